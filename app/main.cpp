@@ -1,0 +1,13 @@
+// Start-up of the desktop program.
+
+#include "app/mainFRm.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    TForm1 form;
+    form.show();
+    return app.exec();
+}

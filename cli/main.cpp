@@ -1,0 +1,62 @@
+// rowpour-batch: the import engine without a window.
+
+#include "cli/Command.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+
+namespace rowpour::cli {
+
+std::vector<Command> &registeredCommands()
+{
+    static std::vector<Command> commands;
+    return commands;
+}
+
+namespace {
+
+void printHelp(QTextStream &out)
+{
+    auto commands = registeredCommands();
+    std::sort(commands.begin(), commands.end(),
+              [](const Command &a, const Command &b) { return a.name < b.name; });
+    out << "Usage: rowpour-batch COMMAND [ARGUMENTS]\n\n"
+        << "Loads spreadsheet rows into an Oracle table without the desktop window.\n\n"
+        << "Commands:\n";
+    for (const Command &c : commands)
+        out << "  " << c.name << (c.usage.isEmpty() ? "" : " ") << c.usage << "\n      " << c.summary << "\n";
+    out << "  help\n      Shows this text.\n";
+}
+
+}  // namespace
+}  // namespace rowpour::cli
+
+int main(int argc, char *argv[])
+{
+    using namespace rowpour::cli;
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args.first() == "--help" || args.first() == "-h" || args.first() == "help") {
+        printHelp(out);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString name = args.takeFirst();
+    for (const Command &c : registeredCommands()) {
+        if (c.name != name)
+            continue;
+        try {
+            return c.run(args);
+        } catch (const std::exception &e) {
+            err << "rowpour-batch " << name << ": " << QString::fromUtf8(e.what()) << "\n";
+            return 2;
+        }
+    }
+    err << "rowpour-batch: unknown command '" << name << "' (see rowpour-batch --help)\n";
+    return 2;
+}

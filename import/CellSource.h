@@ -1,0 +1,18 @@
+#pragma once
+// Where the import reads cell texts from: the workbook source in a run, a
+// fixed table in tests.
+
+#include <QString>
+
+namespace rowpour {
+
+class ICellSource {
+public:
+    virtual ~ICellSource() = default;
+    // Text of the cell at the 1-based row and column, empty for an empty cell.
+    // Throws std::runtime_error (UTF-8 message) when the cell cannot be read,
+    // e.g. a row or column below 1.
+    virtual QString cellText(int row, int column) = 0;
+};
+
+}  // namespace rowpour
