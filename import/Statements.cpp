@@ -35,14 +35,15 @@ struct ColumnValue {
 };
 
 // Reads the grid row by row: Proceed first, the other cells only of taking-part rows.
-QList<ColumnValue> takingPartValues(const IMappingCells &mapping, ICellSource &cells, int row)
+QList<ColumnValue> takingPartValues(const IMappingCells &mapping, ICellSource &cells, int row,
+                                    const platform::OperatorLocale &locale)
 {
     QList<ColumnValue> values;
     for (int gridRow = 1; gridRow < mapping.rowCount(); ++gridRow) {
         if (mapping.cell(gridRow, ColProceed) != mapping_texts::kProceedYes)
             continue;
         const TColumnMapping columnMapping = mappingAt(mapping, gridRow);
-        values.append({columnMapping.OraField, ValueText(columnMapping, cells, row)});
+        values.append({columnMapping.OraField, ValueText(columnMapping, cells, row, locale)});
     }
     return values;
 }
@@ -70,7 +71,8 @@ QString RetryDeleteStatement(const QString &table)
     return QStringLiteral("delete from ") + QLatin1Char('"') + table + QLatin1Char('"');
 }
 
-std::optional<QString> ValueText(const TColumnMapping &mapping, ICellSource &cells, int row)
+std::optional<QString> ValueText(const TColumnMapping &mapping, ICellSource &cells, int row,
+                                 const platform::OperatorLocale &locale)
 {
     if (!mapping.DefaultValue.isEmpty())
         return withoutQuotes(mapping.DefaultValue);
@@ -82,18 +84,19 @@ std::optional<QString> ValueText(const TColumnMapping &mapping, ICellSource &cel
     if (code == QLatin1Char('L'))
         return GetLexeme(parseInteger(rest), cellText, QStringLiteral(" "));
     if (code == QLatin1Char('D'))
-        return NormalizeDate(cellText);
+        return NormalizeDate(cellText, locale);
     // Any other code yields no value; the statements then leave it out and
     // the database rejects them, so every such row is reported as failed.
     return std::nullopt;
 }
 
 // A condition without a value reads "NAME=" and the next still begins with " and ".
-QString SeekStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row)
+QString SeekStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row,
+                      const platform::OperatorLocale &locale)
 {
     QString conditions;
     bool first = true;
-    for (const ColumnValue &column : takingPartValues(mapping, cells, row)) {
+    for (const ColumnValue &column : takingPartValues(mapping, cells, row, locale)) {
         if (!first)
             conditions += QStringLiteral(" and ");
         first = false;
@@ -106,12 +109,13 @@ QString SeekStatement(const QString &table, const IMappingCells &mapping, ICellS
 
 // A column without a value is listed, but its value and the separator before it
 // are left out, so a following value begins with ",".
-QString InsertStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row)
+QString InsertStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row,
+                        const platform::OperatorLocale &locale)
 {
     QString names;
     QString values;
     bool first = true;
-    for (const ColumnValue &column : takingPartValues(mapping, cells, row)) {
+    for (const ColumnValue &column : takingPartValues(mapping, cells, row, locale)) {
         if (!first)
             names += QLatin1Char(',');
         names += column.name;

@@ -5,6 +5,7 @@
 
 #include "import/CellSource.h"
 #include "import/ColumnMapping.h"
+#include "platform/OperatorLocale.h"
 
 #include <QString>
 
@@ -19,12 +20,16 @@ QString RetryDeleteStatement(const QString &table);
 // The seek and the insert for spreadsheet row `row`, built from the taking-part
 // mappings in grid order. They read the mapping cells and the spreadsheet cells
 // at the moment of the call. Throw EInvalidInteger (XLS field, number after L)
-// and whatever the cell source throws.
-QString SeekStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row);
-QString InsertStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row);
+// and whatever the cell source throws. `locale` gives the short date format
+// of the date code.
+QString SeekStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row,
+                      const platform::OperatorLocale &locale = platform::OperatorLocale::system());
+QString InsertStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row,
+                        const platform::OperatorLocale &locale = platform::OperatorLocale::system());
 
 // The value text of one taking-part mapping for a row (without the enclosing
 // apostrophes). No value (nullopt) for a processing code that is neither L nor D.
-std::optional<QString> ValueText(const TColumnMapping &mapping, ICellSource &cells, int row);
+std::optional<QString> ValueText(const TColumnMapping &mapping, ICellSource &cells, int row,
+                                 const platform::OperatorLocale &locale = platform::OperatorLocale::system());
 
 } // namespace rowpour

@@ -39,6 +39,7 @@ TColumnMapping column(const char *name, const char *proceed, const char *xls, co
 }
 
 const QString T = QStringLiteral("T");
+const platform::OperatorLocale kDayMonthYear{QLocale::c()}; // dd.MM.yyyy
 
 class Statements : public ::testing::Test
 {
@@ -49,7 +50,7 @@ protected:
     QString valueOf(const QString &cellText, const char *code = "")
     {
         sheet.set(1, 1, cellText);
-        return *ValueText(column("C", "1", "1", code), sheet, 1);
+        return *ValueText(column("C", "1", "1", code), sheet, 1, kDayMonthYear);
     }
 };
 
@@ -63,10 +64,10 @@ TEST_F(Statements, ExampleTable)
     sheet.set(7, 2, QStringLiteral("Smith"));
     sheet.set(7, 5, QStringLiteral("12.05.1985"));
     const QString table = QStringLiteral("EMP");
-    EXPECT_EQ(SeekStatement(table, emp, sheet, 7),
+    EXPECT_EQ(SeekStatement(table, emp, sheet, 7, kDayMonthYear),
               QStringLiteral("select * from EMP Where ENAME='Smith' and HIRED='12.05.1985' and DEPTNO='10'"));
     EXPECT_EQ(sheet.reads, 2);
-    EXPECT_EQ(InsertStatement(table, emp, sheet, 7),
+    EXPECT_EQ(InsertStatement(table, emp, sheet, 7, kDayMonthYear),
               QStringLiteral("insert into EMP(ENAME,HIRED,DEPTNO) values ('Smith','12.05.1985','10')"));
     EXPECT_EQ(sheet.reads, 4); // each statement reads its cells anew
     EXPECT_EQ(DeleteStatement(table), QStringLiteral("delete from EMP"));
