@@ -1,0 +1,37 @@
+// rowpour-batch aliases: the database aliases of the client's tnsnames.ora.
+
+#include "cli/Command.h"
+#include "oracle/OracleCI.h"
+
+#include <QTextStream>
+
+namespace rowpour::cli
+{
+namespace
+{
+
+int runAliases(const QStringList &args)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    for (const QString &a : args) {
+        if (!a.startsWith(QStringLiteral("OCIDLL="), Qt::CaseInsensitive) &&
+            !a.startsWith(QStringLiteral("ORACLEHOME="), Qt::CaseInsensitive)) {
+            err << "rowpour-batch aliases: unexpected argument '" << a << "'\n";
+            return 2;
+        }
+    }
+    for (const QString &alias : oracle::ClientLibrary::instance().DatabaseAliases())
+        out << alias << "\n";
+    return 0;
+}
+
+const CommandRegistration registration{{
+    QStringLiteral("aliases"),
+    QStringLiteral("[OCIDLL=FILE] [ORACLEHOME=NAME]"),
+    QStringLiteral("Prints the database aliases of the client's tnsnames.ora, one per line."),
+    runAliases,
+}};
+
+} // namespace
+} // namespace rowpour::cli
