@@ -21,6 +21,13 @@ int runAliases(const QStringList &args)
             return 2;
         }
     }
+    // The list itself swallows failures; say why it would be empty.
+    try {
+        oracle::LoadClientLibrary();
+    } catch (const std::exception &e) {
+        err << QString::fromUtf8(e.what()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << "\n";
+        return 1;
+    }
     for (const QString &alias : oracle::ClientLibrary::instance().DatabaseAliases())
         out << alias << "\n";
     return 0;

@@ -657,6 +657,7 @@ void TOracleSession::CheckServerVersion()
 void TOracleSession::LogOnOCI7(const QString &connectText)
 {
     serverVersion_.clear();
+    handlesGeneration_ = ClientLibrary::instance().Generation();
     QByteArray logon = connectText.toUtf8();
     if (entryPoints().olog)
         oci::olog(&lda_, hda_.bytes, text(logon), -1, nullptr, -1, nullptr, -1, OCI_LM_DEF);
@@ -769,11 +770,13 @@ void TOracleSession::FreeHandles()
     release(env_, OCI_HTYPE_ENV);
 }
 
-// Handles made by a library that has since been unloaded belong to nobody:
-// they are dropped without calls.
+// Handles and a logon data area made by a library that has since been
+// unloaded belong to nobody: they are dropped without calls.
 void TOracleSession::ForgetStaleHandles()
 {
-    if (!env_ || (ClientLibraryLoaded() && handlesGeneration_ == ClientLibrary::instance().Generation()))
+    if (!env_ && !connected_ && !attached_)
+        return;
+    if (ClientLibraryLoaded() && handlesGeneration_ == ClientLibrary::instance().Generation())
         return;
     env_ = nullptr;
     svcCtx_ = nullptr;
