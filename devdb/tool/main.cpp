@@ -30,9 +30,6 @@ const char *const kUsage =
     "  rowpour-devdb database DIR ALIAS [--version TEXT]\n"
     "  rowpour-devdb sql DIR ALIAS USER/PASS   (statements on standard input, one per line)\n";
 
-const char *const kDefaultVersion =
-    "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production\nVersion 19.3.0.0.0";
-
 const char *const kVariants[] = {"oci7", "no81", "incomplete"};
 
 struct Failure : std::runtime_error {
@@ -170,7 +167,7 @@ int run(const std::vector<std::string> &args)
         return 0;
     }
     if ((args.size() == 3 || (args.size() == 5 && args[3] == "--version")) && args[0] == "database") {
-        createDatabase(args[1], args[2], args.size() == 5 ? args[4] : kDefaultVersion);
+        createDatabase(args[1], args[2], args.size() == 5 ? args[4] : std::string());
         return 0;
     }
     if (args.size() == 4 && args[0] == "sql")
