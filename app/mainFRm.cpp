@@ -50,6 +50,10 @@ QToolButton *flatButton(QWidget *parent, const char *name, const QString &text, 
 TForm1::TForm1(QWidget *parent, const QString &executablePath) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form1"));
+    // The window was designed for an 8 point font.
+    QFont designFont = font();
+    designFont.setPointSize(8);
+    setFont(designFont);
     createControls();
     arrangeControls();
     setTabOrder();

@@ -30,6 +30,10 @@ TForm2::TForm2(QWidget *parent)
       Button2_(new QPushButton(QStringLiteral("Сохранить"), Panel1_)), SD_(new QFileDialog(this))
 {
     setObjectName(QStringLiteral("Form2"));
+    // The window was designed for an 8 point font.
+    QFont designFont = font();
+    designFont.setPointSize(8);
+    setFont(designFont);
     setWindowTitle(errorlog_texts::kCaption);
     // Closing the main window ends the program even while this one is open.
     setAttribute(Qt::WA_QuitOnClose, false);
