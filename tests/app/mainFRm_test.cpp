@@ -192,6 +192,10 @@ TEST(MainWindow, CloseDisconnectsOnlyWhenConnected)
         EXPECT_EQ(form.disconnects, connected ? 1 : 0);
         EXPECT_EQ(form.Connected(), connected) << "the flag is not reset";
     }
+    ConnectedForm framed(true);
+    framed.show();
+    framed.close(); // through the window frame
+    EXPECT_EQ(framed.disconnects, 0) << "the session ends with the window instead";
 }
 
 TEST(FilenameEdit, QuotesPathsWithBlanks)
