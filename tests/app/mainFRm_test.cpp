@@ -140,22 +140,6 @@ TEST(MainWindow, OnlyTheGridAndTheFlatButtonsShowHints)
     EXPECT_EQ(child(form, "SpeedButton2")->focusPolicy(), Qt::NoFocus);
 }
 
-TEST(MainWindow, TabOrderFollowsTheControlTable)
-{
-    TForm1 form;
-    const QStringList expected = {"Button1", "FilenameEdit1", "SG",    "CheckBox1", "ComboBox1",
-                                  "Button2", "Button3",       "Edit1", "Edit2",     "CheckBox2"};
-    QStringList seen;
-    QWidget *w = child(form, "Button1");
-    for (int step = 0; step < 200 && seen.size() < expected.size(); ++step, w = w->nextInFocusChain()) {
-        const QString name =
-            w->objectName() == "FilenameEdit1Edit" ? QString("FilenameEdit1") : w->objectName();
-        if (expected.contains(name) && !seen.contains(name))
-            seen << name;
-    }
-    EXPECT_EQ(seen, expected);
-}
-
 TEST(MainWindow, DonationLinkBlinksBetweenHighlightAndNavy)
 {
     TForm1 form;
