@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -156,6 +158,35 @@ TEST(MainWindow, DonationLinkBlinksBetweenHighlightAndNavy)
     EXPECT_FALSE(child<TURLLabel>(form, "RzURLLabel1")->Blinking());
 }
 
+// Receives the addresses the desktop would open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
+TEST(MainWindow, LinkLabelsOpenTheirAddressOnAClick)
+{
+    TForm1 form;
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    for (const char *name : {"RzURLLabel1", "RzURLLabel2"}) {
+        auto *link = child<TURLLabel>(form, name);
+        const QPointF inside(1, 1);
+        QMouseEvent press(QEvent::MouseButtonPress, inside, link->mapToGlobal(inside), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, inside, link->mapToGlobal(inside), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(link, &press);
+        QCoreApplication::sendEvent(link, &release);
+    }
+    QDesktopServices::unsetUrlHandler("https");
+    EXPECT_EQ(catcher.opened, QList<QUrl>({QUrl(mainform::kUpdatesUrl), QUrl(mainform::kDonateUrl)}));
+}
+
 class ConnectedForm : public TForm1
 {
 public:
@@ -225,3 +256,5 @@ TEST(FilenameEdit, BrowseStartsAtTheTypedPathAndQuotesThePick)
 }
 
 } // namespace
+
+#include "mainFRm_test.moc"
