@@ -7,15 +7,6 @@
 
 #include <mutex>
 
-namespace devdb
-{
-// Requested from the engine: the version text of a database without logging
-// on, and a password change of an account that cannot log on (expired).
-std::string serverVersion(const std::string &path);
-void changePassword(const std::string &path, const std::string &user, const std::string &oldPassword,
-                    const std::string &newPassword);
-} // namespace devdb
-
 namespace devdb::oci
 {
 

@@ -77,6 +77,7 @@ struct Server : Handle {
 
     bool attached = false;
     std::string databasePath;
+    std::string versionText; // known once a session has begun on the server
     std::unordered_set<Session *> sessions;
 };
 

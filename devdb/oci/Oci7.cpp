@@ -216,6 +216,11 @@ void describeColumn(const devdb::ColumnDesc &c, sb4 *dbsize, sb2 *dbtype, sb1 *c
         *nullok = c.nullable ? 1 : 0;
 }
 
+const devdb::Session *engineOf(const Stmt &stmt)
+{
+    return stmt.cursorSession ? stmt.cursorSession->engine.get() : nullptr;
+}
+
 void applyResult(cda_def *cda, Stmt &stmt, const CallResult &result)
 {
     cda->rpc = static_cast<ub4>(stmt.rowCount);
@@ -409,7 +414,7 @@ OCI7_API sword oflng(cda_def *cursor, sword pos, ub1 *buf, sb4 bufl, sword dtype
             throw clientError(c.stmt->rowValid ? kNotInSelectList : kFetchOutOfSequence);
         std::string bytes = value->kind == devdb::Value::Kind::Null
                                 ? std::string()
-                                : valueAsBytes(*value, static_cast<ub2>(dtype));
+                                : valueAsBytes(*value, static_cast<ub2>(dtype), engineOf(*c.stmt));
         std::size_t start =
             std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(std::max(offset, 0)));
         std::size_t n =

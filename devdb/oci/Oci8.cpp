@@ -105,6 +105,7 @@ void beginSession(SvcCtx &svc, Session &session, ub4 credentials, ub4 mode, Erro
         svc.server->databasePath, external ? "" : session.userName, external ? "" : session.password,
         external ? devdb::Credentials::External : devdb::Credentials::Rdbms, privilege, &warning);
     session.server = svc.server;
+    svc.server->versionText = session.engine->serverVersion();
     svc.server->sessions.insert(&session);
     svc.session = &session;
     if (warning) {
@@ -636,7 +637,9 @@ OCI8_API_DROPPABLE sword OCIServerVersion(void *hndlp, OCIError *errhp, OraText 
     return guarded(error, [&] {
         if (!server || !server->attached)
             throw clientError(kNotConnected);
-        std::string version = devdb::serverVersion(server->databasePath);
+        if (server->versionText.empty())
+            throw clientError(kNotLoggedOn);
+        const std::string &version = server->versionText;
         if (bufp && bufsz > 0) {
             std::size_t n = std::min<std::size_t>(bufsz - 1, version.size());
             std::memcpy(bufp, version.data(), n);

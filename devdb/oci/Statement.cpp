@@ -37,12 +37,7 @@ void Stmt::openCursor(Session &session)
     if (cursor && cursorSession == &session)
         return;
     dropCursor();
-    try {
-        cursor = session.engine->prepare(text);
-    } catch (const OraError &e) {
-        parseErrorOffset = static_cast<ub2>(e.parseOffset);
-        throw;
-    }
+    cursor = session.engine->prepare(text);
     cursorSession = &session;
     session.cursors.insert(this);
 }
@@ -62,9 +57,15 @@ void Stmt::describe(Session &session)
     if (!prepared)
         throw clientError(kNotPrepared);
     openCursor(session);
-    if (isSelect()) {
-        columns = cursor->columns();
-        described = true;
+    try {
+        cursor->parse();
+        if (isSelect()) {
+            columns = cursor->columns();
+            described = true;
+        }
+    } catch (const OraError &e) {
+        parseErrorOffset = static_cast<ub2>(e.parseOffset);
+        throw;
     }
 }
 
@@ -199,7 +200,7 @@ bool Stmt::storeRow(ub4 index)
         slot.length = element<ub2>(define->lengths, define->lengthSkip ? define->lengthSkip : 2, index);
         slot.returnCode =
             element<ub2>(define->returnCodes, define->returnCodeSkip ? define->returnCodeSkip : 2, index);
-        truncated |= storeValue(value, slot);
+        truncated |= storeValue(value, slot, cursorSession->engine.get());
     }
     return truncated;
 }
@@ -211,7 +212,8 @@ bool Stmt::storeDynamic(Define &define, ub4 index, const devdb::Value &value)
     if (!define.callback)
         throw clientError(kUnimplemented);
     bool isNull = value.kind == devdb::Value::Kind::Null;
-    std::string bytes = isNull ? std::string() : valueAsBytes(value, define.type);
+    std::string bytes =
+        isNull ? std::string() : valueAsBytes(value, define.type, cursorSession->engine.get());
     std::size_t offset = 0;
     ub1 piece = OCI_FIRST_PIECE;
     int emptyBuffers = 0;

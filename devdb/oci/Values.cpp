@@ -139,8 +139,10 @@ void encodeDate(const devdb::DateTime &d, unsigned char out[7])
     out[6] = static_cast<unsigned char>(d.second + 1);
 }
 
-std::string valueAsText(const devdb::Value &value)
+std::string valueAsText(const devdb::Value &value, const devdb::Session *session)
 {
+    if (session && (value.kind == Kind::Number || value.kind == Kind::Date))
+        return session->toText(value);
     switch (value.kind) {
     case Kind::Null:
         return {};
@@ -156,17 +158,17 @@ std::string valueAsText(const devdb::Value &value)
     return {};
 }
 
-std::string valueAsBytes(const devdb::Value &value, ub2 externalType)
+std::string valueAsBytes(const devdb::Value &value, ub2 externalType, const devdb::Session *session)
 {
     bool raw = externalType == SQLT_BIN || externalType == SQLT_LBI;
     if (raw && (value.kind == Kind::Binary || value.kind == Kind::Text))
         return value.text;
     if (raw)
         throw clientError(kInconsistentTypes);
-    return valueAsText(value);
+    return valueAsText(value, session);
 }
 
-bool storeValue(const devdb::Value &value, const ValueSlot &slot)
+bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::Session *session)
 {
     if (value.kind == Kind::Null) {
         if (!slot.indicator)
@@ -251,13 +253,13 @@ bool storeValue(const devdb::Value &value, const ValueSlot &slot)
         return false;
     }
     case SQLT_STR:
-        return storeBytes(valueAsText(value), slot, true);
+        return storeBytes(valueAsText(value, session), slot, true);
     case SQLT_CHR:
     case SQLT_LNG:
     case SQLT_AFC:
     case SQLT_BIN:
     case SQLT_LBI:
-        return storeBytes(valueAsBytes(value, slot.type), slot, false);
+        return storeBytes(valueAsBytes(value, slot.type, session), slot, false);
     default:
         throw clientError(kUnimplemented);
     }

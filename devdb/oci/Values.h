@@ -20,17 +20,18 @@ struct ValueSlot {
     ub2 *returnCode = nullptr;
 };
 
-// The value as text, as the server converts it for a character buffer.
-std::string valueAsText(const devdb::Value &value);
+// The value as text, as the server converts it for a character buffer
+// (numbers and dates in the session's formats when a session is given).
+std::string valueAsText(const devdb::Value &value, const devdb::Session *session);
 
 // The bytes a value has in a byte or text buffer of the given external type
 // (text for character types, raw bytes for 23/24).
-std::string valueAsBytes(const devdb::Value &value, ub2 externalType);
+std::string valueAsBytes(const devdb::Value &value, ub2 externalType, const devdb::Session *session);
 
 // Writes the value into the slot. Returns true when the value was truncated
 // (return code 1406, indicator = the full length). Throws OraError for a NULL
 // without an indicator (1405) and for impossible conversions.
-bool storeValue(const devdb::Value &value, const ValueSlot &slot);
+bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::Session *session);
 
 // The 7-byte Oracle DATE of a date-time.
 void encodeDate(const devdb::DateTime &d, unsigned char out[7]);
