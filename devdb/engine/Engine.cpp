@@ -564,7 +564,10 @@ public:
 
     // The rows and columns behind a name in a FROM clause.
     Relation describeRelation(const TableRef &ref, std::shared_ptr<TableInfo> *table);
-    void loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table);
+    // Reads the table's rows; equality conditions on columns are handed to SQLite
+    // first so that only candidate rows are converted (the caller still applies
+    // the whole condition).
+    void loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table, const Expr *where);
 
     void execute(Statement &st);
     void checkActive() const
@@ -842,13 +845,69 @@ Relation SessionImpl::describeRelation(const TableRef &ref, std::shared_ptr<Tabl
     errors::raise(942, errors::kNoSuchTable, ref.name.offset);
 }
 
-void SessionImpl::loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table)
+// One "column = literal" conjunct that SQLite can test on the stored form.
+struct StoredEquality {
+    int column;
+    Datum value;
+};
+
+void collectEqualities(const Expr &e, const TableInfo &table, const SessionSettings &settings,
+                       std::vector<StoredEquality> &out)
+{
+    if (e.kind == Expr::Kind::And) {
+        collectEqualities(*e.args[0], table, settings, out);
+        collectEqualities(*e.args[1], table, settings, out);
+        return;
+    }
+    if (e.kind != Expr::Kind::Compare || e.op != "=")
+        return;
+    const Expr *column = e.args[0].get(), *literal = e.args[1].get();
+    if (column->kind != Expr::Kind::Column)
+        std::swap(column, literal);
+    if (column->kind != Expr::Kind::Column || literal->kind != Expr::Kind::Literal ||
+        literal->literal.isNull())
+        return;
+    const ColumnInfo &c = table.columns[static_cast<std::size_t>(column->columnIndex)];
+    Datum v;
+    switch (c.desc.type) {
+    case OraType::Varchar2: // non-padded comparison: equal texts only
+        if (literal->literal.kind != Value::Kind::Text)
+            return;
+        v = literal->literal;
+        break;
+    case OraType::Number: // stored in canonical form
+        v.kind = Value::Kind::Number;
+        v.number = toNumber(literal->literal);
+        break;
+    case OraType::Date:
+        if (literal->literal.kind != Value::Kind::Text)
+            return;
+        v.kind = Value::Kind::Date;
+        v.date = toDate(literal->literal, settings, false);
+        break;
+    default:
+        return;
+    }
+    out.push_back({column->columnIndex, std::move(v)});
+}
+
+void SessionImpl::loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table, const Expr *where)
 {
     if (!table)
         return; // views carry their rows already
     relation.rows.clear();
+    std::vector<StoredEquality> equalities;
+    if (where)
+        collectEqualities(*where, *table, settings_, equalities);
+    std::string sql = table->scanSql;
+    for (std::size_t i = 0; i < equalities.size(); ++i)
+        sql += (i ? " AND c" : " WHERE c") + std::to_string(equalities[i].column + 1) + " = ?";
     guarded([&] {
-        StmtUse st(db_.cached(table->scanSql));
+        StmtUse st(db_.cached(sql));
+        for (std::size_t i = 0; i < equalities.size(); ++i) {
+            const ColumnInfo &c = table->columns[static_cast<std::size_t>(equalities[i].column)];
+            bindStored(st.get(), static_cast<int>(i + 1), equalities[i].value, c.desc.type);
+        }
         while (db_.step(st.get())) {
             Row row;
             row.rowid = sqlite3_column_int64(st.get(), 0);
@@ -1346,7 +1405,7 @@ void CursorImpl::executeSelect()
 {
     Statement &st = *statement_;
     if (table_)
-        session_.loadRows(relation_, table_);
+        session_.loadRows(relation_, table_, statement_->where.get());
     else if (relation_.tableId == 0)
         relation_ = session_.describeRelation(st.table, &table_); // views: fresh rows
     const SessionSettings &settings = session_.settings();
@@ -1496,7 +1555,7 @@ void CursorImpl::executeUpdate()
     const TableInfo &table = *table_;
     const SessionSettings &settings = session_.settings();
     session_.beginWrite();
-    session_.loadRows(relation_, table_);
+    session_.loadRows(relation_, table_, statement_->where.get());
     auto rows = matchingRows(relation_);
     std::string sql = "UPDATE " + table.sqliteName + " SET ";
     for (std::size_t i = 0; i < insertTargets_.size(); ++i)
@@ -1551,7 +1610,7 @@ void CursorImpl::executeDelete()
         rowCount_ = static_cast<std::uint64_t>(sqlite3_changes(db.get()));
         return;
     }
-    session_.loadRows(relation_, table_);
+    session_.loadRows(relation_, table_, statement_->where.get());
     auto rows = matchingRows(relation_);
     session_.guarded([&] {
         StmtUse del(db.cached("DELETE FROM " + table.sqliteName + " WHERE rowid = ?"));
