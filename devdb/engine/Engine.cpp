@@ -250,7 +250,7 @@ Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, con
         if (c.type != OraType::Long && out.text.size() > static_cast<std::size_t>(c.dataSize)) {
             // CHAR values compare blank-padded, so trailing blanks beyond the size do not count.
             std::size_t n = out.text.size();
-            if (c.type == OraType::Char || from.type == OraType::Char) {
+            if (c.type == OraType::Char) {
                 while (n > static_cast<std::size_t>(c.dataSize) && out.text[n - 1] == ' ')
                     --n;
             }
@@ -470,7 +470,7 @@ public:
         ended_ = true;
     }
 
-    std::string toText(const Value &value) const override
+    std::string toText(const Value &value, OraType type) const override
     {
         Datum d;
         d.kind = value.kind;
@@ -480,8 +480,7 @@ public:
             auto n = Decimal::parse(value.text);
             d.number = n ? *n : Decimal();
         }
-        bool fraction = value.kind == Value::Kind::Date && value.date.nanosecond != 0;
-        return devdb::toText(d, fraction ? OraType::Timestamp : OraType::Varchar2, settings_);
+        return devdb::toText(d, type, settings_);
     }
     Value textToNumber(const std::string &text) const override
     {
@@ -1372,6 +1371,7 @@ std::vector<const Row *> CursorImpl::matchingRows(const Relation &relation)
     EvalContext ctx{&session_.settings(), &relation, nullptr, nullptr};
     for (const Row &r : relation.rows) {
         ctx.row = &r;
+        ctx.rownum = static_cast<long long>(rows.size()) + 1; // ROWNUM counts the rows accepted so far
         if (!statement_->where || truth(*statement_->where, ctx) == 1)
             rows.push_back(&r);
     }
@@ -1428,6 +1428,7 @@ void CursorImpl::executeSelect()
     std::vector<std::pair<std::vector<Datum>, std::vector<Datum>>> sorted; // values, order keys
     for (const Row *r : rows) {
         ctx.row = r;
+        ++ctx.rownum;
         std::vector<Datum> out;
         out.reserve(selectExprs_.size());
         for (const Expr *e : selectExprs_)
