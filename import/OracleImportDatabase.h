@@ -1,0 +1,28 @@
+#pragma once
+// The import run's database side on the Oracle access layer: one statement
+// object for the delete and the inserts, and the window's result set for the
+// seek.
+
+#include "import/ImportRun.h"
+#include "oracle/OracleData.h"
+#include "oracle/OracleTypes.h"
+
+namespace rowpour
+{
+
+class OracleImportDatabase : public IImportDatabase
+{
+public:
+    // `seekSet` is the result set the seek runs through (the window's ods1);
+    // the statement object is created on `session` for this run.
+    OracleImportDatabase(oracle::TOracleSession &session, oracle::TOracleDataSet &seekSet);
+
+    void execute(const QString &statement) override;
+    int countRecords(const QString &select) override;
+
+private:
+    oracle::TOracleQuery query_;
+    oracle::TOracleDataSet &seekSet_;
+};
+
+} // namespace rowpour

@@ -1,0 +1,85 @@
+#include "DevDbHome.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <stdexcept>
+
+namespace rowpour::testing
+{
+
+QString buildDir()
+{
+    return qEnvironmentVariable("ROWPOUR_BUILD_DIR");
+}
+
+namespace
+{
+
+QString devdbTool()
+{
+    return buildDir() + QStringLiteral("/devdb/home/bin/rowpour-devdb");
+}
+
+void require(const ProcessResult &result, const QString &what)
+{
+    if (result.exitCode != 0)
+        throw std::runtime_error(
+            (what + QStringLiteral(" failed: ") + QString::fromUtf8(result.err)).toStdString());
+}
+
+} // namespace
+
+ProcessResult runProgram(const QString &program, const QStringList &args, const QStringList &environment,
+                         const QByteArray &input)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString &entry : environment)
+        env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    if (!process.waitForStarted(10000))
+        return {};
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+DevDbHome::DevDbHome(const QString &alias, const QString &version) : alias_(alias)
+{
+    require(runProgram(devdbTool(), {QStringLiteral("home"), path()}), QStringLiteral("rowpour-devdb home"));
+    QStringList args{QStringLiteral("database"), path(), alias};
+    if (!version.isEmpty())
+        args << QStringLiteral("--version") << version;
+    require(runProgram(devdbTool(), args), QStringLiteral("rowpour-devdb database"));
+}
+
+QStringList DevDbHome::environment() const
+{
+    return {QStringLiteral("ORACLE_HOME=") + path(),
+            QStringLiteral("TNS_ADMIN=") + path() + "/network/admin"};
+}
+
+ProcessResult DevDbHome::sql(const QString &userPassword, const QStringList &statements) const
+{
+    return runProgram(devdbTool(), {QStringLiteral("sql"), path(), alias_, userPassword}, {},
+                      statements.join(QLatin1Char('\n')).toUtf8() + '\n');
+}
+
+void DevDbHome::createUser(const QString &user, const QString &password) const
+{
+    require(sql(QStringLiteral("system/manager"),
+                {QStringLiteral("create user %1 identified by %2").arg(user, password)}),
+            QStringLiteral("create user"));
+}
+
+ProcessResult DevDbHome::batch(const QStringList &args) const
+{
+    return runProgram(buildDir() + QStringLiteral("/cli/rowpour-batch"), args, environment());
+}
+
+} // namespace rowpour::testing
