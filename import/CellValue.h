@@ -1,0 +1,34 @@
+#pragma once
+// The processing codes' text functions: the n-th lexeme of a text (code L,
+// and the field splitter of the mapping settings file) and the normalisation
+// of a loosely written date or year (code D). Both are pure.
+
+#include "platform/OperatorLocale.h"
+
+#include <QString>
+
+namespace rowpour
+{
+
+namespace cell_value_texts
+{
+inline const QString kNoDate = QStringLiteral("01.01.1900");
+}
+
+// The n-th piece (counted from 1) of `text` split at `delimiter`; n below 1
+// counts as 1; a piece beyond the last delimiter, or any piece with an empty
+// delimiter, is empty. The delimiter is matched exactly, as a whole.
+QString GetLexeme(int n, const QString &text, const QString &delimiter);
+
+// Turns a date or a year with trailing abbreviations ("1985 г.", "85", ...)
+// into a day.month.year text; "01.01.1900" when no date can be made of it.
+// The text that passes the date check is returned as it is, not reformatted.
+QString NormalizeDate(const QString &text,
+                      const platform::OperatorLocale &locale = platform::OperatorLocale::system());
+
+// Whether `text` is a valid date in the locale's short date format, as a
+// day-to-day date parser reads it (see CellValue.cpp for the accepted forms).
+// `currentYear` fills a missing year and places two-digit years.
+bool isShortDateText(const QString &text, const platform::OperatorLocale &locale, int currentYear);
+
+} // namespace rowpour

@@ -1,0 +1,113 @@
+#pragma once
+// The import run: validates the mapping, optionally empties the target table,
+// then walks the chosen spreadsheet rows, skipping rows already in the table
+// (seek) and inserting the others one statement per row. The desktop window
+// and rowpour-batch each implement the two interfaces below, so both run the
+// very same engine.
+
+#include "import/CellSource.h"
+#include "import/ColumnMapping.h"
+#include "platform/OperatorLocale.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace rowpour
+{
+
+namespace import_texts
+{
+inline const QString kDeleteProgress = QStringLiteral("delete old data from table ");
+inline const QString kErrorCaption = QStringLiteral("error");
+inline const QString kNotExecuted = QStringLiteral("not executed query: ");
+inline const QString kSummaryCaption = QStringLiteral("move data");
+inline const QString kFinished = QStringLiteral("Process finished");
+inline const QString kFinishedWithErrors = QStringLiteral("Process finished with errors ");
+inline const QString kInserted = QStringLiteral("inserted ");
+inline const QString kRecordFrom = QStringLiteral(" record from ");
+inline const QString kSelected = QStringLiteral(" selected");
+inline const QString kLineEnd = QStringLiteral("\r\n");
+} // namespace import_texts
+
+enum class MessageIcon { Information, Error };
+
+// The options read once at the start of a run.
+struct ImportOptions {
+    QString fileName;     // the workbook path as typed, quotes included
+    QString startRowText; // first row, as typed
+    QString endRowText;   // last row, as typed; also shown in the progress label
+    bool deleteFirst = false;
+};
+
+// The database side of a run: the statement object that runs the delete and
+// the inserts, and the result set that runs the seek.
+class IImportDatabase
+{
+public:
+    virtual ~IImportDatabase() = default;
+    // Runs a delete or an insert. Throws (what() = the database's message) when it is rejected.
+    virtual void execute(const QString &statement) = 0;
+    // Opens the seek select, returns its record count and closes it again. Throws when rejected.
+    virtual int countRecords(const QString &select) = 0;
+};
+
+// Everything else the run needs of its surroundings.
+class IImportSurroundings
+{
+public:
+    virtual ~IImportSurroundings() = default;
+    // The mapping grid as it is at the moment of the call.
+    virtual const IMappingCells &mapping() = 0;
+    // The target table and the seek switch, read anew for every row.
+    virtual QString tableName() = 0;
+    virtual bool seekOldRecords() = 0;
+
+    virtual void showMessage(const QString &caption, const QString &text, MessageIcon icon) = 0;
+    // The progress popup around the delete; runBusy runs a database call so that
+    // the popup keeps animating while it waits (or simply calls it).
+    virtual void showProgress(const QString &text) = 0;
+    virtual void hideProgress() = 0;
+    virtual void runBusy(const std::function<void()> &call) { call(); }
+
+    // The row progress: range (maximum set first), position, counter label.
+    virtual void setProgressRange(int minimum, int maximum) = 0;
+    virtual void setProgressPosition(int position) = 0;
+    virtual void setProgressLabel(const QString &text) = 0;
+    // Lets the user interface handle pending events once per row.
+    virtual void processEvents() = 0;
+    // True when the run must end after the current row (the window is closing).
+    virtual bool stopRequested() { return false; }
+
+    // One entry of the errors log ("/" row "/" statement CR LF) and the
+    // database's message for it; shown at the end when rows failed.
+    virtual void appendErrorEntry(const QString &entry, const QString &databaseMessage) = 0;
+    virtual void showErrors() = 0;
+
+    // Opens the workbook; throws with the reader's message when it cannot.
+    virtual std::unique_ptr<ICellSource> openWorkbook(const QString &fileName) = 0;
+};
+
+struct ImportResult {
+    bool validated = false; // false: the mapping was invalid and nothing ran
+    bool stopped = false;   // ended early because stopRequested() said so
+    int selected = 0;
+    int inserted = 0;
+    int skipped = 0;
+    int failed = 0;
+    bool errors = false;
+};
+
+// Runs one import. Failures that end the run (bad row numbers or mapping
+// integers, an unreadable workbook or cell, a rejected seek) are thrown as
+// exceptions whose what() is the message to show; what was done stays done.
+ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surroundings,
+                       IImportDatabase &database,
+                       const platform::OperatorLocale &locale = platform::OperatorLocale::system());
+
+// The summary message box text and icon for a finished run.
+QString SummaryText(const ImportResult &result);
+MessageIcon SummaryIcon(const ImportResult &result);
+
+} // namespace rowpour

@@ -1,0 +1,35 @@
+#pragma once
+// The SQL texts of the import: the delete that empties the target table, its
+// retry with the table name quoted, the seek for an old record and the insert
+// of one spreadsheet row. Values are written in as character literals.
+
+#include "import/CellSource.h"
+#include "import/ColumnMapping.h"
+#include "platform/OperatorLocale.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace rowpour
+{
+
+QString DeleteStatement(const QString &table);
+QString RetryDeleteStatement(const QString &table);
+
+// The seek and the insert for spreadsheet row `row`, built from the taking-part
+// mappings in grid order. They read the mapping cells and the spreadsheet cells
+// at the moment of the call. Throw EInvalidInteger (XLS field, number after L)
+// and whatever the cell source throws. `locale` gives the short date format
+// of the date code.
+QString SeekStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row,
+                      const platform::OperatorLocale &locale = platform::OperatorLocale::system());
+QString InsertStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row,
+                        const platform::OperatorLocale &locale = platform::OperatorLocale::system());
+
+// The value text of one taking-part mapping for a row (without the enclosing
+// apostrophes). No value (nullopt) for a processing code that is neither L nor D.
+std::optional<QString> ValueText(const TColumnMapping &mapping, ICellSource &cells, int row,
+                                 const platform::OperatorLocale &locale = platform::OperatorLocale::system());
+
+} // namespace rowpour
