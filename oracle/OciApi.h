@@ -10,7 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace rowpour::oracle::oci {
+namespace rowpour::oracle::oci
+{
 
 // Scalar types.
 using ub1 = unsigned char;
@@ -44,14 +45,14 @@ struct OCISnapshot;
 // The OCI7 logon and cursor data area (struct cda_def). 88 bytes on 64-bit
 // Linux, where Oracle's own builds define SS_64BIT_SERVER.
 struct cda_def {
-    sb2 v2_rc;    // V2 return code
-    ub2 ft;       // SQL function type
-    ub4 rpc;      // rows processed count
-    ub2 peo;      // parse error offset
-    ub1 fc;       // OCI function code
+    sb2 v2_rc; // V2 return code
+    ub2 ft;    // SQL function type
+    ub4 rpc;   // rows processed count
+    ub2 peo;   // parse error offset
+    ub1 fc;    // OCI function code
     ub1 rcs1;
-    ub2 rc;       // V7 return code: the Oracle error number
-    ub1 wrn;      // warning flags
+    ub2 rc;  // V7 return code: the Oracle error number
+    ub1 wrn; // warning flags
     ub1 rcs2;
     sword rcs3;
     struct {
@@ -137,8 +138,8 @@ constexpr ub4 OCI_ATTR_IS_NULL = 7;
 constexpr ub4 OCI_DEFAULT = 0x0;
 constexpr ub4 OCI_THREADED = 0x1;
 constexpr ub4 OCI_OBJECT = 0x2;
-constexpr ub4 OCI_ENV_NO_UCB = 0x01;    // OCIEnvInit only
-constexpr ub4 OCI_ENV_NO_MUTEX = 0x08;  // OCIEnvInit only
+constexpr ub4 OCI_ENV_NO_UCB = 0x01;   // OCIEnvInit only
+constexpr ub4 OCI_ENV_NO_MUTEX = 0x08; // OCIEnvInit only
 
 // Statement preparation and execution.
 constexpr ub4 OCI_NTV_SYNTAX = 1;
@@ -210,8 +211,8 @@ constexpr ub2 SQLT_RSET = 116;
 constexpr ub2 SQLT_TIMESTAMP = 187;
 
 // OCI7 constants.
-constexpr ub4 OCI_LM_DEF = 0;  // olog: blocking logon
-constexpr ub4 OCI_EV_DEF = 0;  // opinit: default (no threads)
+constexpr ub4 OCI_LM_DEF = 0; // olog: blocking logon
+constexpr ub4 OCI_EV_DEF = 0; // opinit: default (no threads)
 constexpr sword OCI7_DEFER_PARSE = 1;
 constexpr ub4 OCI7_NATIVE = 1;
 constexpr ub4 OCI7_VERSION_7 = 2;
@@ -232,7 +233,8 @@ using OCICallbackDefine = sb4 (*)(void *octxp, OCIDefine *defnp, ub4 iter, void 
 // Function types of the entry points this program calls (the real prototypes).
 extern "C" {
 // OCI7 call set.
-using orlon_fn = sword(Lda_Def *lda, ub1 *hda, OraText *uid, sword uidl, OraText *pswd, sword pswdl, sword audit);
+using orlon_fn = sword(Lda_Def *lda, ub1 *hda, OraText *uid, sword uidl, OraText *pswd, sword pswdl,
+                       sword audit);
 using olog_fn = sword(Lda_Def *lda, ub1 *hda, OraText *uid, sword uidl, OraText *pswd, sword pswdl,
                       OraText *conn, sword connl, ub4 mode);
 using ologof_fn = sword(Lda_Def *lda);
@@ -246,8 +248,8 @@ using oexfet_fn = sword(Cda_Def *cursor, ub4 nrows, sword cancel, sword exact);
 using ofen_fn = sword(Cda_Def *cursor, sword nrows);
 using oflng_fn = sword(Cda_Def *cursor, sword pos, ub1 *buf, sb4 bufl, sword dtype, ub4 *retl, sb4 offset);
 using oclose_fn = sword(Cda_Def *cursor);
-using odescr_fn = sword(Cda_Def *cursor, sword pos, sb4 *dbsize, sb2 *dbtype, sb1 *cbuf, sb4 *cbufl, sb4 *dsize,
-                        sb2 *prec, sb2 *scale, sb2 *nullok);
+using odescr_fn = sword(Cda_Def *cursor, sword pos, sb4 *dbsize, sb2 *dbtype, sb1 *cbuf, sb4 *cbufl,
+                        sb4 *dsize, sb2 *prec, sb2 *scale, sb2 *nullok);
 using oexec_fn = sword(Cda_Def *cursor);
 using oexn_fn = sword(Cda_Def *cursor, sword iters, sword rowoff);
 using ocom_fn = sword(Lda_Def *lda);
@@ -265,8 +267,9 @@ using odessp_fn = sword(Cda_Def *cursor, OraText *objnam, std::size_t onlen, ub1
 using opinit_fn = sword(ub4 mode);
 
 // OCI8 call set.
-using OCIEnvCreate_fn = sword(OCIEnv **envp, ub4 mode, void *ctxp, OCIMallocFn *malocfp, OCIReallocFn *ralocfp,
-                              OCIFreeFn *mfreefp, std::size_t xtramem_sz, void **usrmempp);
+using OCIEnvCreate_fn = sword(OCIEnv **envp, ub4 mode, void *ctxp, OCIMallocFn *malocfp,
+                              OCIReallocFn *ralocfp, OCIFreeFn *mfreefp, std::size_t xtramem_sz,
+                              void **usrmempp);
 using OCIEnvInit_fn = sword(OCIEnv **envp, ub4 mode, std::size_t xtramem_sz, void **usrmempp);
 using OCIInitialize_fn = sword(ub4 mode, void *ctxp, OCIMallocFn *malocfp, OCIReallocFn *ralocfp,
                                OCIFreeFn *mfreefp);
@@ -285,11 +288,11 @@ using OCILogon_fn = sword(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, con
                           ub4 uname_len, const OraText *password, ub4 passwd_len, const OraText *dbname,
                           ub4 dbname_len);
 using OCILogoff_fn = sword(OCISvcCtx *svchp, OCIError *errhp);
-using OCIPasswordChange_fn = sword(OCISvcCtx *svchp, OCIError *errhp, const OraText *user_name, ub4 usernm_len,
-                                   const OraText *opasswd, ub4 opasswd_len, const OraText *npasswd,
-                                   ub4 npasswd_len, ub4 mode);
-using OCIStmtPrepare_fn = sword(OCIStmt *stmtp, OCIError *errhp, const OraText *stmt, ub4 stmt_len, ub4 language,
-                                ub4 mode);
+using OCIPasswordChange_fn = sword(OCISvcCtx *svchp, OCIError *errhp, const OraText *user_name,
+                                   ub4 usernm_len, const OraText *opasswd, ub4 opasswd_len,
+                                   const OraText *npasswd, ub4 npasswd_len, ub4 mode);
+using OCIStmtPrepare_fn = sword(OCIStmt *stmtp, OCIError *errhp, const OraText *stmt, ub4 stmt_len,
+                                ub4 language, ub4 mode);
 using OCIBindByPos_fn = sword(OCIStmt *stmtp, OCIBind **bindp, OCIError *errhp, ub4 position, void *valuep,
                               sb4 value_sz, ub2 dty, void *indp, ub2 *alenp, ub2 *rcodep, ub4 maxarr_len,
                               ub4 *curelep, ub4 mode);
@@ -302,8 +305,9 @@ using OCIStmtSetPieceInfo_fn = sword(void *hndlp, ub4 type, OCIError *errhp, con
                                      ub1 piece, const void *indp, ub2 *rcodep);
 using OCIStmtExecute_fn = sword(OCISvcCtx *svchp, OCIStmt *stmtp, OCIError *errhp, ub4 iters, ub4 rowoff,
                                 const OCISnapshot *snap_in, OCISnapshot *snap_out, ub4 mode);
-using OCIDefineByPos_fn = sword(OCIStmt *stmtp, OCIDefine **defnp, OCIError *errhp, ub4 position, void *valuep,
-                                sb4 value_sz, ub2 dty, void *indp, ub2 *rlenp, ub2 *rcodep, ub4 mode);
+using OCIDefineByPos_fn = sword(OCIStmt *stmtp, OCIDefine **defnp, OCIError *errhp, ub4 position,
+                                void *valuep, sb4 value_sz, ub2 dty, void *indp, ub2 *rlenp, ub2 *rcodep,
+                                ub4 mode);
 using OCIDefineDynamic_fn = sword(OCIDefine *defnp, OCIError *errhp, void *octxp, OCICallbackDefine ocbfp);
 using OCIStmtFetch_fn = sword(OCIStmt *stmtp, OCIError *errhp, ub4 nrows, ub2 orientation, ub4 mode);
 using OCIParamGet_fn = sword(const void *hndlp, ub4 htype, OCIError *errhp, void **parmdpp, ub4 pos);
@@ -324,98 +328,98 @@ using OCILdaToSvcCtx_fn = sword(OCISvcCtx **svchpp, OCIError *errhp, Lda_Def *ld
 // Entry points that are bound (they decide whether a group is complete) but
 // never called by this program; they carry no prototype of their own.
 using UnusedEntry_fn = void();
-#define ROWPOUR_OCI_UNUSED_ENTRIES(X) \
-    X(OCIBindObject) \
-    X(OCIBindDynamic) \
-    X(OCIBindArrayOfStruct) \
-    X(OCIDefineObject) \
-    X(OCIDefineArrayOfStruct) \
-    X(OCIStmtGetBindInfo) \
-    X(OCIDescribeAny) \
-    X(OCIParamSet) \
-    X(OCITransStart) \
-    X(OCITransDetach) \
-    X(OCITransPrepare) \
-    X(OCITransForget) \
-    X(OCILobAppend) \
-    X(OCILobAssign) \
-    X(OCILobCharSetForm) \
-    X(OCILobCharSetId) \
-    X(OCILobCopy) \
-    X(OCILobDisableBuffering) \
-    X(OCILobEnableBuffering) \
-    X(OCILobErase) \
-    X(OCILobFileClose) \
-    X(OCILobFileCloseAll) \
-    X(OCILobFileExists) \
-    X(OCILobFileGetName) \
-    X(OCILobFileIsOpen) \
-    X(OCILobFileOpen) \
-    X(OCILobFileSetName) \
-    X(OCILobFlushBuffer) \
-    X(OCILobGetLength) \
-    X(OCILobIsEqual) \
-    X(OCILobLoadFromFile) \
-    X(OCILobLocatorIsInit) \
-    X(OCILobRead) \
-    X(OCILobTrim) \
-    X(OCILobWrite) \
-    X(OCIResultSetToStmt) \
-    X(OCIObjectUnpin) \
-    X(OCIObjectLock) \
-    X(OCIObjectMarkUpdate) \
-    X(OCIObjectUnmark) \
-    X(OCIObjectMarkDelete) \
-    X(OCIObjectFlush) \
-    X(OCIObjectCopy) \
-    X(OCIObjectGetTypeRef) \
-    X(OCIObjectGetObjectRef) \
-    X(OCIObjectGetInd) \
-    X(OCIObjectExists) \
-    X(OCIObjectIsLocked) \
-    X(OCIObjectIsDirty) \
-    X(OCIObjectRefresh) \
-    X(OCIObjectPinTable) \
-    X(OCIObjectNew) \
-    X(OCIObjectPin) \
-    X(OCIObjectFree) \
-    X(OCITypeByName) \
-    X(OCIObjectGetAttr) \
-    X(OCIObjectSetAttr) \
-    X(OCIStringPtr) \
-    X(OCIStringAssignText) \
-    X(OCINumberFromInt) \
-    X(OCINumberToInt) \
-    X(OCINumberFromReal) \
-    X(OCINumberToReal) \
-    X(OCINumberToText) \
-    X(OCINumberFromText) \
-    X(OCIRawPtr) \
-    X(OCIRawSize) \
-    X(OCIRawAssignBytes) \
-    X(OCIRefAssign) \
-    X(OCIRefClear) \
-    X(OCIRefIsNull) \
-    X(OCIRefFromHex) \
-    X(OCIRefHexSize) \
-    X(OCIRefToHex) \
-    X(OCICollSize) \
-    X(OCICollTrim) \
-    X(OCICollMax) \
-    X(OCICollGetElem) \
-    X(OCICollAssignElem) \
-    X(OCICollAppend) \
-    X(OCITableDelete) \
-    X(OCICacheFlush) \
-    X(ociepgoe) \
-    X(ociepmsg) \
-    X(OCIDirPathAbort) \
-    X(OCIDirPathFinish) \
-    X(OCIDirPathPrepare) \
-    X(OCIDirPathColArrayEntrySet) \
-    X(OCIDirPathColArrayToStream) \
-    X(OCIDirPathLoadStream) \
-    X(OCIDirPathStreamReset) \
+#define ROWPOUR_OCI_UNUSED_ENTRIES(X)                                                                        \
+    X(OCIBindObject)                                                                                         \
+    X(OCIBindDynamic)                                                                                        \
+    X(OCIBindArrayOfStruct)                                                                                  \
+    X(OCIDefineObject)                                                                                       \
+    X(OCIDefineArrayOfStruct)                                                                                \
+    X(OCIStmtGetBindInfo)                                                                                    \
+    X(OCIDescribeAny)                                                                                        \
+    X(OCIParamSet)                                                                                           \
+    X(OCITransStart)                                                                                         \
+    X(OCITransDetach)                                                                                        \
+    X(OCITransPrepare)                                                                                       \
+    X(OCITransForget)                                                                                        \
+    X(OCILobAppend)                                                                                          \
+    X(OCILobAssign)                                                                                          \
+    X(OCILobCharSetForm)                                                                                     \
+    X(OCILobCharSetId)                                                                                       \
+    X(OCILobCopy)                                                                                            \
+    X(OCILobDisableBuffering)                                                                                \
+    X(OCILobEnableBuffering)                                                                                 \
+    X(OCILobErase)                                                                                           \
+    X(OCILobFileClose)                                                                                       \
+    X(OCILobFileCloseAll)                                                                                    \
+    X(OCILobFileExists)                                                                                      \
+    X(OCILobFileGetName)                                                                                     \
+    X(OCILobFileIsOpen)                                                                                      \
+    X(OCILobFileOpen)                                                                                        \
+    X(OCILobFileSetName)                                                                                     \
+    X(OCILobFlushBuffer)                                                                                     \
+    X(OCILobGetLength)                                                                                       \
+    X(OCILobIsEqual)                                                                                         \
+    X(OCILobLoadFromFile)                                                                                    \
+    X(OCILobLocatorIsInit)                                                                                   \
+    X(OCILobRead)                                                                                            \
+    X(OCILobTrim)                                                                                            \
+    X(OCILobWrite)                                                                                           \
+    X(OCIResultSetToStmt)                                                                                    \
+    X(OCIObjectUnpin)                                                                                        \
+    X(OCIObjectLock)                                                                                         \
+    X(OCIObjectMarkUpdate)                                                                                   \
+    X(OCIObjectUnmark)                                                                                       \
+    X(OCIObjectMarkDelete)                                                                                   \
+    X(OCIObjectFlush)                                                                                        \
+    X(OCIObjectCopy)                                                                                         \
+    X(OCIObjectGetTypeRef)                                                                                   \
+    X(OCIObjectGetObjectRef)                                                                                 \
+    X(OCIObjectGetInd)                                                                                       \
+    X(OCIObjectExists)                                                                                       \
+    X(OCIObjectIsLocked)                                                                                     \
+    X(OCIObjectIsDirty)                                                                                      \
+    X(OCIObjectRefresh)                                                                                      \
+    X(OCIObjectPinTable)                                                                                     \
+    X(OCIObjectNew)                                                                                          \
+    X(OCIObjectPin)                                                                                          \
+    X(OCIObjectFree)                                                                                         \
+    X(OCITypeByName)                                                                                         \
+    X(OCIObjectGetAttr)                                                                                      \
+    X(OCIObjectSetAttr)                                                                                      \
+    X(OCIStringPtr)                                                                                          \
+    X(OCIStringAssignText)                                                                                   \
+    X(OCINumberFromInt)                                                                                      \
+    X(OCINumberToInt)                                                                                        \
+    X(OCINumberFromReal)                                                                                     \
+    X(OCINumberToReal)                                                                                       \
+    X(OCINumberToText)                                                                                       \
+    X(OCINumberFromText)                                                                                     \
+    X(OCIRawPtr)                                                                                             \
+    X(OCIRawSize)                                                                                            \
+    X(OCIRawAssignBytes)                                                                                     \
+    X(OCIRefAssign)                                                                                          \
+    X(OCIRefClear)                                                                                           \
+    X(OCIRefIsNull)                                                                                          \
+    X(OCIRefFromHex)                                                                                         \
+    X(OCIRefHexSize)                                                                                         \
+    X(OCIRefToHex)                                                                                           \
+    X(OCICollSize)                                                                                           \
+    X(OCICollTrim)                                                                                           \
+    X(OCICollMax)                                                                                            \
+    X(OCICollGetElem)                                                                                        \
+    X(OCICollAssignElem)                                                                                     \
+    X(OCICollAppend)                                                                                         \
+    X(OCITableDelete)                                                                                        \
+    X(OCICacheFlush)                                                                                         \
+    X(ociepgoe)                                                                                              \
+    X(ociepmsg)                                                                                              \
+    X(OCIDirPathAbort)                                                                                       \
+    X(OCIDirPathFinish)                                                                                      \
+    X(OCIDirPathPrepare)                                                                                     \
+    X(OCIDirPathColArrayEntrySet)                                                                            \
+    X(OCIDirPathColArrayToStream)                                                                            \
+    X(OCIDirPathLoadStream)                                                                                  \
+    X(OCIDirPathStreamReset)                                                                                 \
     X(OCIDateTimeToText)
 
 #define X(name) using name##_fn = UnusedEntry_fn;
@@ -423,168 +427,168 @@ ROWPOUR_OCI_UNUSED_ENTRIES(X)
 #undef X
 
 // The entry-point groups, each in binding order.
-#define ROWPOUR_OCI7_ENTRIES(X) \
-    X(orlon) \
-    X(ologof) \
-    X(oerhms) \
-    X(oopen) \
-    X(oparse) \
-    X(odefin) \
-    X(oexfet) \
-    X(ofen) \
-    X(oflng) \
-    X(oclose) \
-    X(odescr) \
-    X(oexec) \
-    X(oexn) \
-    X(ocom) \
-    X(orol) \
-    X(ocon) \
-    X(ocof) \
-    X(obreak) \
-    X(obndra) \
+#define ROWPOUR_OCI7_ENTRIES(X)                                                                              \
+    X(orlon)                                                                                                 \
+    X(ologof)                                                                                                \
+    X(oerhms)                                                                                                \
+    X(oopen)                                                                                                 \
+    X(oparse)                                                                                                \
+    X(odefin)                                                                                                \
+    X(oexfet)                                                                                                \
+    X(ofen)                                                                                                  \
+    X(oflng)                                                                                                 \
+    X(oclose)                                                                                                \
+    X(odescr)                                                                                                \
+    X(oexec)                                                                                                 \
+    X(oexn)                                                                                                  \
+    X(ocom)                                                                                                  \
+    X(orol)                                                                                                  \
+    X(ocon)                                                                                                  \
+    X(ocof)                                                                                                  \
+    X(obreak)                                                                                                \
+    X(obndra)                                                                                                \
     X(odessp)
 
 #define ROWPOUR_OLOG_ENTRIES(X) X(olog)
 #define ROWPOUR_OPINIT_ENTRIES(X) X(opinit)
 
-#define ROWPOUR_OCI8_ENTRIES(X) \
-    X(OCIInitialize) \
-    X(OCIHandleAlloc) \
-    X(OCIHandleFree) \
-    X(OCIDescriptorAlloc) \
-    X(OCIDescriptorFree) \
-    X(OCIEnvInit) \
-    X(OCIServerAttach) \
-    X(OCIServerDetach) \
-    X(OCISessionBegin) \
-    X(OCISessionEnd) \
-    X(OCILogon) \
-    X(OCILogoff) \
-    X(OCIPasswordChange) \
-    X(OCIStmtPrepare) \
-    X(OCIBindByPos) \
-    X(OCIBindByName) \
-    X(OCIBindObject) \
-    X(OCIBindDynamic) \
-    X(OCIBindArrayOfStruct) \
-    X(OCIStmtGetPieceInfo) \
-    X(OCIStmtSetPieceInfo) \
-    X(OCIStmtExecute) \
-    X(OCIDefineByPos) \
-    X(OCIDefineObject) \
-    X(OCIDefineDynamic) \
-    X(OCIDefineArrayOfStruct) \
-    X(OCIStmtFetch) \
-    X(OCIStmtGetBindInfo) \
-    X(OCIDescribeAny) \
-    X(OCIParamGet) \
-    X(OCIParamSet) \
-    X(OCITransStart) \
-    X(OCITransDetach) \
-    X(OCITransCommit) \
-    X(OCITransRollback) \
-    X(OCITransPrepare) \
-    X(OCITransForget) \
-    X(OCIErrorGet) \
-    X(OCILobAppend) \
-    X(OCILobAssign) \
-    X(OCILobCharSetForm) \
-    X(OCILobCharSetId) \
-    X(OCILobCopy) \
-    X(OCILobDisableBuffering) \
-    X(OCILobEnableBuffering) \
-    X(OCILobErase) \
-    X(OCILobFileClose) \
-    X(OCILobFileCloseAll) \
-    X(OCILobFileExists) \
-    X(OCILobFileGetName) \
-    X(OCILobFileIsOpen) \
-    X(OCILobFileOpen) \
-    X(OCILobFileSetName) \
-    X(OCILobFlushBuffer) \
-    X(OCILobGetLength) \
-    X(OCILobIsEqual) \
-    X(OCILobLoadFromFile) \
-    X(OCILobLocatorIsInit) \
-    X(OCILobRead) \
-    X(OCILobTrim) \
-    X(OCILobWrite) \
-    X(OCIBreak) \
-    X(OCIServerVersion) \
-    X(OCIAttrGet) \
-    X(OCIAttrSet) \
-    X(OCISvcCtxToLda) \
-    X(OCILdaToSvcCtx) \
-    X(OCIResultSetToStmt) \
-    X(OCIObjectUnpin) \
-    X(OCIObjectLock) \
-    X(OCIObjectMarkUpdate) \
-    X(OCIObjectUnmark) \
-    X(OCIObjectMarkDelete) \
-    X(OCIObjectFlush) \
-    X(OCIObjectCopy) \
-    X(OCIObjectGetTypeRef) \
-    X(OCIObjectGetObjectRef) \
-    X(OCIObjectGetInd) \
-    X(OCIObjectExists) \
-    X(OCIObjectIsLocked) \
-    X(OCIObjectIsDirty) \
-    X(OCIObjectRefresh) \
-    X(OCIObjectPinTable) \
-    X(OCIObjectNew) \
-    X(OCIObjectPin) \
-    X(OCIObjectFree) \
-    X(OCITypeByName) \
-    X(OCIObjectGetAttr) \
-    X(OCIObjectSetAttr) \
-    X(OCIStringPtr) \
-    X(OCIStringAssignText) \
-    X(OCINumberFromInt) \
-    X(OCINumberToInt) \
-    X(OCINumberFromReal) \
-    X(OCINumberToReal) \
-    X(OCINumberToText) \
-    X(OCINumberFromText) \
-    X(OCIRawPtr) \
-    X(OCIRawSize) \
-    X(OCIRawAssignBytes) \
-    X(OCIRefAssign) \
-    X(OCIRefClear) \
-    X(OCIRefIsNull) \
-    X(OCIRefFromHex) \
-    X(OCIRefHexSize) \
-    X(OCIRefToHex) \
-    X(OCICollSize) \
-    X(OCICollTrim) \
-    X(OCICollMax) \
-    X(OCICollGetElem) \
-    X(OCICollAssignElem) \
-    X(OCICollAppend) \
-    X(OCITableDelete) \
+#define ROWPOUR_OCI8_ENTRIES(X)                                                                              \
+    X(OCIInitialize)                                                                                         \
+    X(OCIHandleAlloc)                                                                                        \
+    X(OCIHandleFree)                                                                                         \
+    X(OCIDescriptorAlloc)                                                                                    \
+    X(OCIDescriptorFree)                                                                                     \
+    X(OCIEnvInit)                                                                                            \
+    X(OCIServerAttach)                                                                                       \
+    X(OCIServerDetach)                                                                                       \
+    X(OCISessionBegin)                                                                                       \
+    X(OCISessionEnd)                                                                                         \
+    X(OCILogon)                                                                                              \
+    X(OCILogoff)                                                                                             \
+    X(OCIPasswordChange)                                                                                     \
+    X(OCIStmtPrepare)                                                                                        \
+    X(OCIBindByPos)                                                                                          \
+    X(OCIBindByName)                                                                                         \
+    X(OCIBindObject)                                                                                         \
+    X(OCIBindDynamic)                                                                                        \
+    X(OCIBindArrayOfStruct)                                                                                  \
+    X(OCIStmtGetPieceInfo)                                                                                   \
+    X(OCIStmtSetPieceInfo)                                                                                   \
+    X(OCIStmtExecute)                                                                                        \
+    X(OCIDefineByPos)                                                                                        \
+    X(OCIDefineObject)                                                                                       \
+    X(OCIDefineDynamic)                                                                                      \
+    X(OCIDefineArrayOfStruct)                                                                                \
+    X(OCIStmtFetch)                                                                                          \
+    X(OCIStmtGetBindInfo)                                                                                    \
+    X(OCIDescribeAny)                                                                                        \
+    X(OCIParamGet)                                                                                           \
+    X(OCIParamSet)                                                                                           \
+    X(OCITransStart)                                                                                         \
+    X(OCITransDetach)                                                                                        \
+    X(OCITransCommit)                                                                                        \
+    X(OCITransRollback)                                                                                      \
+    X(OCITransPrepare)                                                                                       \
+    X(OCITransForget)                                                                                        \
+    X(OCIErrorGet)                                                                                           \
+    X(OCILobAppend)                                                                                          \
+    X(OCILobAssign)                                                                                          \
+    X(OCILobCharSetForm)                                                                                     \
+    X(OCILobCharSetId)                                                                                       \
+    X(OCILobCopy)                                                                                            \
+    X(OCILobDisableBuffering)                                                                                \
+    X(OCILobEnableBuffering)                                                                                 \
+    X(OCILobErase)                                                                                           \
+    X(OCILobFileClose)                                                                                       \
+    X(OCILobFileCloseAll)                                                                                    \
+    X(OCILobFileExists)                                                                                      \
+    X(OCILobFileGetName)                                                                                     \
+    X(OCILobFileIsOpen)                                                                                      \
+    X(OCILobFileOpen)                                                                                        \
+    X(OCILobFileSetName)                                                                                     \
+    X(OCILobFlushBuffer)                                                                                     \
+    X(OCILobGetLength)                                                                                       \
+    X(OCILobIsEqual)                                                                                         \
+    X(OCILobLoadFromFile)                                                                                    \
+    X(OCILobLocatorIsInit)                                                                                   \
+    X(OCILobRead)                                                                                            \
+    X(OCILobTrim)                                                                                            \
+    X(OCILobWrite)                                                                                           \
+    X(OCIBreak)                                                                                              \
+    X(OCIServerVersion)                                                                                      \
+    X(OCIAttrGet)                                                                                            \
+    X(OCIAttrSet)                                                                                            \
+    X(OCISvcCtxToLda)                                                                                        \
+    X(OCILdaToSvcCtx)                                                                                        \
+    X(OCIResultSetToStmt)                                                                                    \
+    X(OCIObjectUnpin)                                                                                        \
+    X(OCIObjectLock)                                                                                         \
+    X(OCIObjectMarkUpdate)                                                                                   \
+    X(OCIObjectUnmark)                                                                                       \
+    X(OCIObjectMarkDelete)                                                                                   \
+    X(OCIObjectFlush)                                                                                        \
+    X(OCIObjectCopy)                                                                                         \
+    X(OCIObjectGetTypeRef)                                                                                   \
+    X(OCIObjectGetObjectRef)                                                                                 \
+    X(OCIObjectGetInd)                                                                                       \
+    X(OCIObjectExists)                                                                                       \
+    X(OCIObjectIsLocked)                                                                                     \
+    X(OCIObjectIsDirty)                                                                                      \
+    X(OCIObjectRefresh)                                                                                      \
+    X(OCIObjectPinTable)                                                                                     \
+    X(OCIObjectNew)                                                                                          \
+    X(OCIObjectPin)                                                                                          \
+    X(OCIObjectFree)                                                                                         \
+    X(OCITypeByName)                                                                                         \
+    X(OCIObjectGetAttr)                                                                                      \
+    X(OCIObjectSetAttr)                                                                                      \
+    X(OCIStringPtr)                                                                                          \
+    X(OCIStringAssignText)                                                                                   \
+    X(OCINumberFromInt)                                                                                      \
+    X(OCINumberToInt)                                                                                        \
+    X(OCINumberFromReal)                                                                                     \
+    X(OCINumberToReal)                                                                                       \
+    X(OCINumberToText)                                                                                       \
+    X(OCINumberFromText)                                                                                     \
+    X(OCIRawPtr)                                                                                             \
+    X(OCIRawSize)                                                                                            \
+    X(OCIRawAssignBytes)                                                                                     \
+    X(OCIRefAssign)                                                                                          \
+    X(OCIRefClear)                                                                                           \
+    X(OCIRefIsNull)                                                                                          \
+    X(OCIRefFromHex)                                                                                         \
+    X(OCIRefHexSize)                                                                                         \
+    X(OCIRefToHex)                                                                                           \
+    X(OCICollSize)                                                                                           \
+    X(OCICollTrim)                                                                                           \
+    X(OCICollMax)                                                                                            \
+    X(OCICollGetElem)                                                                                        \
+    X(OCICollAssignElem)                                                                                     \
+    X(OCICollAppend)                                                                                         \
+    X(OCITableDelete)                                                                                        \
     X(OCICacheFlush)
 
-#define ROWPOUR_OCI_ERROR_EXTENSION_ENTRIES(X) \
-    X(ociepgoe) \
+#define ROWPOUR_OCI_ERROR_EXTENSION_ENTRIES(X)                                                               \
+    X(ociepgoe)                                                                                              \
     X(ociepmsg)
 
-#define ROWPOUR_OCI81_ENTRIES(X) \
-    X(OCIEnvCreate) \
-    X(OCIDirPathAbort) \
-    X(OCIDirPathFinish) \
-    X(OCIDirPathPrepare) \
-    X(OCIDirPathColArrayEntrySet) \
-    X(OCIDirPathColArrayToStream) \
-    X(OCIDirPathLoadStream) \
-    X(OCIDirPathStreamReset) \
+#define ROWPOUR_OCI81_ENTRIES(X)                                                                             \
+    X(OCIEnvCreate)                                                                                          \
+    X(OCIDirPathAbort)                                                                                       \
+    X(OCIDirPathFinish)                                                                                      \
+    X(OCIDirPathPrepare)                                                                                     \
+    X(OCIDirPathColArrayEntrySet)                                                                            \
+    X(OCIDirPathColArrayToStream)                                                                            \
+    X(OCIDirPathLoadStream)                                                                                  \
+    X(OCIDirPathStreamReset)                                                                                 \
     X(OCIDateTimeToText)
 
-#define ROWPOUR_ALL_OCI_ENTRIES(X) \
-    ROWPOUR_OCI7_ENTRIES(X) \
-    ROWPOUR_OLOG_ENTRIES(X) \
-    ROWPOUR_OPINIT_ENTRIES(X) \
-    ROWPOUR_OCI8_ENTRIES(X) \
-    ROWPOUR_OCI_ERROR_EXTENSION_ENTRIES(X) \
+#define ROWPOUR_ALL_OCI_ENTRIES(X)                                                                           \
+    ROWPOUR_OCI7_ENTRIES(X)                                                                                  \
+    ROWPOUR_OLOG_ENTRIES(X)                                                                                  \
+    ROWPOUR_OPINIT_ENTRIES(X)                                                                                \
+    ROWPOUR_OCI8_ENTRIES(X)                                                                                  \
+    ROWPOUR_OCI_ERROR_EXTENSION_ENTRIES(X)                                                                   \
     ROWPOUR_OCI81_ENTRIES(X)
 
 // The table of bound entry points: one typed pointer per name, null when not bound.
@@ -594,4 +598,4 @@ struct EntryPoints {
 #undef X
 };
 
-}  // namespace rowpour::oracle::oci
+} // namespace rowpour::oracle::oci

@@ -10,11 +10,13 @@
 #include <array>
 #include <cstring>
 
-namespace rowpour::oracle {
+namespace rowpour::oracle
+{
 
 using namespace oci;
 
-namespace {
+namespace
+{
 
 std::mutex sessionsMutex;
 std::vector<TOracleSession *> allSessions;
@@ -28,9 +30,13 @@ BusyCursorHook currentHook()
     return busyCursorHook;
 }
 
-OraText *text(QByteArray &bytes) { return reinterpret_cast<OraText *>(bytes.data()); }
+OraText *text(QByteArray &bytes)
+{
+    return reinterpret_cast<OraText *>(bytes.data());
+}
 
-class BusyScope {
+class BusyScope
+{
 public:
     explicit BusyScope(TOracleSession &session) : session_(session) { session_.BusyCursorOn(); }
     ~BusyScope() { session_.BusyCursorOff(); }
@@ -55,16 +61,20 @@ ub4 sessionModeOf(TConnectAsOption connectAs)
 
 [[noreturn]] void throwAllocationFailure(const char *call, sword status)
 {
-    throw std::runtime_error(
-        QString::fromLatin1(texts::HandleAllocationFailed).arg(QLatin1String(call)).arg(status).toStdString());
+    throw std::runtime_error(QString::fromLatin1(texts::HandleAllocationFailed)
+                                 .arg(QLatin1String(call))
+                                 .arg(status)
+                                 .toStdString());
 }
 
 // An OCI8 statement handle that is freed on every path.
-class StatementHandle {
+class StatementHandle
+{
 public:
     explicit StatementHandle(OCIEnv *env)
     {
-        const sword status = OCIHandleAlloc(env, reinterpret_cast<void **>(&stmt_), OCI_HTYPE_STMT, 0, nullptr);
+        const sword status =
+            OCIHandleAlloc(env, reinterpret_cast<void **>(&stmt_), OCI_HTYPE_STMT, 0, nullptr);
         if (status != OCI_SUCCESS || !stmt_)
             throwAllocationFailure("OCIHandleAlloc", status);
     }
@@ -77,7 +87,7 @@ private:
     OCIStmt *stmt_ = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 // Errors
@@ -249,9 +259,10 @@ void TOracleSession::UpdateBridgeMode()
     const QString odbc = QStringLiteral("ODBC:");
     bridgeMode_ = logonDatabase_.toUpper().contains(odbc) || logonUsername_.toUpper().contains(odbc);
     if (bridgeMode_)
-        bridgeInstalled_ = !platform::Registry::readString(platform::RegistryRoot::LocalMachine,
-                                                           QStringLiteral("SOFTWARE\\ORACLE"), QStringLiteral("OCA60"))
-                                .isEmpty();
+        bridgeInstalled_ =
+            !platform::Registry::readString(platform::RegistryRoot::LocalMachine,
+                                            QStringLiteral("SOFTWARE\\ORACLE"), QStringLiteral("OCA60"))
+                 .isEmpty();
 }
 
 void TOracleSession::ApplyBridgeLibrary()
@@ -321,9 +332,9 @@ void TOracleSession::SetIsolationLevel(TIsolationLevelOption value)
 {
     isolationLevel_ = value;
     if (connected_ && value != ilUnchanged)
-        RunSessionStatement(QStringLiteral("alter session set isolation_level = ") +
-                            (value == ilReadCommitted ? QStringLiteral("read committed")
-                                                      : QStringLiteral("serializable")));
+        RunSessionStatement(
+            QStringLiteral("alter session set isolation_level = ") +
+            (value == ilReadCommitted ? QStringLiteral("read committed") : QStringLiteral("serializable")));
 }
 
 int TOracleSession::BytesPerCharacterCount() const
@@ -340,7 +351,10 @@ int TOracleSession::BytesPerCharacterCount() const
     }
 }
 
-int TOracleSession::MaxStringSize() const { return (oci8Mode_ ? 4000 : 2000) / BytesPerCharacterCount(); }
+int TOracleSession::MaxStringSize() const
+{
+    return (oci8Mode_ ? 4000 : 2000) / BytesPerCharacterCount();
+}
 
 // ---------------------------------------------------------------------------
 // Session: busy cursor and registries
@@ -390,10 +404,22 @@ std::vector<ISessionClient *> TOracleSession::Registry::snapshot()
     return clients;
 }
 
-void TOracleSession::RegisterStatement(ISessionClient *client) { statements_.add(client); }
-void TOracleSession::UnregisterStatement(ISessionClient *client) { statements_.remove(client); }
-void TOracleSession::RegisterResultSet(ISessionClient *client) { resultSets_.add(client); }
-void TOracleSession::UnregisterResultSet(ISessionClient *client) { resultSets_.remove(client); }
+void TOracleSession::RegisterStatement(ISessionClient *client)
+{
+    statements_.add(client);
+}
+void TOracleSession::UnregisterStatement(ISessionClient *client)
+{
+    statements_.remove(client);
+}
+void TOracleSession::RegisterResultSet(ISessionClient *client)
+{
+    resultSets_.add(client);
+}
+void TOracleSession::UnregisterResultSet(ISessionClient *client)
+{
+    resultSets_.remove(client);
+}
 
 void TOracleSession::ReleaseClients()
 {
@@ -528,8 +554,8 @@ void TOracleSession::CreateEnvironment()
     OCIEnv *env = nullptr;
     sword status;
     if (flags.EnvCreateAvailable)
-        status = oci::OCIEnvCreate(&env, OCI_OBJECT | (threadSafe_ ? OCI_THREADED : 0), nullptr, nullptr, nullptr,
-                                   nullptr, 0, nullptr);
+        status = oci::OCIEnvCreate(&env, OCI_OBJECT | (threadSafe_ ? OCI_THREADED : 0), nullptr, nullptr,
+                                   nullptr, nullptr, 0, nullptr);
     else
         status = oci::OCIEnvInit(&env, threadSafe_ ? OCI_DEFAULT : OCI_ENV_NO_MUTEX, 0, nullptr);
     if ((status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) || !env)
@@ -560,7 +586,8 @@ void TOracleSession::Attach()
         attached_ = false;
     }
     QByteArray database = logonDatabase_.toUtf8();
-    Track(oci::OCIServerAttach(server_, error_, text(database), static_cast<sb4>(database.size()), OCI_DEFAULT));
+    Track(oci::OCIServerAttach(server_, error_, text(database), static_cast<sb4>(database.size()),
+                               OCI_DEFAULT));
     ErrorCheck();
     attached_ = true;
     Track(oci::OCIAttrSet(svcCtx_, OCI_HTYPE_SVCCTX, server_, 0, OCI_ATTR_SERVER, error_));
@@ -630,6 +657,7 @@ void TOracleSession::CheckServerVersion()
 void TOracleSession::LogOnOCI7(const QString &connectText)
 {
     serverVersion_.clear();
+    handlesGeneration_ = ClientLibrary::instance().Generation();
     QByteArray logon = connectText.toUtf8();
     if (entryPoints().olog)
         oci::olog(&lda_, hda_.bytes, text(logon), -1, nullptr, -1, nullptr, -1, OCI_LM_DEF);
@@ -742,11 +770,13 @@ void TOracleSession::FreeHandles()
     release(env_, OCI_HTYPE_ENV);
 }
 
-// Handles made by a library that has since been unloaded belong to nobody:
-// they are dropped without calls.
+// Handles and a logon data area made by a library that has since been
+// unloaded belong to nobody: they are dropped without calls.
 void TOracleSession::ForgetStaleHandles()
 {
-    if (!env_ || (ClientLibraryLoaded() && handlesGeneration_ == ClientLibrary::instance().Generation()))
+    if (!env_ && !connected_ && !attached_)
+        return;
+    if (ClientLibraryLoaded() && handlesGeneration_ == ClientLibrary::instance().Generation())
         return;
     env_ = nullptr;
     svcCtx_ = nullptr;
@@ -803,12 +833,12 @@ void TOracleSession::ChangePassword(const QString &newPassword)
         QByteArray oldPassword = logonPassword_.toUtf8();
         QByteArray password = newPassword.toUtf8();
         BusyScope busy(*this);
-        Track(oci::OCIPasswordChange(svcCtx_, error_, text(user), static_cast<ub4>(user.size()), text(oldPassword),
-                                     static_cast<ub4>(oldPassword.size()), text(password),
+        Track(oci::OCIPasswordChange(svcCtx_, error_, text(user), static_cast<ub4>(user.size()),
+                                     text(oldPassword), static_cast<ub4>(oldPassword.size()), text(password),
                                      static_cast<ub4>(password.size()), OCI_DEFAULT));
     } else {
-        RunSessionStatement(QStringLiteral("alter user ") + logonUsername_ + QStringLiteral(" identified by ") +
-                            newPassword);
+        RunSessionStatement(QStringLiteral("alter user ") + logonUsername_ +
+                            QStringLiteral(" identified by ") + newPassword);
     }
     ErrorCheck();
     logonPassword_ = newPassword;
@@ -847,4 +877,4 @@ void TOracleSession::RunSessionStatement(const QString &statement)
     oci::oclose(&cursor);
 }
 
-}  // namespace rowpour::oracle
+} // namespace rowpour::oracle

@@ -13,7 +13,8 @@
 #include <stdexcept>
 #include <vector>
 
-namespace rowpour::oracle {
+namespace rowpour::oracle
+{
 
 // ---------------------------------------------------------------------------
 // Errors
@@ -25,7 +26,8 @@ constexpr int OracleMessageBufferSize = 4001;
 
 // A failure reported by the client library: its error number and its own
 // message text (usually "ORA-nnnnn: ..." with a trailing line feed, kept).
-class EOracleError : public std::runtime_error {
+class EOracleError : public std::runtime_error
+{
 public:
     EOracleError(int errorNumber, const QString &message);
 
@@ -51,7 +53,7 @@ QString OracleMessageFromBuffer(const char *buffer, int size);
 enum TConnectAsOption { caNormal, caSYSDBA, caSYSOPER };
 enum TSessionPoolingOption { spNone, spInternal, spMTS };
 enum TMTSOption { moImplicit = 1, moUniqueServer = 2 };
-using TMTSOptions = int;  // set of TMTSOption (bit mask)
+using TMTSOptions = int; // set of TMTSOption (bit mask)
 enum TNullValueOption { nvUnAssigned, nvNull };
 enum TSQLTraceOption { stUnchanged, stTrue, stFalse };
 enum TOptimizerGoalOption { ogUnchanged, ogChoose, ogFirstRows, ogAllRows, ogRule };
@@ -67,8 +69,8 @@ constexpr TCursor crSQLWait = -17;
 // How the session shows its busy cursor. The widgets install one (the core
 // links no widgets); without it the busy cursor is not shown.
 struct BusyCursorHook {
-    std::function<void(TCursor)> show;  // remember the screen cursor, show this one
-    std::function<void()> restore;      // show the remembered cursor again
+    std::function<void(TCursor)> show; // remember the screen cursor, show this one
+    std::function<void()> restore;     // show the remembered cursor again
 };
 
 // The mode text that " AS <mode>" at the end of a logon field names; the field
@@ -84,7 +86,8 @@ class TOracleSession;
 // A statement object or result set bound to a session. The session calls it
 // before logging off (release server cursors and handles, close the set) and
 // when the session is destroyed (forget the session).
-class ISessionClient {
+class ISessionClient
+{
 public:
     virtual void SessionLoggingOff() = 0;
     virtual void SessionDestroyed() = 0;
@@ -93,7 +96,8 @@ protected:
     ~ISessionClient() = default;
 };
 
-class TSessionPreferences {
+class TSessionPreferences
+{
 public:
     explicit TSessionPreferences(TOracleSession *owner) : owner_(owner) {}
     TSessionPreferences(const TSessionPreferences &) = delete;
@@ -105,7 +109,7 @@ public:
     int IntegerPrecision = 0;
     int SmallIntPrecision = -1;
     bool UseOCI7() const { return useOCI7_; }
-    void SetUseOCI7(bool value);  // refused while the owning session is connected
+    void SetUseOCI7(bool value); // refused while the owning session is connected
     bool ConvertCRLF = true;
     bool TrimStringFields = true;
     int MaxStringFieldSize = 0;
@@ -120,7 +124,8 @@ private:
 // ---------------------------------------------------------------------------
 // Session
 
-class TOracleSession {
+class TOracleSession
+{
 public:
     using SessionEvent = std::function<void(TOracleSession &)>;
 
@@ -131,7 +136,7 @@ public:
 
     // Connection.
     bool Connected() const { return connected_; }
-    void SetConnected(bool value);  // True runs LogOn, False LogOff; the current value does nothing
+    void SetConnected(bool value); // True runs LogOn, False LogOff; the current value does nothing
     void LogOn();
     void LogOff();
     void Commit();
@@ -168,7 +173,7 @@ public:
     const TSessionPreferences &Preferences() const { return preferences_; }
     void SetPreferences(const TSessionPreferences &value) { preferences_.Assign(value); }
     TSessionPoolingOption Pooling() const { return pooling_; }
-    void SetPooling(TSessionPoolingOption value);  // only spNone is supported
+    void SetPooling(TSessionPoolingOption value); // only spNone is supported
     TMTSOptions MTSOptions() const { return mtsOptions_; }
     void SetMTSOptions(TMTSOptions value);
     TNullValueOption NullValue = nvUnAssigned;
@@ -288,8 +293,8 @@ private:
 
     Registry statements_;
     Registry resultSets_;
-    std::vector<bool> busyShown_;  // one entry per BusyCursorOn: whether it showed the cursor
+    std::vector<bool> busyShown_; // one entry per BusyCursorOn: whether it showed the cursor
     unsigned handlesGeneration_ = 0;
 };
 
-}  // namespace rowpour::oracle
+} // namespace rowpour::oracle

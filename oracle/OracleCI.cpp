@@ -14,13 +14,15 @@
 #include <algorithm>
 #include <span>
 
-namespace rowpour::oracle {
+namespace rowpour::oracle
+{
 
-using platform::Registry::readString;
 using platform::RegistryRoot;
+using platform::Registry::readString;
 namespace Environment = platform::Environment;
 
-namespace {
+namespace
+{
 
 const QString oracleRootKey = QStringLiteral("SOFTWARE\\ORACLE");
 const QString homeKeyPrefix = QStringLiteral("SOFTWARE\\ORACLE\\HOME");
@@ -50,8 +52,8 @@ QString joinPath(const QString &path, const QString &part)
 QString libraryDirectoryOf(const QString &home)
 {
     const QDir lib(joinPath(home, QStringLiteral("lib")));
-    if (lib.exists() && !lib.entryList({plainLibraryName, versionedLibraryPrefix + QLatin1Char('*')}, QDir::Files)
-                             .isEmpty())
+    if (lib.exists() &&
+        !lib.entryList({plainLibraryName, versionedLibraryPrefix + QLatin1Char('*')}, QDir::Files).isEmpty())
         return lib.path();
     return home;
 }
@@ -95,7 +97,8 @@ bool bindGroup(std::span<const EntryBinding> group)
     return true;
 }
 
-class LockGuard {
+class LockGuard
+{
 public:
     explicit LockGuard(TOracleCriticalSection &lock) : lock_(lock) { lock_.Enter(); }
     ~LockGuard() { lock_.Leave(); }
@@ -168,14 +171,17 @@ void readTnsNamesFile(QString file, QStringList &aliases, QStringList &includeSt
     includeStack.pop_back();
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 
-EInitializationError::EInitializationError(const QString &message) : std::runtime_error(message.toStdString()) {}
+EInitializationError::EInitializationError(const QString &message) : std::runtime_error(message.toStdString())
+{
+}
 
 EUnboundEntryPoint::EUnboundEntryPoint(const char *entryPoint)
-    : std::runtime_error(QString::fromLatin1(texts::UnboundEntryPoint).arg(QLatin1String(entryPoint)).toStdString()),
+    : std::runtime_error(
+          QString::fromLatin1(texts::UnboundEntryPoint).arg(QLatin1String(entryPoint)).toStdString()),
       entryPoint_(entryPoint)
 {
 }
@@ -194,11 +200,20 @@ void TOracleCriticalSection::Leave()
     mutex_.unlock();
 }
 
-int TOracleCriticalSection::EntryCount() const { return count_; }
+int TOracleCriticalSection::EntryCount() const
+{
+    return count_;
+}
 
-const oci::EntryPoints &oci::entryPoints() { return table; }
+const oci::EntryPoints &oci::entryPoints()
+{
+    return table;
+}
 
-void oci::throwUnboundEntryPoint(const char *name) { throw EUnboundEntryPoint(name); }
+void oci::throwUnboundEntryPoint(const char *name)
+{
+    throw EUnboundEntryPoint(name);
+}
 
 LibraryVersion LibraryFileVersion(const QString &fileName)
 {
@@ -233,7 +248,10 @@ ClientLibrary &ClientLibrary::instance()
     return library;
 }
 
-bool ClientLibrary::Loaded() const { return library.isOpen(); }
+bool ClientLibrary::Loaded() const
+{
+    return library.isOpen();
+}
 
 void ClientLibrary::Log(const QString &line)
 {
@@ -247,11 +265,14 @@ QList<std::pair<QString, int>> ClientLibrary::OracleHomeNames() const
     QList<std::pair<QString, int>> names;
     bool ok = false;
     const int counter =
-        readMachine(QStringLiteral("SOFTWARE\\ORACLE\\ALL_HOMES"), QStringLiteral("HOME_COUNTER")).trimmed().toInt(&ok);
+        readMachine(QStringLiteral("SOFTWARE\\ORACLE\\ALL_HOMES"), QStringLiteral("HOME_COUNTER"))
+            .trimmed()
+            .toInt(&ok);
     if (!ok)
         return names;
     for (int k = 0; k < std::max(counter, 1); ++k) {
-        const QString name = readMachine(homeKeyPrefix + QString::number(k), QStringLiteral("ORACLE_HOME_NAME"));
+        const QString name =
+            readMachine(homeKeyPrefix + QString::number(k), QStringLiteral("ORACLE_HOME_NAME"));
         if (!name.isEmpty())
             names.append({name, k});
     }
@@ -272,10 +293,10 @@ QString ClientLibrary::OracleHomeKey()
         if (wanted.isEmpty())
             wanted = homeName_.toUpper();
         // The loader's search path first, then PATH: the home found earliest wins.
-        const QString searchPath = (Environment::variable("LD_LIBRARY_PATH") + QLatin1Char(':') +
-                                    Environment::variable("PATH"))
-                                       .left(maxPathTextLength)
-                                       .toUpper();
+        const QString searchPath =
+            (Environment::variable("LD_LIBRARY_PATH") + QLatin1Char(':') + Environment::variable("PATH"))
+                .left(maxPathTextLength)
+                .toUpper();
         qsizetype best = searchPath.size();
         int taken = -1;
         QString lastKey;
@@ -313,7 +334,10 @@ QString ClientLibrary::OracleHomeKey()
     return oracleHomeKey_;
 }
 
-QString ClientLibrary::OracleHomeDir() { return readMachine(OracleHomeKey(), oracleHomeValue); }
+QString ClientLibrary::OracleHomeDir()
+{
+    return readMachine(OracleHomeKey(), oracleHomeValue);
+}
 
 LibrarySearchResult ClientLibrary::ChooseLibraryFile()
 {
@@ -412,14 +436,15 @@ void ClientLibrary::ThrowInitializationError(int code)
     const QString quoted = QLatin1Char('"') + ociDll_ + QLatin1Char('"');
     QString message;
     if (code == 1)
-        message = ociDll_.isEmpty() ? QLatin1String(texts::CouldNotLocate) : QLatin1String(texts::CouldNotLoad) + quoted;
+        message = ociDll_.isEmpty() ? QLatin1String(texts::CouldNotLocate)
+                                    : QLatin1String(texts::CouldNotLoad) + quoted;
     else if (code == 2)
         message = QLatin1String(texts::CouldNotInitialize) + quoted;
     else
         message = QLatin1String(texts::NotProperlyInstalled);
     const QString lineBreak = QLatin1String(texts::LineBreak);
-    const QString full = QLatin1String(texts::InitializationError) + lineBreak + message + lineBreak + lineBreak +
-                         searchLog_;
+    const QString full =
+        QLatin1String(texts::InitializationError) + lineBreak + message + lineBreak + lineBreak + searchLog_;
     Unload();
     throw EInitializationError(full);
 }
@@ -505,7 +530,8 @@ QString ClientLibrary::TnsNamesPath()
     if (path.isEmpty() && key.compare(oracleRootKey, Qt::CaseInsensitive) != 0)
         path = readMachine(oracleRootKey, QStringLiteral("TNS_ADMIN"));
     if (path.isEmpty()) {
-        const QString net = readMachine(key, flags_.OCI8Available ? QStringLiteral("NET80") : QStringLiteral("NET20"));
+        const QString net =
+            readMachine(key, flags_.OCI8Available ? QStringLiteral("NET80") : QStringLiteral("NET20"));
         if (!net.isEmpty())
             path = joinPath(net, QStringLiteral("admin"));
     }
@@ -538,9 +564,9 @@ QStringList ClientLibrary::DatabaseAliases()
             databaseAliases_ << alias;
         }
     }
-    std::stable_sort(databaseAliases_.begin(), databaseAliases_.end(), [](const QString &a, const QString &b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    });
+    std::stable_sort(
+        databaseAliases_.begin(), databaseAliases_.end(),
+        [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     return databaseAliases_;
 }
 
@@ -552,4 +578,4 @@ void ClientLibrary::ForgetTnsNames()
     databaseAliasesBuilt_ = false;
 }
 
-}  // namespace rowpour::oracle
+} // namespace rowpour::oracle

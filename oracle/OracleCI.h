@@ -19,17 +19,20 @@
 #include <utility>
 #include <vector>
 
-namespace rowpour::oracle {
+namespace rowpour::oracle
+{
 
 // The library failed to load or to bind (message "Initialization error" ...).
-class EInitializationError : public std::runtime_error {
+class EInitializationError : public std::runtime_error
+{
 public:
     explicit EInitializationError(const QString &message);
 };
 
 // A call reached an entry point that the loaded client library does not export
 // (or no library is loaded).
-class EUnboundEntryPoint : public std::runtime_error {
+class EUnboundEntryPoint : public std::runtime_error
+{
 public:
     explicit EUnboundEntryPoint(const char *entryPoint);
     const std::string &entryPoint() const { return entryPoint_; }
@@ -40,7 +43,8 @@ private:
 
 // A critical section with an entry count: leaving without a matching enter is
 // harmless.
-class TOracleCriticalSection {
+class TOracleCriticalSection
+{
 public:
     void Enter();
     void Leave();
@@ -60,7 +64,7 @@ struct BindingFlags {
     bool EnvCreateAvailable = false;
     bool OCI8Available = false;
     bool OCI81Available = false;
-    bool ErrorExtensionsAvailable = false;  // ociepgoe / ociepmsg
+    bool ErrorExtensionsAvailable = false; // ociepgoe / ociepmsg
 };
 
 // Result codes of the library file search.
@@ -75,7 +79,8 @@ LibraryVersion LibraryFileVersion(const QString &fileName);
 // order met (not yet sorted or de-duplicated). Failures are swallowed.
 QStringList ReadTnsNamesAliases(const QString &path);
 
-class ClientLibrary {
+class ClientLibrary
+{
 public:
     static ClientLibrary &instance();
 
@@ -156,12 +161,25 @@ private:
 };
 
 // The unit-level routines, as the rest of the layer calls them.
-inline void LoadClientLibrary() { ClientLibrary::instance().Load(); }
-inline void UnloadClientLibrary() { ClientLibrary::instance().Unload(); }
-inline bool ClientLibraryLoaded() { return ClientLibrary::instance().Loaded(); }
-inline const BindingFlags &ClientFlags() { return ClientLibrary::instance().Flags(); }
+inline void LoadClientLibrary()
+{
+    ClientLibrary::instance().Load();
+}
+inline void UnloadClientLibrary()
+{
+    ClientLibrary::instance().Unload();
+}
+inline bool ClientLibraryLoaded()
+{
+    return ClientLibrary::instance().Loaded();
+}
+inline const BindingFlags &ClientFlags()
+{
+    return ClientLibrary::instance().Flags();
+}
 
-namespace oci {
+namespace oci
+{
 
 // The bound entry points (all null while no library is loaded).
 const EntryPoints &entryPoints();
@@ -170,8 +188,7 @@ const EntryPoints &entryPoints();
 
 // One wrapper per entry point, named like it: oci::OCIServerAttach(...).
 #define X(name)                                                                                              \
-    template <typename... Args>                                                                              \
-    inline decltype(auto) name(Args &&...args)                                                               \
+    template <typename... Args> inline decltype(auto) name(Args &&...args)                                   \
     {                                                                                                        \
         auto *fn = entryPoints().name;                                                                       \
         if (!fn)                                                                                             \
@@ -181,5 +198,5 @@ const EntryPoints &entryPoints();
 ROWPOUR_ALL_OCI_ENTRIES(X)
 #undef X
 
-}  // namespace oci
-}  // namespace rowpour::oracle
+} // namespace oci
+} // namespace rowpour::oracle

@@ -2,13 +2,14 @@
 // Texts of the Oracle access layer that the user sees, in one place so that
 // callers and tests compare against the same constants.
 
-namespace rowpour::oracle::texts {
+namespace rowpour::oracle::texts
+{
 
 // Client library loading.
 inline constexpr char InitializationError[] = "Initialization error";
 inline constexpr char CouldNotLocate[] = "Could not locate OCI dll";
 inline constexpr char CouldNotLoad[] = "Could not load ";             // + quoted path
-inline constexpr char CouldNotInitialize[] = "Could not initialize ";  // + quoted path
+inline constexpr char CouldNotInitialize[] = "Could not initialize "; // + quoted path
 inline constexpr char NotProperlyInstalled[] = "SQL*Net not properly installed";
 inline constexpr char LineBreak[] = "\r\n";
 
@@ -23,8 +24,7 @@ inline constexpr char LogReturned[] = ") returned ";
 inline constexpr char LogLoaderError[] = "Loader error: ";
 
 // An entry point the library does not export (%1: its name).
-inline constexpr char UnboundEntryPoint[] =
-    "The Oracle client library does not provide the entry point %1";
+inline constexpr char UnboundEntryPoint[] = "The Oracle client library does not provide the entry point %1";
 
 // Configuration changes refused while the session is connected.
 inline constexpr char CannotChangeUseOCI7[] = "Cannot change UseOCI7 property when session is connected";
@@ -46,4 +46,4 @@ inline constexpr char NotLoggedOn[] = "Not logged on";
 // The client library file forced in bridge mode when no bridge is installed.
 inline constexpr char BridgeLibraryFile[] = "libclntsh.so.7.3";
 
-}  // namespace rowpour::oracle::texts
+} // namespace rowpour::oracle::texts

@@ -5,12 +5,14 @@
 #include <mutex>
 #include <optional>
 
-namespace rowpour::platform::CommandLine {
+namespace rowpour::platform::CommandLine
+{
 
-namespace {
+namespace
+{
 std::mutex overrideMutex;
 std::optional<QStringList> overridden;
-}  // namespace
+} // namespace
 
 QStringList arguments()
 {
@@ -40,6 +42,9 @@ QString parameter(const QString &name, const QStringList &list)
     return {};
 }
 
-QString parameter(const QString &name) { return parameter(name, arguments()); }
+QString parameter(const QString &name)
+{
+    return parameter(name, arguments());
+}
 
-}  // namespace rowpour::platform::CommandLine
+} // namespace rowpour::platform::CommandLine

@@ -4,7 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace rowpour::platform::CommandLine {
+namespace rowpour::platform::CommandLine
+{
 
 // The program's arguments without the program name: QCoreApplication's, or
 // the list set by setArguments.
@@ -18,4 +19,4 @@ void setArguments(const QStringList &arguments);
 QString parameter(const QString &name, const QStringList &arguments);
 QString parameter(const QString &name);
 
-}  // namespace rowpour::platform::CommandLine
+} // namespace rowpour::platform::CommandLine

@@ -4,7 +4,8 @@
 
 #include <utility>
 
-namespace rowpour::platform {
+namespace rowpour::platform
+{
 
 DynamicLibrary::DynamicLibrary(DynamicLibrary &&other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)), error_(std::move(other.error_))
@@ -58,4 +59,4 @@ QString DynamicLibrary::loadedPath(const char *anyExportedName) const
     return QString::fromLocal8Bit(info.dli_fname);
 }
 
-}  // namespace rowpour::platform
+} // namespace rowpour::platform

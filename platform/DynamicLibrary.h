@@ -3,9 +3,11 @@
 
 #include <QString>
 
-namespace rowpour::platform {
+namespace rowpour::platform
+{
 
-class DynamicLibrary {
+class DynamicLibrary
+{
 public:
     DynamicLibrary() = default;
     ~DynamicLibrary() { close(); }
@@ -31,4 +33,4 @@ private:
     QString error_;
 };
 
-}  // namespace rowpour::platform
+} // namespace rowpour::platform

@@ -3,7 +3,8 @@
 
 #include <QString>
 
-namespace rowpour::platform::Environment {
+namespace rowpour::platform::Environment
+{
 
 // The variable's value; empty when unset.
 QString variable(const char *name);
@@ -18,4 +19,4 @@ bool setCurrentDirectory(const QString &path);
 // The user's home directory.
 QString homeDirectory();
 
-}  // namespace rowpour::platform::Environment
+} // namespace rowpour::platform::Environment

@@ -13,9 +13,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace rowpour::platform {
+namespace rowpour::platform
+{
 
-namespace {
+namespace
+{
 
 const QString oracleKey = QStringLiteral("SOFTWARE\\ORACLE");
 
@@ -29,7 +31,10 @@ QString normalizedKey(const QString &key)
     return k;
 }
 
-bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool sameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 QString unescape(const QString &text)
 {
@@ -83,7 +88,8 @@ void checkName(const QString &name)
 
 [[noreturn]] void throwSystemError(const QString &what, const QString &path)
 {
-    throw ERegistryError(QStringLiteral("%1 %2: %3").arg(what, path, QString::fromLocal8Bit(std::strerror(errno))));
+    throw ERegistryError(
+        QStringLiteral("%1 %2: %3").arg(what, path, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 void writeAll(int fd, const QByteArray &data, const QString &path)
@@ -109,7 +115,7 @@ std::mutex &userFileMutex()
     return m;
 }
 
-}  // namespace
+} // namespace
 
 RegistryFile RegistryFile::load(const QString &path)
 {
@@ -175,7 +181,7 @@ void RegistryFile::saveAtomically(const QString &path) const
         ::chmod(QFile::encodeName(dir).constData(), 0700);
     }
     QByteArray tmpl = QFile::encodeName(info.absoluteFilePath() + QStringLiteral(".XXXXXX"));
-    const int fd = ::mkstemp(tmpl.data());  // created with mode 0600
+    const int fd = ::mkstemp(tmpl.data()); // created with mode 0600
     if (fd < 0)
         throwSystemError(QStringLiteral("Cannot create a temporary file beside"), path);
     const QString tmpPath = QFile::decodeName(tmpl);
@@ -217,7 +223,10 @@ RegistryFile::Section &RegistryFile::findOrAdd(const QString &key)
     return sections_.last();
 }
 
-bool RegistryFile::hasKey(const QString &key) const { return find(key) != nullptr; }
+bool RegistryFile::hasKey(const QString &key) const
+{
+    return find(key) != nullptr;
+}
 
 bool RegistryFile::hasValue(const QString &key, const QString &name) const
 {
@@ -279,7 +288,8 @@ void RegistryFile::replaceValues(const QString &key, const RegistryValues &value
     findOrAdd(key).values = values;
 }
 
-namespace Registry {
+namespace Registry
+{
 
 QString currentUserFile()
 {
@@ -295,7 +305,8 @@ QString localMachineFile()
     return file.isEmpty() ? QStringLiteral("/etc/rowpour/registry.ini") : file;
 }
 
-namespace {
+namespace
+{
 
 bool isOracleHomeFromEnvironment(const QString &key, const QString &name)
 {
@@ -308,8 +319,7 @@ RegistryFile loadRoot(RegistryRoot root)
     return RegistryFile::load(root == RegistryRoot::CurrentUser ? currentUserFile() : localMachineFile());
 }
 
-template <typename Change>
-void changeUserFile(Change change)
+template <typename Change> void changeUserFile(Change change)
 {
     std::lock_guard lock(userFileMutex());
     const QString path = currentUserFile();
@@ -318,7 +328,7 @@ void changeUserFile(Change change)
     file.saveAtomically(path);
 }
 
-}  // namespace
+} // namespace
 
 QString readString(RegistryRoot root, const QString &key, const QString &name)
 {
@@ -330,7 +340,8 @@ QString readString(RegistryRoot root, const QString &key, const QString &name)
 QStringList valueNames(RegistryRoot root, const QString &key)
 {
     QStringList names = loadRoot(root).valueNames(key);
-    if (root == RegistryRoot::LocalMachine && isOracleHomeFromEnvironment(key, QStringLiteral("ORACLE_HOME")) &&
+    if (root == RegistryRoot::LocalMachine &&
+        isOracleHomeFromEnvironment(key, QStringLiteral("ORACLE_HOME")) &&
         !names.contains(QStringLiteral("ORACLE_HOME"), Qt::CaseInsensitive))
         names << QStringLiteral("ORACLE_HOME");
     return names;
@@ -351,5 +362,5 @@ void deleteValue(const QString &key, const QString &name)
     changeUserFile([&](RegistryFile &file) { file.removeValue(key, name); });
 }
 
-}  // namespace Registry
-}  // namespace rowpour::platform
+} // namespace Registry
+} // namespace rowpour::platform

@@ -22,19 +22,22 @@
 
 #include <stdexcept>
 
-namespace rowpour::platform {
+namespace rowpour::platform
+{
 
 enum class RegistryRoot { CurrentUser, LocalMachine };
 
 using RegistryValues = QList<QPair<QString, QString>>;
 
-class ERegistryError : public std::runtime_error {
+class ERegistryError : public std::runtime_error
+{
 public:
     explicit ERegistryError(const QString &message) : std::runtime_error(message.toStdString()) {}
 };
 
 // The contents of one registry file.
-class RegistryFile {
+class RegistryFile
+{
 public:
     // A missing or unreadable file gives an empty registry.
     static RegistryFile load(const QString &path);
@@ -63,7 +66,8 @@ private:
     QList<Section> sections_;
 };
 
-namespace Registry {
+namespace Registry
+{
 
 QString currentUserFile();
 QString localMachineFile();
@@ -78,5 +82,5 @@ void writeString(const QString &key, const QString &name, const QString &value);
 void replaceValues(const QString &key, const RegistryValues &values);
 void deleteValue(const QString &key, const QString &name);
 
-}  // namespace Registry
-}  // namespace rowpour::platform
+} // namespace Registry
+} // namespace rowpour::platform

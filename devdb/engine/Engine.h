@@ -5,26 +5,42 @@
 //
 // Errors are thrown as OraError carrying Oracle's number and text, so the C
 // layer only formats them ("ORA-nnnnn: text\n").
+//
+// Like a real client, prepare() never talks to the "server": it only records
+// the text and classifies it by its first keyword. Syntax and name errors
+// (with their parse offset) come from Cursor::parse(), which execute() and a
+// describe (columns()) run first when it has not been run yet.
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace devdb {
+namespace devdb
+{
 
-struct OraError {
-    int code = 0;             // Oracle error number, e.g. 942
-    std::string text;         // message without the "ORA-nnnnn: " prefix
-    int parseOffset = 0;      // byte offset into the statement text for syntax errors, else 0
-    bool warning = false;     // true for conditions Oracle reports as success with info (28002)
+struct OraError : std::runtime_error {
+    OraError() : std::runtime_error("") {}
+    OraError(int code_, std::string text_, int parseOffset_ = 0, bool warning_ = false)
+        : std::runtime_error(text_), code(code_), text(std::move(text_)), parseOffset(parseOffset_),
+          warning(warning_)
+    {
+    }
+    int code = 0;         // Oracle error number, e.g. 942
+    std::string text;     // message without the "ORA-nnnnn: " prefix
+    int parseOffset = 0;  // byte offset into the statement text for syntax errors, else 0
+    bool warning = false; // true for conditions Oracle reports as success with info (28002)
 };
+
+// "ORA-00942: table or view does not exist" (no line feed).
+std::string formatError(const OraError &error);
 
 // Oracle's internal type codes as a describe reports them (SQLT_* values).
 enum class OraType : int {
     Varchar2 = 1,
-    Number = 2,   // NUMBER, NUMBER(p,s), FLOAT, INTEGER (precision/scale tell them apart)
+    Number = 2, // NUMBER, NUMBER(p,s), FLOAT, INTEGER (precision/scale tell them apart)
     Long = 8,
     Rowid = 11,
     Date = 12,
@@ -35,11 +51,11 @@ enum class OraType : int {
 };
 
 struct ColumnDesc {
-    std::string name;        // as Oracle reports it: unquoted names upper-cased, expressions as written
+    std::string name; // as Oracle reports it: unquoted names upper-cased, expressions as written
     OraType type = OraType::Varchar2;
-    int dataSize = 0;        // bytes: VARCHAR2/CHAR/RAW their length, NUMBER 22, DATE 7, LONG 0
-    int precision = 0;       // NUMBER(p,s): p; NUMBER: 0; FLOAT: 126; INTEGER: 38
-    int scale = 0;           // NUMBER(p,s): s; NUMBER and FLOAT: -127; INTEGER: 0
+    int dataSize = 0;  // bytes: VARCHAR2/CHAR/RAW their length, NUMBER 22, DATE 7, TIMESTAMP 11, LONG 0
+    int precision = 0; // NUMBER(p,s): p; NUMBER: 0; FLOAT: 126; INTEGER: 38; TIMESTAMP: 6 (fraction digits)
+    int scale = 0;     // NUMBER(p,s): s; NUMBER and FLOAT: -127; INTEGER: 0
     bool nullable = true;
 };
 
@@ -51,8 +67,8 @@ struct DateTime {
 // One value of a result row.
 struct Value {
     enum class Kind { Null, Text, Number, Date, Binary } kind = Kind::Null;
-    std::string text;        // Text: UTF-8; Binary: raw bytes; Number: canonical decimal text ("12.5", "-3")
-    DateTime date;           // Date
+    std::string text; // Text: UTF-8; Binary: raw bytes; Number: canonical decimal text ("12.5", "-3", "0.5")
+    DateTime date;    // Date (DATE and TIMESTAMP)
 };
 
 enum class Credentials { Rdbms, External };
@@ -60,45 +76,85 @@ enum class Privilege { Normal, SysDba, SysOper };
 
 // Statement types as OCI_ATTR_STMT_TYPE gives them.
 enum class StatementType : int {
-    Unknown = 0, Select = 1, Update = 2, Delete = 3, Insert = 4, Create = 5, Drop = 6, Alter = 7,
+    Unknown = 0,
+    Select = 1,
+    Update = 2,
+    Delete = 3,
+    Insert = 4,
+    Create = 5,
+    Drop = 6,
+    Alter = 7,
+    Begin = 8,
+    Declare = 9,
 };
 
-class Cursor {
+class Cursor
+{
 public:
     virtual ~Cursor() = default;
+    // Known right after prepare, from the statement's first keyword.
     virtual StatementType statementType() const = 0;
-    virtual int sqlFunctionCode() const = 0;          // Oracle's SQL function code (3 select, 2 insert, ...)
+    // OCI's SQL function code (4 select, 3 insert, 5 update, 9 delete, 1 create table,
+    // 8 drop table, 54 commit, 55 rollback, ...); 0 until the statement has been parsed.
+    virtual int sqlFunctionCode() const = 0;
+    // Checks syntax and names; throws OraError (with parseOffset for syntax errors).
+    // Runs at most once; execute() and columns() call it when needed.
+    virtual void parse() = 0;
     // Runs the statement. A select is then positioned before its first row.
     virtual void execute() = 0;
-    // The select list; valid after execute() (and for a select also before).
-    virtual const std::vector<ColumnDesc> &columns() const = 0;
+    // The select list (empty for other statements). Parses first, so it may throw.
+    virtual const std::vector<ColumnDesc> &columns() = 0;
     // Next row of a select into row (one Value per column); false at the end.
     virtual bool fetch(std::vector<Value> &row) = 0;
     // Rows processed by a DML statement, or rows fetched so far by a select.
     virtual std::uint64_t rowCount() const = 0;
 };
 
-class Session {
+class Session
+{
 public:
-    virtual ~Session() = default;    // a session destroyed without end() rolls back
+    virtual ~Session() = default; // a session destroyed without end() rolls back
     virtual std::string serverVersion() const = 0;
     virtual std::string userName() const = 0;
-    // Parses the statement; syntax errors throw OraError with parseOffset set.
+    // Records the statement; never throws for its content (see the file comment).
     virtual std::unique_ptr<Cursor> prepare(const std::string &sql) = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;
     virtual void changePassword(const std::string &user, const std::string &oldPassword,
                                 const std::string &newPassword) = 0;
-    virtual void end() = 0;          // ends the session, committing as Oracle does
+    virtual void end() = 0; // ends the session, committing as Oracle does
+
+    // Conversions as the server does them for this session (NLS_DATE_FORMAT etc.),
+    // for clients that define a NUMBER or DATE column as a string or bind text.
+    virtual std::string toText(const Value &value) const = 0;      // ".5", "-12.3", "12.05.85"
+    virtual Value textToNumber(const std::string &text) const = 0; // throws ORA-01722
+    virtual Value textToDate(const std::string &text) const = 0;   // throws ORA-018xx
+    // Statements prepared through this session so far; also readable as
+    // "select prepares from v$devdb_session".
+    virtual std::uint64_t prepareCount() const = 0;
+    // How long a writer waits for another session's uncommitted writes before
+    // failing with ORA-00054 (SQLite has one writer per database file).
+    virtual void setLockTimeout(int milliseconds) = 0;
 };
 
+// The server banner of databases made without an explicit version text.
+extern const char *const defaultVersionText;
+
 // Creates a new database file with the SYSTEM/MANAGER account (granted SYSDBA).
+// An empty versionText means defaultVersionText. Throws OraError if the file exists.
 void createDatabase(const std::string &path, const std::string &versionText);
+
+// Changes an account's password without a session, as a client does for an
+// expired account (OCIPasswordChange before logon). Throws 1017, 28000.
+void changePassword(const std::string &path, const std::string &user, const std::string &oldPassword,
+                    const std::string &newPassword);
 
 // Logs on. Throws OraError (1017, 28000, 28001, 1031, ...). For an account in
 // its grace period the session is returned and *warning receives 28002.
-std::unique_ptr<Session> logon(const std::string &path, const std::string &user,
-                               const std::string &password, Credentials credentials,
-                               Privilege privilege, std::optional<OraError> *warning);
+// External credentials ignore user and password and log on the first
+// externally identified account (user names one when it is not empty).
+std::unique_ptr<Session> logon(const std::string &path, const std::string &user, const std::string &password,
+                               Credentials credentials, Privilege privilege,
+                               std::optional<OraError> *warning);
 
-}  // namespace devdb
+} // namespace devdb

@@ -1,0 +1,158 @@
+#pragma once
+// Parsed form of the Oracle statements the development database understands.
+
+#include "Decimal.h"
+#include "Engine.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace devdb
+{
+
+struct Identifier {
+    std::string name; // upper-cased unless it was quoted
+    bool quoted = false;
+    int offset = 0;
+};
+
+// A value while statements run: NUMBER as an exact decimal.
+struct Datum {
+    Value::Kind kind = Value::Kind::Null;
+    std::string text; // Text, Binary
+    Decimal number;
+    DateTime date;
+    bool isNull() const { return kind == Value::Kind::Null; }
+};
+
+struct Expr {
+    enum class Kind {
+        Literal, // string, number or NULL
+        Column,  // name (qualifier optional)
+        Rowid,
+        Sysdate,
+        Systimestamp,
+        User,
+        Unary,    // op "-" or "+"
+        Binary,   // + - * / ||
+        Function, // name(args), count(*) has star
+        Compare,  // = <> < > <= >=
+        And,
+        Or,
+        Not,
+        IsNull,  // negated for IS NOT NULL
+        Like,    // negated for NOT LIKE
+        In,      // args[0] IN (args[1..]); negated for NOT IN
+        Between, // args[0] BETWEEN args[1] AND args[2]
+    };
+    Kind kind = Kind::Literal;
+    int offset = 0;
+    std::string source; // text as written (select-list column names)
+    std::string op;
+    Identifier name;
+    std::string qualifier;
+    bool star = false;
+    bool negated = false;
+    bool stringLiteral = false;
+    Datum literal;
+    std::vector<std::unique_ptr<Expr>> args;
+
+    // Filled when names are resolved against the table.
+    int columnIndex = -1;
+    ColumnDesc type;
+};
+using ExprPtr = std::unique_ptr<Expr>;
+
+struct TableRef {
+    std::string owner; // empty: the session's user
+    Identifier name;
+    std::string alias;
+};
+
+struct SelectItem {
+    ExprPtr expr; // null for "*"
+    std::string alias;
+    bool aliasQuoted = false;
+};
+
+struct OrderItem {
+    ExprPtr expr;
+    bool descending = false;
+};
+
+struct ColumnDef {
+    Identifier name;
+    std::string typeName; // VARCHAR2, CHAR, NUMBER, FLOAT, INTEGER, DATE, RAW, LONG, LONG RAW, TIMESTAMP
+    int length = 0;
+    int precision = -1; // -1: not given
+    int scale = -1;
+    bool notNull = false;
+    bool hasDefault = false;
+    std::string defaultText;
+    std::string constraintName;
+    bool primaryKey = false;
+    bool unique = false;
+};
+
+struct ConstraintDef {
+    std::string name;
+    bool primaryKey = false;
+    std::vector<Identifier> columns;
+};
+
+struct Statement {
+    enum class Kind {
+        Select,
+        Insert,
+        Update,
+        Delete,
+        CreateTable,
+        DropTable,
+        CreateUser,
+        AlterUser,
+        DropUser,
+        Grant,
+        Revoke,
+        AlterSession,
+        Commit,
+        Rollback,
+    };
+    Kind kind = Kind::Select;
+
+    TableRef table;
+    // select
+    std::vector<SelectItem> items;
+    ExprPtr where;
+    std::vector<OrderItem> orderBy;
+    // insert / update
+    std::vector<Identifier> columns;
+    std::vector<ExprPtr> values;
+    bool hasColumnList = false;
+    // create table
+    std::vector<ColumnDef> columnDefs;
+    std::vector<ConstraintDef> constraints;
+    // users
+    Identifier user;
+    std::string password;
+    bool identifiedBy = false;
+    bool identifiedExternally = false;
+    bool expire = false;
+    bool lock = false;
+    bool unlock = false;
+    bool grace = false;
+    bool cascade = false;
+    int graceDays = 7;
+    std::vector<std::string> privileges;
+    // alter session
+    std::string parameter;
+    std::string parameterValue;
+};
+
+// Parses one statement. Throws OraError with the parse offset.
+// maxIdentifier is 30 for old servers, 128 for modern ones.
+std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentifier);
+// Parses a column default as stored in the dictionary.
+ExprPtr parseExpression(const std::string &text);
+
+} // namespace devdb

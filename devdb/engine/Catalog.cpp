@@ -1,0 +1,301 @@
+#include "Catalog.h"
+
+namespace devdb
+{
+
+int TableInfo::findColumn(const std::string &name) const
+{
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].desc.name == name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void createSchema(Connection &db, const std::string &versionText)
+{
+    db.exec(
+        "BEGIN;"
+        "CREATE TABLE devdb_meta(key TEXT PRIMARY KEY, value TEXT);"
+        "CREATE TABLE devdb_users(user_name TEXT PRIMARY KEY, password TEXT, account_status TEXT NOT NULL,"
+        " grace_days INTEGER NOT NULL DEFAULT 7, external INTEGER NOT NULL DEFAULT 0,"
+        " sysdba INTEGER NOT NULL DEFAULT 0, sysoper INTEGER NOT NULL DEFAULT 0, created INTEGER);"
+        "CREATE TABLE devdb_tables(table_id INTEGER PRIMARY KEY AUTOINCREMENT, owner TEXT NOT NULL,"
+        " table_name TEXT NOT NULL, UNIQUE(owner, table_name));"
+        "CREATE TABLE devdb_columns(table_id INTEGER NOT NULL, column_id INTEGER NOT NULL,"
+        " column_name TEXT NOT NULL, data_type TEXT NOT NULL, data_length INTEGER NOT NULL,"
+        " data_precision INTEGER, data_scale INTEGER, nullable TEXT NOT NULL, data_default TEXT,"
+        " PRIMARY KEY(table_id, column_id));"
+        "CREATE TABLE devdb_constraints(owner TEXT NOT NULL, constraint_name TEXT NOT NULL,"
+        " table_id INTEGER NOT NULL, constraint_type TEXT NOT NULL, column_ids TEXT NOT NULL,"
+        " PRIMARY KEY(owner, constraint_name));");
+    setMetaValue(db, "version", versionText);
+    setMetaValue(db, "constraint_seq", "10000");
+    Account system;
+    system.name = "SYSTEM";
+    system.password = "MANAGER";
+    system.status = "OPEN";
+    system.sysdba = true;
+    saveAccount(db, system, true);
+    db.exec("COMMIT");
+}
+
+std::string metaValue(Connection &db, const std::string &key)
+{
+    StmtUse st(db.cached("SELECT value FROM devdb_meta WHERE key = ?"));
+    bindText(st.get(), 1, key);
+    return db.step(st.get()) ? columnText(st.get(), 0) : std::string();
+}
+
+void setMetaValue(Connection &db, const std::string &key, const std::string &value)
+{
+    StmtUse st(db.cached("INSERT OR REPLACE INTO devdb_meta(key, value) VALUES(?, ?)"));
+    bindText(st.get(), 1, key);
+    bindText(st.get(), 2, value);
+    db.step(st.get());
+}
+
+static Account readAccount(sqlite3_stmt *st)
+{
+    Account a;
+    a.name = columnText(st, 0);
+    a.password = columnText(st, 1);
+    a.status = columnText(st, 2);
+    a.graceDays = sqlite3_column_int(st, 3);
+    a.external = sqlite3_column_int(st, 4) != 0;
+    a.sysdba = sqlite3_column_int(st, 5) != 0;
+    a.sysoper = sqlite3_column_int(st, 6) != 0;
+    return a;
+}
+
+std::optional<Account> loadAccount(Connection &db, const std::string &name)
+{
+    StmtUse st(db.cached("SELECT user_name, password, account_status, grace_days, external, sysdba, sysoper"
+                         " FROM devdb_users WHERE user_name = ?"));
+    bindText(st.get(), 1, name);
+    if (!db.step(st.get()))
+        return std::nullopt;
+    return readAccount(st.get());
+}
+
+std::vector<Account> loadAccounts(Connection &db)
+{
+    StmtUse st(db.cached("SELECT user_name, password, account_status, grace_days, external, sysdba, sysoper"
+                         " FROM devdb_users ORDER BY created"));
+    std::vector<Account> out;
+    while (db.step(st.get()))
+        out.push_back(readAccount(st.get()));
+    return out;
+}
+
+void saveAccount(Connection &db, const Account &a, bool creating)
+{
+    const char *sql =
+        creating ? "INSERT INTO devdb_users(user_name, password, account_status, grace_days, external,"
+                   " sysdba, sysoper, created) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7,"
+                   " (SELECT COALESCE(MAX(created), 0) + 1 FROM devdb_users))"
+                 : "UPDATE devdb_users SET password = ?2, account_status = ?3, grace_days = ?4,"
+                   " external = ?5, sysdba = ?6, sysoper = ?7 WHERE user_name = ?1";
+    StmtUse st(db.cached(sql));
+    bindText(st.get(), 1, a.name);
+    if (a.external)
+        sqlite3_bind_null(st.get(), 2);
+    else
+        bindText(st.get(), 2, a.password);
+    bindText(st.get(), 3, a.status);
+    sqlite3_bind_int(st.get(), 4, a.graceDays);
+    sqlite3_bind_int(st.get(), 5, a.external);
+    sqlite3_bind_int(st.get(), 6, a.sysdba);
+    sqlite3_bind_int(st.get(), 7, a.sysoper);
+    db.step(st.get());
+}
+
+static OraType typeOf(const std::string &dataType)
+{
+    if (dataType == "VARCHAR2")
+        return OraType::Varchar2;
+    if (dataType == "CHAR")
+        return OraType::Char;
+    if (dataType == "NUMBER" || dataType == "FLOAT")
+        return OraType::Number;
+    if (dataType == "DATE")
+        return OraType::Date;
+    if (dataType == "RAW")
+        return OraType::Raw;
+    if (dataType == "LONG")
+        return OraType::Long;
+    if (dataType == "LONG RAW")
+        return OraType::LongRaw;
+    return OraType::Timestamp;
+}
+
+// Describe values and dictionary values of one column.
+static void completeColumn(ColumnInfo &c, int length, std::optional<int> precision, std::optional<int> scale)
+{
+    ColumnDesc &d = c.desc;
+    d.type = typeOf(c.dataType);
+    d.dataSize = length;
+    c.hasPrecision = precision.has_value();
+    c.hasScale = scale.has_value();
+    c.dictPrecision = precision.value_or(0);
+    c.dictScale = scale.value_or(0);
+    switch (d.type) {
+    case OraType::Number:
+        if (c.dataType == "FLOAT") {
+            d.precision = c.dictPrecision;
+            d.scale = -127;
+        } else if (!precision && scale) { // INTEGER, NUMBER(*,s)
+            d.precision = 38;
+            d.scale = *scale;
+        } else {
+            d.precision = c.dictPrecision;
+            d.scale = precision ? c.dictScale : -127;
+        }
+        break;
+    case OraType::Timestamp:
+        d.precision = 0;
+        d.scale = c.dictScale;
+        break;
+    default:
+        d.precision = 0;
+        d.scale = 0;
+    }
+}
+
+ColumnInfo makeColumn(const ColumnDef &def)
+{
+    ColumnInfo c;
+    c.desc.name = def.name.name;
+    c.desc.nullable = !(def.notNull || def.primaryKey);
+    c.hasDefault = def.hasDefault;
+    c.defaultText = def.defaultText;
+    int length = def.length;
+    std::optional<int> precision, scale;
+    c.dataType = def.typeName;
+    if (def.typeName == "NUMBER") {
+        length = 22;
+        if (def.precision >= 0)
+            precision = def.precision;
+        if (def.scale != -1)
+            scale = def.scale;
+    } else if (def.typeName == "INTEGER") {
+        c.dataType = "NUMBER";
+        length = 22;
+        scale = 0;
+    } else if (def.typeName == "FLOAT") {
+        length = 22;
+        precision = def.precision;
+    } else if (def.typeName == "DATE") {
+        length = 7;
+    } else if (def.typeName == "TIMESTAMP") {
+        c.dataType = "TIMESTAMP(" + std::to_string(def.scale) + ")";
+        length = 11;
+        scale = def.scale;
+    } else if (def.typeName == "LONG" || def.typeName == "LONG RAW") {
+        length = 0;
+    }
+    completeColumn(c, length, precision, scale);
+    return c;
+}
+
+void Catalog::refresh(Connection &db)
+{
+    StmtUse version(db.cached("PRAGMA schema_version"));
+    db.step(version.get());
+    int current = sqlite3_column_int(version.get(), 0);
+    if (current == schemaVersion_)
+        return;
+    tables_.clear();
+    ordered_.clear();
+    std::map<long long, std::shared_ptr<TableInfo>> byId;
+    {
+        StmtUse st(db.cached("SELECT table_id, owner, table_name FROM devdb_tables ORDER BY table_id"));
+        while (db.step(st.get())) {
+            auto t = std::make_shared<TableInfo>();
+            t->id = sqlite3_column_int64(st.get(), 0);
+            t->owner = columnText(st.get(), 1);
+            t->name = columnText(st.get(), 2);
+            t->sqliteName = "devdb_t" + std::to_string(t->id);
+            byId[t->id] = t;
+            ordered_.push_back(t);
+            tables_[{t->owner, t->name}] = t;
+        }
+    }
+    {
+        StmtUse st(
+            db.cached("SELECT table_id, column_name, data_type, data_length, data_precision, data_scale,"
+                      " nullable, data_default FROM devdb_columns ORDER BY table_id, column_id"));
+        while (db.step(st.get())) {
+            auto it = byId.find(sqlite3_column_int64(st.get(), 0));
+            if (it == byId.end())
+                continue;
+            ColumnInfo c;
+            c.desc.name = columnText(st.get(), 1);
+            c.dataType = columnText(st.get(), 2);
+            std::optional<int> precision, scale;
+            if (sqlite3_column_type(st.get(), 4) != SQLITE_NULL)
+                precision = sqlite3_column_int(st.get(), 4);
+            if (sqlite3_column_type(st.get(), 5) != SQLITE_NULL)
+                scale = sqlite3_column_int(st.get(), 5);
+            completeColumn(c, sqlite3_column_int(st.get(), 3), precision, scale);
+            c.desc.nullable = columnText(st.get(), 6) == "Y";
+            if (sqlite3_column_type(st.get(), 7) != SQLITE_NULL) {
+                c.hasDefault = true;
+                c.defaultText = columnText(st.get(), 7);
+                c.defaultExpr = std::shared_ptr<Expr>(parseExpression(c.defaultText).release());
+            }
+            it->second->columns.push_back(std::move(c));
+        }
+    }
+    {
+        StmtUse st(db.cached(
+            "SELECT table_id, constraint_name, constraint_type, column_ids FROM devdb_constraints"));
+        while (db.step(st.get())) {
+            auto it = byId.find(sqlite3_column_int64(st.get(), 0));
+            if (it == byId.end())
+                continue;
+            ConstraintInfo k;
+            k.name = columnText(st.get(), 1);
+            k.primaryKey = columnText(st.get(), 2) == "P";
+            std::string ids = columnText(st.get(), 3);
+            std::size_t start = 0;
+            while (start < ids.size()) {
+                std::size_t comma = ids.find(',', start);
+                if (comma == std::string::npos)
+                    comma = ids.size();
+                k.columns.push_back(std::stoi(ids.substr(start, comma - start)) - 1);
+                start = comma + 1;
+            }
+            it->second->constraints.push_back(std::move(k));
+        }
+    }
+    for (auto &t : ordered_) {
+        std::string cols, params, list;
+        for (std::size_t i = 0; i < t->columns.size(); ++i) {
+            std::string c = "c" + std::to_string(i + 1);
+            cols += (i ? "," : "") + c;
+            params += i ? ",?" : "?";
+        }
+        t->insertSql = "INSERT INTO " + t->sqliteName + "(" + cols + ") VALUES(" + params + ")";
+        t->scanSql = "SELECT rowid" + std::string(cols.empty() ? "" : ",") + cols + " FROM " + t->sqliteName;
+    }
+    schemaVersion_ = current;
+}
+
+std::shared_ptr<TableInfo> Catalog::find(const std::string &owner, const std::string &name) const
+{
+    auto it = tables_.find({owner, name});
+    return it == tables_.end() ? nullptr : it->second;
+}
+
+std::vector<std::shared_ptr<TableInfo>> Catalog::tablesOf(const std::string &owner) const
+{
+    std::vector<std::shared_ptr<TableInfo>> out;
+    for (const auto &t : ordered_) {
+        if (t->owner == owner)
+            out.push_back(t);
+    }
+    return out;
+}
+
+} // namespace devdb

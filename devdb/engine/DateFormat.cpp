@@ -1,0 +1,486 @@
+#include "DateFormat.h"
+
+#include "Errors.h"
+
+#include <array>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace devdb
+{
+namespace
+{
+
+const std::array<const char *, 12> kMonths = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
+                                              "MAY",       "JUNE",     "JULY",     "AUGUST",
+                                              "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
+const std::array<const char *, 7> kDays = {"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
+                                           "THURSDAY", "FRIDAY", "SATURDAY"};
+
+enum class El {
+    Literal,   // punctuation or quoted text
+    Year4,     // YYYY, RRRR, SYYYY
+    Year2,     // YY
+    RYear2,    // RR
+    Year1,     // Y
+    Month,     // MM
+    MonthAbbr, // MON
+    MonthName, // MONTH
+    Day,       // DD
+    DayAbbr,   // DY
+    DayName,   // DAY
+    Hour24,
+    Hour12,
+    Minute,
+    Second,
+    Fraction, // FF, FF1..FF9
+    Meridian, // AM, PM, A.M., P.M.
+    Radix,    // X
+    FillMode, // FM
+    Exact,    // FX
+};
+
+struct Element {
+    El kind;
+    std::string text; // literal text, or the element as written (for letter case)
+    int digits = 0;   // fraction digits
+};
+
+bool startsWith(const std::string &s, std::size_t pos, const char *upperPrefix)
+{
+    for (std::size_t k = 0; upperPrefix[k]; ++k) {
+        if (pos + k >= s.size() || std::toupper(static_cast<unsigned char>(s[pos + k])) != upperPrefix[k])
+            return false;
+    }
+    return true;
+}
+
+std::vector<Element> compile(const std::string &f)
+{
+    static const std::vector<std::pair<const char *, El>> names = {
+        {"SYYYY", El::Year4},   {"YYYY", El::Year4},    {"RRRR", El::Year4},  {"MONTH", El::MonthName},
+        {"MON", El::MonthAbbr}, {"HH24", El::Hour24},   {"HH12", El::Hour12}, {"HH", El::Hour12},
+        {"DAY", El::DayName},   {"DY", El::DayAbbr},    {"DD", El::Day},      {"MM", El::Month},
+        {"MI", El::Minute},     {"SS", El::Second},     {"RR", El::RYear2},   {"YY", El::Year2},
+        {"A.M.", El::Meridian}, {"P.M.", El::Meridian}, {"AM", El::Meridian}, {"PM", El::Meridian},
+        {"FM", El::FillMode},   {"FX", El::Exact},      {"FF", El::Fraction}, {"X", El::Radix},
+        {"Y", El::Year1},
+    };
+    std::vector<Element> out;
+    std::size_t i = 0;
+    while (i < f.size()) {
+        unsigned char c = static_cast<unsigned char>(f[i]);
+        if (c == '"') {
+            std::size_t end = f.find('"', i + 1);
+            if (end == std::string::npos)
+                errors::raise(1821, errors::kDateFormatNotRecognized);
+            out.push_back({El::Literal, f.substr(i + 1, end - i - 1)});
+            i = end + 1;
+            continue;
+        }
+        if (!std::isalnum(c)) {
+            out.push_back({El::Literal, std::string(1, static_cast<char>(c))});
+            ++i;
+            continue;
+        }
+        bool matched = false;
+        for (const auto &[name, kind] : names) {
+            if (startsWith(f, i, name)) {
+                Element e{kind, f.substr(i, std::char_traits<char>::length(name))};
+                i += e.text.size();
+                if (kind == El::Fraction) {
+                    e.digits = 9;
+                    if (i < f.size() && f[i] >= '1' && f[i] <= '9')
+                        e.digits = f[i++] - '0';
+                }
+                out.push_back(e);
+                matched = true;
+                break;
+            }
+        }
+        if (!matched)
+            errors::raise(1821, errors::kDateFormatNotRecognized);
+    }
+    return out;
+}
+
+int currentYear()
+{
+    return currentDateTime(false).year;
+}
+
+int rrYear(int twoDigits)
+{
+    int now = currentYear();
+    int century = now / 100 * 100;
+    int nowTwo = now % 100;
+    if (nowTwo < 50)
+        return twoDigits < 50 ? century + twoDigits : century - 100 + twoDigits;
+    return twoDigits < 50 ? century + 100 + twoDigits : century + twoDigits;
+}
+
+class Reader
+{
+public:
+    explicit Reader(const std::string &t) : text(t) {}
+    const std::string &text;
+    std::size_t pos = 0;
+
+    bool atEnd() const { return pos >= text.size(); }
+    bool isDigit() const { return !atEnd() && std::isdigit(static_cast<unsigned char>(text[pos])); }
+    bool isAlpha() const { return !atEnd() && std::isalpha(static_cast<unsigned char>(text[pos])); }
+    void skipBlanks()
+    {
+        while (!atEnd() && text[pos] == ' ')
+            ++pos;
+    }
+    // Up to maxDigits digits; count of digits read in *read.
+    int number(int maxDigits, int *read)
+    {
+        skipBlanks();
+        int v = 0, n = 0;
+        while (n < maxDigits && isDigit()) {
+            v = v * 10 + (text[pos] - '0');
+            ++pos;
+            ++n;
+        }
+        if (n == 0)
+            errors::raise(1858, errors::kNonNumeric);
+        *read = n;
+        return v;
+    }
+    // Month or day name (full or abbreviated); -1 when none matches.
+    int name(const char *const *names, int count)
+    {
+        for (int k = 0; k < count; ++k) {
+            std::string full = names[k];
+            if (startsWith(text, pos, full.c_str())) {
+                pos += full.size();
+                return k;
+            }
+        }
+        for (int k = 0; k < count; ++k) {
+            std::string abbr = std::string(names[k]).substr(0, 3);
+            if (startsWith(text, pos, abbr.c_str())) {
+                pos += 3;
+                return k;
+            }
+        }
+        return -1;
+    }
+};
+
+} // namespace
+
+void checkDateFormat(const std::string &format)
+{
+    compile(format);
+}
+
+DateTime parseDate(const std::string &text, const std::string &format)
+{
+    const auto elements = compile(format);
+    DateTime now = currentDateTime(false);
+    DateTime d;
+    d.year = now.year;
+    d.month = now.month;
+    d.day = 1;
+    int hour12 = -1;
+    bool pm = false;
+    Reader r(text);
+    bool lastNumberFull = true;
+    for (const Element &e : elements) {
+        if (e.kind == El::FillMode || e.kind == El::Exact)
+            continue;
+        if (r.atEnd())
+            break; // trailing elements may be left out
+        int read = 0;
+        switch (e.kind) {
+        case El::Literal:
+        case El::Radix: {
+            // Any run of punctuation or blanks matches any literal; it may be
+            // left out after a number written with all its digits.
+            std::size_t start = r.pos;
+            while (!r.atEnd() && !std::isalnum(static_cast<unsigned char>(r.text[r.pos])))
+                ++r.pos;
+            if (r.pos == start && !lastNumberFull)
+                errors::raise(1861, errors::kLiteralMismatch);
+            if (r.pos == start && r.isAlpha() && e.kind == El::Literal) {
+                // A quoted word in the format must appear as written.
+                if (!startsWith(r.text, r.pos, e.text.c_str()))
+                    errors::raise(1861, errors::kLiteralMismatch);
+                r.pos += e.text.size();
+            }
+            break;
+        }
+        case El::Year4:
+        case El::Year2:
+        case El::RYear2:
+        case El::Year1: {
+            int v = r.number(4, &read);
+            if (read <= 2 && e.kind == El::RYear2)
+                v = rrYear(v);
+            else if (read <= 2 && (e.kind == El::Year2 || e.kind == El::Year1))
+                v = currentYear() / 100 * 100 + v;
+            else if (read <= 2 && e.kind == El::Year4 && e.text.size() == 4 && std::toupper(e.text[0]) == 'R')
+                v = rrYear(v);
+            if (v == 0)
+                errors::raise(1841, errors::kYearRange);
+            d.year = v;
+            lastNumberFull = read == 4 || (read == 2 && e.kind != El::Year4);
+            break;
+        }
+        case El::Month:
+        case El::MonthAbbr:
+        case El::MonthName:
+            if (r.isDigit() || (e.kind == El::Month && !r.isAlpha())) {
+                int v = r.number(2, &read);
+                if (v < 1 || v > 12)
+                    errors::raise(1843, errors::kNotValidMonth);
+                d.month = v;
+                lastNumberFull = read == 2;
+            } else {
+                r.skipBlanks();
+                int m = r.name(kMonths.data(), 12);
+                if (m < 0)
+                    errors::raise(1843, errors::kNotValidMonth);
+                d.month = m + 1;
+                lastNumberFull = true;
+            }
+            break;
+        case El::Day: {
+            int v = r.number(2, &read);
+            if (v < 1 || v > 31)
+                errors::raise(1847, errors::kDayOfMonth);
+            d.day = v;
+            lastNumberFull = read == 2;
+            break;
+        }
+        case El::DayAbbr:
+        case El::DayName:
+            r.skipBlanks();
+            if (r.name(kDays.data(), 7) < 0)
+                errors::raise(1846, "not a valid day of the week");
+            lastNumberFull = true;
+            break;
+        case El::Hour24: {
+            int v = r.number(2, &read);
+            if (v > 23)
+                errors::raise(1850, errors::kHourRange);
+            d.hour = v;
+            lastNumberFull = read == 2;
+            break;
+        }
+        case El::Hour12: {
+            int v = r.number(2, &read);
+            if (v < 1 || v > 12)
+                errors::raise(1849, errors::kHour12Range);
+            hour12 = v;
+            lastNumberFull = read == 2;
+            break;
+        }
+        case El::Minute: {
+            int v = r.number(2, &read);
+            if (v > 59)
+                errors::raise(1851, errors::kMinuteRange);
+            d.minute = v;
+            lastNumberFull = read == 2;
+            break;
+        }
+        case El::Second: {
+            int v = r.number(2, &read);
+            if (v > 59)
+                errors::raise(1852, errors::kSecondRange);
+            d.second = v;
+            lastNumberFull = read == 2;
+            break;
+        }
+        case El::Fraction: {
+            int v = r.number(9, &read);
+            for (int k = read; k < 9; ++k)
+                v *= 10;
+            d.nanosecond = v;
+            lastNumberFull = true;
+            break;
+        }
+        case El::Meridian:
+            r.skipBlanks();
+            if (startsWith(r.text, r.pos, "A.M.") || startsWith(r.text, r.pos, "P.M.")) {
+                pm = std::toupper(static_cast<unsigned char>(r.text[r.pos])) == 'P';
+                r.pos += 4;
+            } else if (startsWith(r.text, r.pos, "AM") || startsWith(r.text, r.pos, "PM")) {
+                pm = std::toupper(static_cast<unsigned char>(r.text[r.pos])) == 'P';
+                r.pos += 2;
+            } else {
+                errors::raise(1855, "AM/A.M. or PM/P.M. required");
+            }
+            lastNumberFull = true;
+            break;
+        case El::FillMode:
+        case El::Exact:
+            break;
+        }
+    }
+    r.skipBlanks();
+    if (!r.atEnd())
+        errors::raise(1830, errors::kPictureEnds);
+    if (hour12 >= 0)
+        d.hour = hour12 % 12 + (pm ? 12 : 0);
+    if (d.day > daysInMonth(d.year, d.month))
+        errors::raise(1839, errors::kDateNotValidForMonth);
+    return d;
+}
+
+std::string formatDate(const DateTime &v, const std::string &format)
+{
+    const auto elements = compile(format);
+    std::string out;
+    bool fill = false;
+    auto num = [&](int value, int width) {
+        char buf[16];
+        if (fill)
+            std::snprintf(buf, sizeof buf, "%d", value);
+        else
+            std::snprintf(buf, sizeof buf, "%0*d", width, value);
+        out += buf;
+    };
+    // Names follow the letter case of the element: "MON" MAY, "Mon" May, "mon" may.
+    auto name = [&](std::string n, const std::string &written, std::size_t padTo) {
+        bool upper1 = std::isupper(static_cast<unsigned char>(written[0])) != 0;
+        bool upper2 = written.size() > 1 && std::isupper(static_cast<unsigned char>(written[1])) != 0;
+        for (std::size_t k = 0; k < n.size(); ++k) {
+            bool up = k == 0 ? upper1 : upper2;
+            n[k] = static_cast<char>(up ? std::toupper(static_cast<unsigned char>(n[k]))
+                                        : std::tolower(static_cast<unsigned char>(n[k])));
+        }
+        if (!fill && n.size() < padTo)
+            n.append(padTo - n.size(), ' ');
+        out += n;
+    };
+    for (const Element &e : elements) {
+        switch (e.kind) {
+        case El::Literal:
+            out += e.text;
+            break;
+        case El::Radix:
+            out += '.';
+            break;
+        case El::Year4:
+            num(v.year, 4);
+            break;
+        case El::Year2:
+        case El::RYear2:
+            num(v.year % 100, 2);
+            break;
+        case El::Year1:
+            num(v.year % 10, 1);
+            break;
+        case El::Month:
+            num(v.month, 2);
+            break;
+        case El::MonthAbbr:
+            name(std::string(kMonths[static_cast<std::size_t>(v.month - 1)]).substr(0, 3), e.text, 3);
+            break;
+        case El::MonthName:
+            name(kMonths[static_cast<std::size_t>(v.month - 1)], e.text, 9);
+            break;
+        case El::Day:
+            num(v.day, 2);
+            break;
+        case El::DayAbbr:
+        case El::DayName: {
+            std::tm tm{};
+            tm.tm_year = v.year - 1900;
+            tm.tm_mon = v.month - 1;
+            tm.tm_mday = v.day;
+            tm.tm_hour = 12;
+            timegm(&tm);
+            std::string n = kDays[static_cast<std::size_t>(tm.tm_wday)];
+            if (e.kind == El::DayAbbr)
+                name(n.substr(0, 3), e.text, 3);
+            else
+                name(n, e.text, 9);
+            break;
+        }
+        case El::Hour24:
+            num(v.hour, 2);
+            break;
+        case El::Hour12:
+            num(v.hour % 12 == 0 ? 12 : v.hour % 12, 2);
+            break;
+        case El::Minute:
+            num(v.minute, 2);
+            break;
+        case El::Second:
+            num(v.second, 2);
+            break;
+        case El::Fraction: {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "%09d", v.nanosecond);
+            out.append(buf, static_cast<std::size_t>(e.digits == 9 && e.text.size() == 2 ? 6 : e.digits));
+            break;
+        }
+        case El::Meridian: {
+            bool pm = v.hour >= 12;
+            std::string m = e.text.size() == 4 ? (pm ? "P.M." : "A.M.") : (pm ? "PM" : "AM");
+            name(m, e.text, 0);
+            break;
+        }
+        case El::FillMode:
+            fill = !fill;
+            break;
+        case El::Exact:
+            break;
+        }
+    }
+    return out;
+}
+
+int daysInMonth(int year, int month)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month == 2) {
+        bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+        return leap ? 29 : 28;
+    }
+    return days[month - 1];
+}
+
+std::string dateToStorage(const DateTime &v, bool withFraction)
+{
+    char buf[48];
+    if (withFraction)
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%09d", v.year, v.month, v.day, v.hour,
+                      v.minute, v.second, v.nanosecond);
+    else
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", v.year, v.month, v.day, v.hour,
+                      v.minute, v.second);
+    return buf;
+}
+
+DateTime dateFromStorage(const std::string &text)
+{
+    DateTime d;
+    std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d.%d", &d.year, &d.month, &d.day, &d.hour, &d.minute,
+                &d.second, &d.nanosecond);
+    return d;
+}
+
+DateTime currentDateTime(bool withFraction)
+{
+    auto now = std::chrono::system_clock::now();
+    std::time_t t = std::chrono::system_clock::to_time_t(now);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    DateTime d{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
+    if (withFraction) {
+        auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count();
+        d.nanosecond = static_cast<int>(ns % 1000000000);
+    }
+    return d;
+}
+
+} // namespace devdb

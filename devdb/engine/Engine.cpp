@@ -1,0 +1,1644 @@
+#include "Engine.h"
+
+#include "Catalog.h"
+#include "DateFormat.h"
+#include "Errors.h"
+#include "Evaluator.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+namespace devdb
+{
+
+const char *const defaultVersionText =
+    "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production\nVersion 19.3.0.0.0";
+
+namespace
+{
+
+constexpr int kDefaultLockTimeoutMs = 5000;
+
+int majorVersionOf(const std::string &text)
+{
+    auto at = text.find("Release ");
+    std::size_t i = at == std::string::npos ? 0 : at + 8;
+    while (i < text.size() && !std::isdigit(static_cast<unsigned char>(text[i])))
+        ++i;
+    int v = std::atoi(text.c_str() + std::min(i, text.size()));
+    return v > 0 ? v : 19;
+}
+
+std::string upperText(std::string s)
+{
+    for (char &c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// A user name as a client hands it over: upper-cased unless in double quotes.
+std::string accountName(const std::string &user)
+{
+    if (user.size() >= 2 && user.front() == '"' && user.back() == '"')
+        return user.substr(1, user.size() - 2);
+    return upperText(user);
+}
+
+bool passwordMatches(const std::string &stored, const std::string &given)
+{
+    return upperText(stored) == upperText(given);
+}
+
+bool isLocked(const Account &a)
+{
+    return a.status.find("LOCKED") != std::string::npos;
+}
+
+bool isExpired(const Account &a)
+{
+    return a.status.rfind("EXPIRED", 0) == 0 && a.status.find("GRACE") == std::string::npos;
+}
+
+bool inGrace(const Account &a)
+{
+    return a.status.find("GRACE") != std::string::npos;
+}
+
+void setStatus(Account &a, bool expired, bool grace, bool locked)
+{
+    std::string base = expired ? "EXPIRED" : grace ? "EXPIRED(GRACE)" : "";
+    if (locked)
+        a.status = base.empty() ? "LOCKED" : base + " & LOCKED";
+    else
+        a.status = base.empty() ? "OPEN" : base;
+}
+
+[[noreturn]] void translate(const SqliteFailure &f)
+{
+    if ((f.code & 0xFF) == SQLITE_BUSY || (f.code & 0xFF) == SQLITE_LOCKED)
+        errors::raise(54, errors::kResourceBusy);
+    errors::raise(600, "internal error code, arguments: [devdb], [" + f.message + "]");
+}
+
+Connection openConnection(const std::string &path, int lockTimeout)
+{
+    if (!std::filesystem::exists(path))
+        errors::raise(1034, "ORACLE not available");
+    Connection db;
+    try {
+        db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+        sqlite3_busy_timeout(db.get(), lockTimeout);
+        db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL");
+        if (metaValue(db, "version").empty())
+            errors::raise(1034, "ORACLE not available");
+    } catch (const SqliteFailure &) {
+        errors::raise(1034, "ORACLE not available");
+    }
+    return db;
+}
+
+const char *statementTypeWord(const std::string &sql, StatementType *type)
+{
+    std::size_t i = 0;
+    while (i < sql.size() && (std::isspace(static_cast<unsigned char>(sql[i])) || sql[i] == '('))
+        ++i;
+    std::size_t s = i;
+    while (i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i])))
+        ++i;
+    std::string w = upperText(sql.substr(s, i - s));
+    static const std::pair<const char *, StatementType> words[] = {
+        {"SELECT", StatementType::Select}, {"WITH", StatementType::Select},
+        {"UPDATE", StatementType::Update}, {"DELETE", StatementType::Delete},
+        {"INSERT", StatementType::Insert}, {"CREATE", StatementType::Create},
+        {"DROP", StatementType::Drop},     {"ALTER", StatementType::Alter},
+        {"BEGIN", StatementType::Begin},   {"DECLARE", StatementType::Declare},
+    };
+    for (const auto &[word, t] : words) {
+        if (w == word) {
+            *type = t;
+            return word;
+        }
+    }
+    *type = StatementType::Unknown;
+    return "";
+}
+
+int functionCodeOf(const Statement &st)
+{
+    switch (st.kind) {
+    case Statement::Kind::CreateTable:
+        return 1;
+    case Statement::Kind::Insert:
+        return 3;
+    case Statement::Kind::Select:
+        return 4;
+    case Statement::Kind::Update:
+        return 5;
+    case Statement::Kind::DropTable:
+        return 8;
+    case Statement::Kind::Delete:
+        return 9;
+    case Statement::Kind::DropUser:
+        return 11;
+    case Statement::Kind::CreateUser:
+        return 19;
+    case Statement::Kind::Grant:
+        return 28;
+    case Statement::Kind::Revoke:
+        return 29;
+    case Statement::Kind::AlterSession:
+        return 52;
+    case Statement::Kind::AlterUser:
+        return 53;
+    case Statement::Kind::Commit:
+        return 54;
+    case Statement::Kind::Rollback:
+        return 55;
+    }
+    return 0;
+}
+
+// ---- column values between storage and statements ----
+
+Datum readStored(sqlite3_stmt *st, int i, OraType type)
+{
+    Datum d;
+    if (sqlite3_column_type(st, i) == SQLITE_NULL)
+        return d;
+    switch (type) {
+    case OraType::Number: {
+        auto n = Decimal::parse(columnText(st, i));
+        d.kind = Value::Kind::Number;
+        d.number = n ? *n : Decimal();
+        break;
+    }
+    case OraType::Date:
+    case OraType::Timestamp:
+        d.kind = Value::Kind::Date;
+        d.date = dateFromStorage(columnText(st, i));
+        break;
+    case OraType::Raw:
+    case OraType::LongRaw: {
+        d.kind = Value::Kind::Binary;
+        const void *p = sqlite3_column_blob(st, i);
+        d.text.assign(static_cast<const char *>(p), static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
+        break;
+    }
+    default:
+        d.kind = Value::Kind::Text;
+        d.text = columnText(st, i);
+    }
+    return d;
+}
+
+void bindStored(sqlite3_stmt *st, int i, const Datum &d, OraType type)
+{
+    switch (d.kind) {
+    case Value::Kind::Null:
+        sqlite3_bind_null(st, i);
+        break;
+    case Value::Kind::Number:
+        bindText(st, i, d.number.toStorageText());
+        break;
+    case Value::Kind::Date:
+        bindText(st, i, dateToStorage(d.date, type == OraType::Timestamp));
+        break;
+    case Value::Kind::Binary:
+        sqlite3_bind_blob(st, i, d.text.data(), static_cast<int>(d.text.size()), SQLITE_TRANSIENT);
+        break;
+    case Value::Kind::Text:
+        bindText(st, i, d.text);
+        break;
+    }
+}
+
+std::string qualifiedColumn(const TableInfo &t, const ColumnInfo &c)
+{
+    return "\"" + t.owner + "\".\"" + t.name + "\".\"" + c.desc.name + "\"";
+}
+
+// A value made fit for a column, with Oracle's checks.
+Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, const ColumnInfo &column,
+             const SessionSettings &settings, bool updating)
+{
+    const ColumnDesc &c = column.desc;
+    if (v.isNull()) {
+        if (!c.nullable) {
+            const char *pattern = updating ? errors::kCannotUpdateNull : errors::kCannotInsertNull;
+            int code = updating ? 1407 : 1400;
+            errors::raise(code, errors::format(pattern, qualifiedColumn(table, column)));
+        }
+        return v;
+    }
+    Datum out;
+    auto tooLarge = [&](std::size_t actual) {
+        if (settings.majorVersion < 10)
+            errors::raise(1401, "inserted value too large for column");
+        errors::raise(12899, errors::format(errors::kValueTooLarge, qualifiedColumn(table, column),
+                                            std::to_string(actual), std::to_string(c.dataSize)));
+    };
+    switch (c.type) {
+    case OraType::Varchar2:
+    case OraType::Char:
+    case OraType::Long:
+        out.kind = Value::Kind::Text;
+        out.text = toText(v, from.type, settings);
+        if (c.type != OraType::Long && out.text.size() > static_cast<std::size_t>(c.dataSize)) {
+            // CHAR values compare blank-padded, so trailing blanks beyond the size do not count.
+            std::size_t n = out.text.size();
+            if (c.type == OraType::Char || from.type == OraType::Char) {
+                while (n > static_cast<std::size_t>(c.dataSize) && out.text[n - 1] == ' ')
+                    --n;
+            }
+            if (n > static_cast<std::size_t>(c.dataSize))
+                tooLarge(out.text.size());
+            out.text.resize(n);
+        }
+        if (c.type == OraType::Char && out.text.size() < static_cast<std::size_t>(c.dataSize))
+            out.text.append(static_cast<std::size_t>(c.dataSize) - out.text.size(), ' ');
+        if (out.text.empty())
+            out.kind = Value::Kind::Null;
+        break;
+    case OraType::Number: {
+        Decimal d = toNumber(v);
+        if (column.dataType == "FLOAT") {
+            int digits = static_cast<int>(std::ceil(column.dictPrecision * 0.30103));
+            d = d.roundedToSignificant(digits);
+        } else if (column.hasPrecision) {
+            int scale = column.hasScale ? column.dictScale : 0;
+            d = d.roundedToScale(scale);
+            if (!d.isZero() && d.integerDigits() > column.dictPrecision - scale)
+                errors::raise(1438, errors::kPrecisionTooLarge);
+        } else if (column.hasScale) {
+            d = d.roundedToScale(column.dictScale);
+            if (!d.isZero() && d.integerDigits() > 38)
+                errors::raise(1438, errors::kPrecisionTooLarge);
+        } else {
+            d = d.roundedToSignificant(38);
+        }
+        if (!d.isZero() && d.integerDigits() > 126)
+            errors::raise(1426, errors::kNumericOverflow);
+        out.kind = Value::Kind::Number;
+        out.number = d;
+        break;
+    }
+    case OraType::Date:
+    case OraType::Timestamp: {
+        bool ts = c.type == OraType::Timestamp;
+        out.kind = Value::Kind::Date;
+        out.date = toDate(v, settings, ts && v.kind == Value::Kind::Text);
+        if (!ts) {
+            out.date.nanosecond = 0;
+        } else {
+            long long unit = 1;
+            for (int k = c.scale; k < 9; ++k)
+                unit *= 10;
+            out.date.nanosecond = static_cast<int>(out.date.nanosecond / unit * unit);
+        }
+        break;
+    }
+    case OraType::Raw:
+    case OraType::LongRaw:
+        out.kind = Value::Kind::Binary;
+        out.text = toRaw(v);
+        if (c.type == OraType::Raw && out.text.size() > static_cast<std::size_t>(c.dataSize))
+            tooLarge(out.text.size());
+        if (out.text.empty())
+            out.kind = Value::Kind::Null;
+        break;
+    case OraType::Rowid:
+        out = v;
+        break;
+    }
+    if (out.isNull() && !c.nullable)
+        return coerce(out, from, table, column, settings, updating);
+    return out;
+}
+
+ColumnDesc viewColumn(const std::string &name, OraType type, int size, bool nullable = true)
+{
+    ColumnDesc d;
+    d.name = name;
+    d.type = type;
+    d.dataSize = size;
+    d.nullable = nullable;
+    if (type == OraType::Number) {
+        d.dataSize = 22;
+        d.scale = -127;
+    }
+    return d;
+}
+
+Datum text(const std::string &s)
+{
+    Datum d;
+    if (!s.empty()) {
+        d.kind = Value::Kind::Text;
+        d.text = s;
+    }
+    return d;
+}
+
+Datum number(long long v)
+{
+    Datum d;
+    d.kind = Value::Kind::Number;
+    d.number = Decimal::fromLong(v);
+    return d;
+}
+
+class SessionImpl;
+
+class CursorImpl final : public Cursor
+{
+public:
+    CursorImpl(SessionImpl &session, std::string sql);
+    StatementType statementType() const override { return type_; }
+    int sqlFunctionCode() const override { return statement_ ? functionCodeOf(*statement_) : 0; }
+    void parse() override;
+    void execute() override;
+    const std::vector<ColumnDesc> &columns() override
+    {
+        parse();
+        return columns_;
+    }
+    bool fetch(std::vector<Value> &row) override;
+    std::uint64_t rowCount() const override { return rowCount_; }
+
+private:
+    void parseSelect();
+    void parseInsert();
+    void parseUpdate();
+    void parseDelete();
+    void executeSelect();
+    void executeInsert();
+    void executeUpdate();
+    void executeDelete();
+    std::vector<const Row *> matchingRows(const Relation &relation);
+
+    SessionImpl &session_;
+    std::string sql_;
+    StatementType type_ = StatementType::Unknown;
+    std::unique_ptr<Statement> statement_;
+    std::shared_ptr<TableInfo> table_;
+    Relation relation_; // columns for resolution; rows loaded at execution
+    std::vector<ColumnDesc> columns_;
+    std::vector<const Expr *> selectExprs_;
+    std::vector<int> insertTargets_; // table column per value
+    std::vector<std::vector<Datum>> results_;
+    std::vector<ColumnDesc> resultTypes_;
+    std::size_t position_ = 0;
+    std::uint64_t rowCount_ = 0;
+    bool aggregated_ = false;
+};
+
+class SessionImpl final : public Session
+{
+public:
+    SessionImpl(Connection db, Account account, std::string version)
+        : db_(std::move(db)), account_(std::move(account)), version_(std::move(version))
+    {
+        settings_.user = account_.name;
+        settings_.majorVersion = majorVersionOf(version_);
+        settings_.maxIdentifier = settings_.majorVersion >= 12 ? 128 : 30;
+    }
+    ~SessionImpl() override
+    {
+        if (!ended_ && inTransaction_) {
+            try {
+                db_.exec("ROLLBACK");
+            } catch (const SqliteFailure &) {
+            }
+        }
+    }
+
+    std::string serverVersion() const override { return version_; }
+    std::string userName() const override { return account_.name; }
+    std::unique_ptr<Cursor> prepare(const std::string &sql) override
+    {
+        checkActive();
+        ++prepares_;
+        return std::make_unique<CursorImpl>(*this, sql);
+    }
+    void commit() override
+    {
+        checkActive();
+        if (!inTransaction_)
+            return;
+        try {
+            db_.exec("COMMIT");
+        } catch (const SqliteFailure &f) {
+            translate(f);
+        }
+        inTransaction_ = false;
+    }
+    void rollback() override
+    {
+        checkActive();
+        if (!inTransaction_)
+            return;
+        try {
+            db_.exec("ROLLBACK");
+        } catch (const SqliteFailure &f) {
+            translate(f);
+        }
+        inTransaction_ = false;
+    }
+    void changePassword(const std::string &user, const std::string &oldPassword,
+                        const std::string &newPassword) override
+    {
+        checkActive();
+        std::string name = accountName(user);
+        auto account = guarded([&] { return loadAccount(db_, name); });
+        if (!account || account->external || !passwordMatches(account->password, oldPassword))
+            errors::raise(1017, errors::kLogonDenied);
+        ddl([&] {
+            account->password = newPassword;
+            setStatus(*account, false, false, isLocked(*account));
+            saveAccount(db_, *account, false);
+        });
+    }
+    void end() override
+    {
+        if (ended_)
+            return;
+        commit();
+        ended_ = true;
+    }
+
+    std::string toText(const Value &value) const override
+    {
+        Datum d;
+        d.kind = value.kind;
+        d.text = value.text;
+        d.date = value.date;
+        if (value.kind == Value::Kind::Number) {
+            auto n = Decimal::parse(value.text);
+            d.number = n ? *n : Decimal();
+        }
+        bool fraction = value.kind == Value::Kind::Date && value.date.nanosecond != 0;
+        return devdb::toText(d, fraction ? OraType::Timestamp : OraType::Varchar2, settings_);
+    }
+    Value textToNumber(const std::string &text) const override
+    {
+        Datum d;
+        d.kind = Value::Kind::Text;
+        d.text = text;
+        if (text.empty())
+            return Value();
+        Datum n;
+        n.kind = Value::Kind::Number;
+        n.number = toNumber(d);
+        return toValue(n);
+    }
+    Value textToDate(const std::string &text) const override
+    {
+        if (text.empty())
+            return Value();
+        Value v;
+        v.kind = Value::Kind::Date;
+        v.date = parseDate(text, settings_.dateFormat);
+        return v;
+    }
+    std::uint64_t prepareCount() const override { return prepares_; }
+    void setLockTimeout(int milliseconds) override { sqlite3_busy_timeout(db_.get(), milliseconds); }
+
+    // ---- for cursors ----
+    Connection &db() { return db_; }
+    const SessionSettings &settings() const { return settings_; }
+    SessionSettings &settings() { return settings_; }
+    const Account &account() const { return account_; }
+    Catalog &catalog()
+    {
+        guarded([&] {
+            catalog_.refresh(db_);
+            return 0;
+        });
+        return catalog_;
+    }
+
+    template <typename F> auto guarded(F &&f) -> decltype(f())
+    {
+        try {
+            return f();
+        } catch (const SqliteFailure &failure) {
+            translate(failure);
+        }
+    }
+
+    void beginWrite()
+    {
+        if (inTransaction_)
+            return;
+        try {
+            db_.exec("BEGIN IMMEDIATE");
+        } catch (const SqliteFailure &f) {
+            translate(f);
+        }
+        inTransaction_ = true;
+    }
+
+    // DDL commits what is pending, then runs and commits on its own, as in Oracle.
+    template <typename F> void ddl(F &&f)
+    {
+        commit();
+        beginWrite();
+        try {
+            f();
+            db_.exec("COMMIT");
+            inTransaction_ = false;
+        } catch (const SqliteFailure &failure) {
+            abandon();
+            translate(failure);
+        } catch (...) {
+            abandon();
+            throw;
+        }
+    }
+
+    bool isAdministrator() const { return account_.sysdba || account_.name == "SYSTEM"; }
+
+    // The rows and columns behind a name in a FROM clause.
+    Relation describeRelation(const TableRef &ref, std::shared_ptr<TableInfo> *table);
+    void loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table);
+
+    void execute(Statement &st);
+    void checkActive() const
+    {
+        if (ended_)
+            errors::raise(1012, "not logged on");
+    }
+
+private:
+    void abandon()
+    {
+        try {
+            db_.exec("ROLLBACK");
+        } catch (const SqliteFailure &) {
+        }
+        inTransaction_ = false;
+    }
+    void createTable(Statement &st);
+    void dropTable(Statement &st);
+    void createUser(Statement &st);
+    void alterUser(Statement &st);
+    void dropUser(Statement &st);
+    void grant(Statement &st);
+    void alterSession(Statement &st);
+    void requireAdministrator() const
+    {
+        if (!isAdministrator())
+            errors::raise(1031, errors::kInsufficientPrivileges);
+    }
+    Account existingAccount(const Identifier &user)
+    {
+        auto a = guarded([&] { return loadAccount(db_, user.name); });
+        if (!a)
+            errors::raise(1918, errors::format(errors::kUserDoesNotExist, user.name), user.offset);
+        return *a;
+    }
+
+    Connection db_;
+    Account account_;
+    std::string version_;
+    SessionSettings settings_;
+    Catalog catalog_;
+    bool inTransaction_ = false;
+    bool ended_ = false;
+    std::uint64_t prepares_ = 0;
+};
+
+// ---- dictionary views ----
+
+Relation userTables(SessionImpl &s)
+{
+    Relation r;
+    int id = s.settings().maxIdentifier;
+    auto v = [&](const char *n, int size, bool nullable = true) {
+        r.columns.push_back(viewColumn(n, OraType::Varchar2, size, nullable));
+    };
+    auto n = [&](const char *name) { r.columns.push_back(viewColumn(name, OraType::Number, 22)); };
+    v("TABLE_NAME", id, false);
+    v("TABLESPACE_NAME", 30);
+    v("CLUSTER_NAME", id);
+    v("IOT_NAME", id);
+    v("STATUS", 8);
+    n("PCT_FREE");
+    n("PCT_USED");
+    n("INI_TRANS");
+    n("MAX_TRANS");
+    n("INITIAL_EXTENT");
+    n("NEXT_EXTENT");
+    n("MIN_EXTENTS");
+    n("MAX_EXTENTS");
+    n("PCT_INCREASE");
+    n("FREELISTS");
+    n("FREELIST_GROUPS");
+    v("LOGGING", 3);
+    v("BACKED_UP", 1);
+    n("NUM_ROWS");
+    n("BLOCKS");
+    n("EMPTY_BLOCKS");
+    n("AVG_SPACE");
+    n("CHAIN_CNT");
+    n("AVG_ROW_LEN");
+    n("AVG_SPACE_FREELIST_BLOCKS");
+    n("NUM_FREELIST_BLOCKS");
+    v("DEGREE", 10);
+    v("INSTANCES", 10);
+    v("CACHE", 5);
+    v("TABLE_LOCK", 8);
+    n("SAMPLE_SIZE");
+    r.columns.push_back(viewColumn("LAST_ANALYZED", OraType::Date, 7));
+    v("PARTITIONED", 3);
+    v("IOT_TYPE", 12);
+    v("TEMPORARY", 1);
+    v("SECONDARY", 1);
+    v("NESTED", 3);
+    v("BUFFER_POOL", 7);
+    v("ROW_MOVEMENT", 8);
+    v("GLOBAL_STATS", 3);
+    v("USER_STATS", 3);
+    v("DURATION", 15);
+    v("SKIP_CORRUPT", 8);
+    v("MONITORING", 3);
+    v("CLUSTER_OWNER", id);
+    v("DEPENDENCIES", 8);
+    v("COMPRESSION", 8);
+    v("DROPPED", 3);
+    for (const auto &t : s.catalog().tablesOf(s.account().name)) {
+        Row row;
+        row.values.resize(r.columns.size());
+        auto set = [&](const char *name, Datum d) {
+            for (std::size_t i = 0; i < r.columns.size(); ++i) {
+                if (r.columns[i].name == name)
+                    row.values[i] = d;
+            }
+        };
+        set("TABLE_NAME", text(t->name));
+        set("TABLESPACE_NAME", text("USERS"));
+        set("STATUS", text("VALID"));
+        set("PCT_FREE", number(10));
+        set("INI_TRANS", number(1));
+        set("MAX_TRANS", number(255));
+        set("INITIAL_EXTENT", number(65536));
+        set("MIN_EXTENTS", number(1));
+        set("MAX_EXTENTS", number(2147483645));
+        set("LOGGING", text("YES"));
+        set("BACKED_UP", text("N"));
+        set("DEGREE", text("         1"));
+        set("INSTANCES", text("         1"));
+        set("CACHE", text("    N"));
+        set("TABLE_LOCK", text("ENABLED"));
+        set("PARTITIONED", text("NO"));
+        set("TEMPORARY", text("N"));
+        set("SECONDARY", text("N"));
+        set("NESTED", text("NO"));
+        set("BUFFER_POOL", text("DEFAULT"));
+        set("ROW_MOVEMENT", text("DISABLED"));
+        set("GLOBAL_STATS", text("NO"));
+        set("USER_STATS", text("NO"));
+        set("SKIP_CORRUPT", text("DISABLED"));
+        set("MONITORING", text("YES"));
+        set("DEPENDENCIES", text("DISABLED"));
+        set("COMPRESSION", text("DISABLED"));
+        set("DROPPED", text("NO"));
+        r.rows.push_back(std::move(row));
+    }
+    return r;
+}
+
+Relation userTabColumns(SessionImpl &s)
+{
+    Relation r;
+    int id = s.settings().maxIdentifier;
+    auto v = [&](const char *n, int size, bool nullable = true) {
+        r.columns.push_back(viewColumn(n, OraType::Varchar2, size, nullable));
+    };
+    auto n = [&](const char *name, bool nullable = true) {
+        r.columns.push_back(viewColumn(name, OraType::Number, 22, nullable));
+    };
+    v("TABLE_NAME", id, false);
+    v("COLUMN_NAME", id, false);
+    v("DATA_TYPE", 106);
+    v("DATA_TYPE_MOD", 3);
+    v("DATA_TYPE_OWNER", id);
+    n("DATA_LENGTH", false);
+    n("DATA_PRECISION");
+    n("DATA_SCALE");
+    v("NULLABLE", 1);
+    n("COLUMN_ID");
+    n("DEFAULT_LENGTH");
+    r.columns.push_back(viewColumn("DATA_DEFAULT", OraType::Long, 0));
+    n("NUM_DISTINCT");
+    r.columns.push_back(viewColumn("LOW_VALUE", OraType::Raw, 32));
+    r.columns.push_back(viewColumn("HIGH_VALUE", OraType::Raw, 32));
+    n("DENSITY");
+    n("NUM_NULLS");
+    n("NUM_BUCKETS");
+    r.columns.push_back(viewColumn("LAST_ANALYZED", OraType::Date, 7));
+    n("SAMPLE_SIZE");
+    v("CHARACTER_SET_NAME", 44);
+    n("CHAR_COL_DECL_LENGTH");
+    v("GLOBAL_STATS", 3);
+    v("USER_STATS", 3);
+    n("AVG_COL_LEN");
+    n("CHAR_LENGTH");
+    v("CHAR_USED", 1);
+    v("V80_FMT_IMAGE", 3);
+    v("DATA_UPGRADED", 3);
+    v("HISTOGRAM", 15);
+    for (const auto &t : s.catalog().tablesOf(s.account().name)) {
+        for (std::size_t c = 0; c < t->columns.size(); ++c) {
+            const ColumnInfo &col = t->columns[c];
+            bool character = col.desc.type == OraType::Varchar2 || col.desc.type == OraType::Char;
+            Row row;
+            row.values = {
+                text(t->name),
+                text(col.desc.name),
+                text(col.dataType),
+                Datum(),
+                Datum(),
+                number(col.desc.dataSize),
+                col.hasPrecision ? number(col.dictPrecision) : Datum(),
+                col.hasScale ? number(col.dictScale) : Datum(),
+                text(col.desc.nullable ? "Y" : "N"),
+                number(static_cast<long long>(c + 1)),
+                col.hasDefault ? number(static_cast<long long>(col.defaultText.size())) : Datum(),
+                text(col.defaultText),
+                Datum(),
+                Datum(),
+                Datum(),
+                Datum(),
+                Datum(),
+                Datum(),
+                Datum(),
+                Datum(),
+                text(character ? "CHAR_CS" : ""),
+                character ? number(col.desc.dataSize) : Datum(),
+                text("NO"),
+                text("NO"),
+                Datum(),
+                number(character ? col.desc.dataSize : 0),
+                text(character ? "B" : ""),
+                text("NO"),
+                text("NO"),
+                text("NONE"),
+            };
+            r.rows.push_back(std::move(row));
+        }
+    }
+    return r;
+}
+
+Relation Dual()
+{
+    Relation r;
+    r.columns.push_back(viewColumn("DUMMY", OraType::Varchar2, 1));
+    Row row;
+    row.values.push_back(text("X"));
+    r.rows.push_back(std::move(row));
+    return r;
+}
+
+Relation SessionImpl::describeRelation(const TableRef &ref, std::shared_ptr<TableInfo> *table)
+{
+    std::string owner = ref.owner.empty() ? account_.name : ref.owner;
+    Relation r;
+    r.name = ref.name.name;
+    r.alias = ref.alias;
+    if (auto t = catalog().find(owner, ref.name.name)) {
+        r.tableId = t->id;
+        for (const auto &c : t->columns)
+            r.columns.push_back(c.desc);
+        *table = t;
+        return r;
+    }
+    table->reset();
+    bool publicName = ref.owner.empty() || ref.owner == "SYS" || ref.owner == "PUBLIC";
+    if (publicName && !ref.name.quoted) {
+        Relation v;
+        if (ref.name.name == "DUAL")
+            v = Dual();
+        else if (ref.name.name == "USER_TABLES" || ref.name.name == "TABS")
+            v = userTables(*this);
+        else if (ref.name.name == "USER_TAB_COLUMNS" || ref.name.name == "COLS")
+            v = userTabColumns(*this);
+        else if (ref.name.name == "V$DEVDB_SESSION") {
+            v.columns.push_back(viewColumn("PREPARES", OraType::Number, 22));
+            Row row;
+            row.values.push_back(number(static_cast<long long>(prepares_)));
+            v.rows.push_back(std::move(row));
+        } else
+            errors::raise(942, errors::kNoSuchTable, ref.name.offset);
+        v.name = r.name;
+        v.alias = r.alias;
+        return v;
+    }
+    errors::raise(942, errors::kNoSuchTable, ref.name.offset);
+}
+
+void SessionImpl::loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table)
+{
+    if (!table)
+        return; // views carry their rows already
+    relation.rows.clear();
+    guarded([&] {
+        StmtUse st(db_.cached(table->scanSql));
+        while (db_.step(st.get())) {
+            Row row;
+            row.rowid = sqlite3_column_int64(st.get(), 0);
+            row.values.reserve(table->columns.size());
+            for (std::size_t i = 0; i < table->columns.size(); ++i)
+                row.values.push_back(
+                    readStored(st.get(), static_cast<int>(i + 1), table->columns[i].desc.type));
+            relation.rows.push_back(std::move(row));
+        }
+        return 0;
+    });
+}
+
+// ---- DDL and account statements ----
+
+void SessionImpl::createTable(Statement &st)
+{
+    std::string owner = st.table.owner.empty() ? account_.name : st.table.owner;
+    if (owner != account_.name && !isAdministrator())
+        errors::raise(1031, errors::kInsufficientPrivileges);
+    std::vector<ColumnInfo> columns;
+    std::set<std::string> names;
+    for (const ColumnDef &def : st.columnDefs) {
+        if (!names.insert(def.name.name).second)
+            errors::raise(957, errors::kDuplicateColumn, def.name.offset);
+        columns.push_back(makeColumn(def));
+    }
+    struct Key {
+        std::string name;
+        bool primary;
+        std::vector<int> columns;
+    };
+    std::vector<Key> keys;
+    auto columnIndex = [&](const Identifier &id) {
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (columns[i].desc.name == id.name)
+                return static_cast<int>(i);
+        }
+        errors::raise(904, errors::format(errors::kInvalidIdentifier, id.name), id.offset);
+    };
+    for (std::size_t i = 0; i < st.columnDefs.size(); ++i) {
+        const ColumnDef &def = st.columnDefs[i];
+        if (def.primaryKey || def.unique)
+            keys.push_back({def.constraintName, def.primaryKey, {static_cast<int>(i)}});
+    }
+    for (const ConstraintDef &k : st.constraints) {
+        Key key{k.name, k.primaryKey, {}};
+        for (const Identifier &id : k.columns)
+            key.columns.push_back(columnIndex(id));
+        keys.push_back(std::move(key));
+    }
+    if (std::count_if(keys.begin(), keys.end(), [](const Key &k) { return k.primary; }) > 1)
+        errors::raise(2260, errors::kMultiplePrimaryKeys);
+    for (const Key &k : keys) {
+        if (k.primary) {
+            for (int c : k.columns)
+                columns[static_cast<std::size_t>(c)].desc.nullable = false;
+        }
+    }
+    if (catalog().find(owner, st.table.name.name))
+        errors::raise(955, errors::kNameInUse, st.table.name.offset);
+    ddl([&] {
+        {
+            StmtUse ins(db_.cached("INSERT INTO devdb_tables(owner, table_name) VALUES(?, ?)"));
+            bindText(ins.get(), 1, owner);
+            bindText(ins.get(), 2, st.table.name.name);
+            db_.step(ins.get());
+        }
+        long long id = sqlite3_last_insert_rowid(db_.get());
+        std::string sqliteName = "devdb_t" + std::to_string(id);
+        std::string create = "CREATE TABLE " + sqliteName + "(";
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const ColumnInfo &c = columns[i];
+            create += (i ? ", c" : "c") + std::to_string(i + 1);
+            StmtUse ins(db_.cached("INSERT INTO devdb_columns(table_id, column_id, column_name, data_type,"
+                                   " data_length, data_precision, data_scale, nullable, data_default)"
+                                   " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            sqlite3_bind_int64(ins.get(), 1, id);
+            sqlite3_bind_int(ins.get(), 2, static_cast<int>(i + 1));
+            bindText(ins.get(), 3, c.desc.name);
+            bindText(ins.get(), 4, c.dataType);
+            sqlite3_bind_int(ins.get(), 5, c.desc.dataSize);
+            if (c.hasPrecision)
+                sqlite3_bind_int(ins.get(), 6, c.dictPrecision);
+            if (c.hasScale)
+                sqlite3_bind_int(ins.get(), 7, c.dictScale);
+            bindText(ins.get(), 8, c.desc.nullable ? "Y" : "N");
+            if (c.hasDefault)
+                bindText(ins.get(), 9, c.defaultText);
+            db_.step(ins.get());
+        }
+        db_.exec(create + ")");
+        int seq = std::atoi(metaValue(db_, "constraint_seq").c_str());
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            std::string name = keys[k].name;
+            if (name.empty()) {
+                char buf[32];
+                std::snprintf(buf, sizeof buf, "SYS_C%07d", ++seq);
+                name = buf;
+            }
+            std::string ids, cols;
+            for (int c : keys[k].columns) {
+                ids += (ids.empty() ? "" : ",") + std::to_string(c + 1);
+                cols += (cols.empty() ? "c" : ", c") + std::to_string(c + 1);
+            }
+            StmtUse ins(
+                db_.cached("INSERT INTO devdb_constraints(owner, constraint_name, table_id, constraint_type,"
+                           " column_ids) VALUES(?, ?, ?, ?, ?)"));
+            bindText(ins.get(), 1, owner);
+            bindText(ins.get(), 2, name);
+            sqlite3_bind_int64(ins.get(), 3, id);
+            bindText(ins.get(), 4, keys[k].primary ? "P" : "U");
+            bindText(ins.get(), 5, ids);
+            try {
+                db_.step(ins.get());
+            } catch (const SqliteFailure &) {
+                errors::raise(2264, "name already used by an existing constraint");
+            }
+            db_.exec("CREATE UNIQUE INDEX " + sqliteName + "_k" + std::to_string(k + 1) + " ON " +
+                     sqliteName + "(" + cols + ")");
+        }
+        setMetaValue(db_, "constraint_seq", std::to_string(seq));
+    });
+}
+
+void SessionImpl::dropTable(Statement &st)
+{
+    std::string owner = st.table.owner.empty() ? account_.name : st.table.owner;
+    auto table = catalog().find(owner, st.table.name.name);
+    if (!table)
+        errors::raise(942, errors::kNoSuchTable, st.table.name.offset);
+    if (owner != account_.name && !isAdministrator())
+        errors::raise(1031, errors::kInsufficientPrivileges);
+    ddl([&] {
+        std::string id = std::to_string(table->id);
+        db_.exec("DELETE FROM devdb_tables WHERE table_id = " + id +
+                 "; DELETE FROM devdb_columns WHERE table_id = " + id +
+                 "; DELETE FROM devdb_constraints WHERE table_id = " + id + "; DROP TABLE " +
+                 table->sqliteName);
+    });
+}
+
+void SessionImpl::createUser(Statement &st)
+{
+    requireAdministrator();
+    if (guarded([&] { return loadAccount(db_, st.user.name); }))
+        errors::raise(1920, errors::format(errors::kUserExists, st.user.name), st.user.offset);
+    Account a;
+    a.name = st.user.name;
+    a.external = st.identifiedExternally;
+    a.password = st.password;
+    setStatus(a, st.expire, false, st.lock);
+    ddl([&] { saveAccount(db_, a, true); });
+}
+
+void SessionImpl::alterUser(Statement &st)
+{
+    bool self = st.user.name == account_.name;
+    bool onlyPassword =
+        st.identifiedBy && !st.identifiedExternally && !st.expire && !st.lock && !st.unlock && !st.grace;
+    if (!isAdministrator() && !(self && onlyPassword))
+        errors::raise(1031, errors::kInsufficientPrivileges);
+    Account a = existingAccount(st.user);
+    bool expired = isExpired(a), grace = inGrace(a), locked = isLocked(a);
+    if (st.identifiedBy) {
+        a.password = st.password;
+        a.external = false;
+        expired = grace = false;
+    }
+    if (st.identifiedExternally) {
+        a.external = true;
+        a.password.clear();
+    }
+    if (st.expire) {
+        expired = true;
+        grace = false;
+    }
+    if (st.grace) {
+        grace = true;
+        expired = false;
+        a.graceDays = st.graceDays;
+    }
+    if (st.lock)
+        locked = true;
+    if (st.unlock)
+        locked = false;
+    setStatus(a, expired, grace, locked);
+    ddl([&] { saveAccount(db_, a, false); });
+}
+
+void SessionImpl::dropUser(Statement &st)
+{
+    requireAdministrator();
+    Account a = existingAccount(st.user);
+    if (a.name == account_.name)
+        errors::raise(1940, "cannot drop a user that is currently connected");
+    auto tables = catalog().tablesOf(a.name);
+    if (!tables.empty() && !st.cascade)
+        errors::raise(1922, "CASCADE must be specified to drop '" + a.name + "'");
+    ddl([&] {
+        for (const auto &t : tables) {
+            std::string id = std::to_string(t->id);
+            db_.exec("DELETE FROM devdb_tables WHERE table_id = " + id +
+                     "; DELETE FROM devdb_columns WHERE table_id = " + id +
+                     "; DELETE FROM devdb_constraints WHERE table_id = " + id + "; DROP TABLE " +
+                     t->sqliteName);
+        }
+        StmtUse del(db_.cached("DELETE FROM devdb_users WHERE user_name = ?"));
+        bindText(del.get(), 1, a.name);
+        db_.step(del.get());
+    });
+}
+
+void SessionImpl::grant(Statement &st)
+{
+    requireAdministrator();
+    auto found = guarded([&] { return loadAccount(db_, st.user.name); });
+    if (!found && st.user.name != "PUBLIC")
+        errors::raise(1917, "user or role '" + st.user.name + "' does not exist", st.user.offset);
+    if (!found)
+        return;
+    Account a = *found;
+    bool granting = st.kind == Statement::Kind::Grant;
+    for (const std::string &p : st.privileges) {
+        if (p == "SYSDBA")
+            a.sysdba = granting;
+        else if (p == "SYSOPER")
+            a.sysoper = granting;
+        // Other privileges and roles are accepted; every account may do everything else.
+    }
+    ddl([&] { saveAccount(db_, a, false); });
+}
+
+void SessionImpl::alterSession(Statement &st)
+{
+    static const std::set<std::string> accepted = {
+        "NLS_LANGUAGE", "NLS_TERRITORY",  "NLS_NUMERIC_CHARACTERS", "NLS_SORT",        "NLS_COMP",
+        "SQL_TRACE",    "OPTIMIZER_GOAL", "OPTIMIZER_MODE",         "ISOLATION_LEVEL", "TIME_ZONE",
+        "NLS_CALENDAR", "NLS_CURRENCY",   "NLS_DATE_LANGUAGE",
+    };
+    if (st.parameter == "NLS_DATE_FORMAT") {
+        checkDateFormat(st.parameterValue);
+        settings_.dateFormat = st.parameterValue;
+    } else if (st.parameter == "NLS_TIMESTAMP_FORMAT") {
+        checkDateFormat(st.parameterValue);
+        settings_.timestampFormat = st.parameterValue;
+    } else if (!accepted.count(st.parameter)) {
+        errors::raise(2248, errors::kInvalidAlterSessionOption);
+    }
+}
+
+void SessionImpl::execute(Statement &st)
+{
+    switch (st.kind) {
+    case Statement::Kind::CreateTable:
+        return createTable(st);
+    case Statement::Kind::DropTable:
+        return dropTable(st);
+    case Statement::Kind::CreateUser:
+        return createUser(st);
+    case Statement::Kind::AlterUser:
+        return alterUser(st);
+    case Statement::Kind::DropUser:
+        return dropUser(st);
+    case Statement::Kind::Grant:
+    case Statement::Kind::Revoke:
+        return grant(st);
+    case Statement::Kind::AlterSession:
+        return alterSession(st);
+    case Statement::Kind::Commit:
+        return commit();
+    case Statement::Kind::Rollback:
+        return rollback();
+    default:
+        break;
+    }
+}
+
+// ---- cursors ----
+
+CursorImpl::CursorImpl(SessionImpl &session, std::string sql) : session_(session), sql_(std::move(sql))
+{
+    statementTypeWord(sql_, &type_);
+}
+
+void CursorImpl::parse()
+{
+    if (statement_)
+        return;
+    session_.checkActive();
+    if (type_ == StatementType::Begin || type_ == StatementType::Declare)
+        errors::raise(3001, errors::kUnimplemented);
+    auto st = parseStatement(sql_, session_.settings().maxIdentifier);
+    statement_ = std::move(st);
+    try {
+        switch (statement_->kind) {
+        case Statement::Kind::Select:
+            parseSelect();
+            break;
+        case Statement::Kind::Insert:
+            parseInsert();
+            break;
+        case Statement::Kind::Update:
+            parseUpdate();
+            break;
+        case Statement::Kind::Delete:
+            parseDelete();
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+        statement_.reset();
+        throw;
+    }
+}
+
+void CursorImpl::parseSelect()
+{
+    Statement &st = *statement_;
+    relation_ = session_.describeRelation(st.table, &table_);
+    const SessionSettings &settings = session_.settings();
+    columns_.clear();
+    selectExprs_.clear();
+    bool anyAggregate = false, anyPlain = false;
+    for (SelectItem &item : st.items) {
+        if (!item.expr) {
+            if (st.items.size() > 1)
+                errors::raise(923, errors::kFromNotFound);
+            for (std::size_t i = 0; i < relation_.columns.size(); ++i) {
+                auto e = std::make_unique<Expr>();
+                e->kind = Expr::Kind::Column;
+                e->name.name = relation_.columns[i].name;
+                e->name.quoted = true;
+                resolve(*e, relation_, settings);
+                columns_.push_back(e->type);
+                selectExprs_.push_back(e.get());
+                item.expr = nullptr;
+                st.values.push_back(std::move(e)); // owns the expanded columns
+            }
+            anyPlain = true;
+            continue;
+        }
+        resolve(*item.expr, relation_, settings);
+        ColumnDesc d = item.expr->type;
+        if (!item.alias.empty())
+            d.name = item.alias;
+        else if (item.expr->kind == Expr::Kind::Column)
+            d.name = item.expr->name.name;
+        columns_.push_back(d);
+        selectExprs_.push_back(item.expr.get());
+        if (containsAggregate(*item.expr))
+            anyAggregate = true;
+        if (referencesRow(*item.expr))
+            anyPlain = true;
+    }
+    if (anyAggregate && anyPlain)
+        errors::raise(937, errors::kNotGroupByExpression);
+    aggregated_ = anyAggregate;
+    if (st.where) {
+        resolve(*st.where, relation_, settings);
+        if (containsAggregate(*st.where))
+            errors::raise(934, "group function is not allowed here", st.where->offset);
+    }
+    for (OrderItem &o : st.orderBy) {
+        // ORDER BY n names the n-th select item.
+        if (o.expr->kind == Expr::Kind::Literal && o.expr->literal.kind == Value::Kind::Number) {
+            auto n = o.expr->literal.number.toLong();
+            if (!n || *n < 1 || *n > static_cast<long long>(selectExprs_.size()))
+                errors::raise(1785, "ORDER BY item must be the number of a SELECT-list expression",
+                              o.expr->offset);
+            continue;
+        }
+        if (o.expr->kind == Expr::Kind::Column && o.expr->qualifier.empty()) {
+            bool alias = false;
+            for (std::size_t i = 0; i < st.items.size() && i < columns_.size(); ++i) {
+                if (!st.items[i].alias.empty() && st.items[i].alias == o.expr->name.name) {
+                    o.expr->columnIndex = -2 - static_cast<int>(i);
+                    alias = true;
+                }
+            }
+            if (alias)
+                continue;
+        }
+        resolve(*o.expr, relation_, settings);
+    }
+}
+
+void CursorImpl::parseInsert()
+{
+    Statement &st = *statement_;
+    relation_ = session_.describeRelation(st.table, &table_);
+    if (!table_)
+        errors::raise(1733, "virtual column not allowed here", st.table.name.offset);
+    insertTargets_.clear();
+    if (st.hasColumnList) {
+        std::set<int> seen;
+        for (const Identifier &id : st.columns) {
+            int index = table_->findColumn(id.name);
+            if (index < 0) {
+                if (session_.settings().majorVersion < 9)
+                    errors::raise(904, "invalid column name", id.offset);
+                errors::raise(904, errors::format(errors::kInvalidIdentifier, id.name), id.offset);
+            }
+            if (!seen.insert(index).second)
+                errors::raise(957, errors::kDuplicateColumn, id.offset);
+            insertTargets_.push_back(index);
+        }
+    } else {
+        for (std::size_t i = 0; i < table_->columns.size(); ++i)
+            insertTargets_.push_back(static_cast<int>(i));
+    }
+    if (st.values.size() > insertTargets_.size())
+        errors::raise(913, errors::kTooManyValues, st.values[insertTargets_.size()]->offset);
+    if (st.values.size() < insertTargets_.size())
+        errors::raise(947, errors::kNotEnoughValues);
+    Relation none;
+    for (auto &v : st.values) {
+        try {
+            resolve(*v, none, session_.settings());
+        } catch (const OraError &e) {
+            if (e.code == 904 && v->kind == Expr::Kind::Column)
+                errors::raise(984, "column not allowed here", e.parseOffset);
+            throw;
+        }
+    }
+}
+
+void CursorImpl::parseUpdate()
+{
+    Statement &st = *statement_;
+    relation_ = session_.describeRelation(st.table, &table_);
+    if (!table_)
+        errors::raise(1733, "virtual column not allowed here", st.table.name.offset);
+    insertTargets_.clear();
+    for (const Identifier &id : st.columns) {
+        int index = table_->findColumn(id.name);
+        if (index < 0)
+            errors::raise(904, errors::format(errors::kInvalidIdentifier, id.name), id.offset);
+        insertTargets_.push_back(index);
+    }
+    for (auto &v : st.values)
+        resolve(*v, relation_, session_.settings());
+    if (st.where)
+        resolve(*st.where, relation_, session_.settings());
+}
+
+void CursorImpl::parseDelete()
+{
+    Statement &st = *statement_;
+    relation_ = session_.describeRelation(st.table, &table_);
+    if (!table_)
+        errors::raise(1752, "cannot delete from view without exactly one key-preserved table",
+                      st.table.name.offset);
+    if (st.where)
+        resolve(*st.where, relation_, session_.settings());
+}
+
+std::vector<const Row *> CursorImpl::matchingRows(const Relation &relation)
+{
+    std::vector<const Row *> rows;
+    EvalContext ctx{&session_.settings(), &relation, nullptr, nullptr};
+    for (const Row &r : relation.rows) {
+        ctx.row = &r;
+        if (!statement_->where || truth(*statement_->where, ctx) == 1)
+            rows.push_back(&r);
+    }
+    return rows;
+}
+
+void CursorImpl::execute()
+{
+    parse();
+    rowCount_ = 0;
+    position_ = 0;
+    results_.clear();
+    switch (statement_->kind) {
+    case Statement::Kind::Select:
+        return executeSelect();
+    case Statement::Kind::Insert:
+        return executeInsert();
+    case Statement::Kind::Update:
+        return executeUpdate();
+    case Statement::Kind::Delete:
+        return executeDelete();
+    default:
+        session_.execute(*statement_);
+        // Account and table changes are seen by the next parse.
+        statement_.reset();
+        return;
+    }
+}
+
+void CursorImpl::executeSelect()
+{
+    Statement &st = *statement_;
+    if (table_)
+        session_.loadRows(relation_, table_);
+    else if (relation_.tableId == 0)
+        relation_ = session_.describeRelation(st.table, &table_); // views: fresh rows
+    const SessionSettings &settings = session_.settings();
+    auto rows = matchingRows(relation_);
+    EvalContext ctx{&settings, &relation_, nullptr, nullptr};
+    if (aggregated_) {
+        std::map<const Expr *, Datum> values;
+        std::vector<const Expr *> aggregates;
+        for (const Expr *e : selectExprs_)
+            collectAggregates(*e, aggregates);
+        for (const Expr *a : aggregates)
+            values[a] = aggregate(*a, rows, ctx);
+        ctx.aggregates = &values;
+        std::vector<Datum> out;
+        for (const Expr *e : selectExprs_)
+            out.push_back(evaluate(*e, ctx));
+        results_.push_back(std::move(out));
+        return;
+    }
+    std::vector<std::pair<std::vector<Datum>, std::vector<Datum>>> sorted; // values, order keys
+    for (const Row *r : rows) {
+        ctx.row = r;
+        std::vector<Datum> out;
+        out.reserve(selectExprs_.size());
+        for (const Expr *e : selectExprs_)
+            out.push_back(evaluate(*e, ctx));
+        std::vector<Datum> keys;
+        for (const OrderItem &o : st.orderBy) {
+            if (o.expr->kind == Expr::Kind::Literal)
+                keys.push_back(out[static_cast<std::size_t>(*o.expr->literal.number.toLong() - 1)]);
+            else if (o.expr->columnIndex <= -2)
+                keys.push_back(out[static_cast<std::size_t>(-2 - o.expr->columnIndex)]);
+            else
+                keys.push_back(evaluate(*o.expr, ctx));
+        }
+        sorted.emplace_back(std::move(out), std::move(keys));
+    }
+    if (!st.orderBy.empty()) {
+        auto keyType = [&](std::size_t k) -> const ColumnDesc & {
+            const Expr &e = *st.orderBy[k].expr;
+            if (e.kind == Expr::Kind::Literal)
+                return columns_[static_cast<std::size_t>(*e.literal.number.toLong() - 1)];
+            if (e.columnIndex <= -2)
+                return columns_[static_cast<std::size_t>(-2 - e.columnIndex)];
+            return e.type;
+        };
+        std::stable_sort(sorted.begin(), sorted.end(), [&](const auto &a, const auto &b) {
+            for (std::size_t k = 0; k < st.orderBy.size(); ++k) {
+                const Datum &x = a.second[k], &y = b.second[k];
+                bool desc = st.orderBy[k].descending;
+                if (x.isNull() || y.isNull()) {
+                    if (x.isNull() == y.isNull())
+                        continue;
+                    return desc ? x.isNull() : y.isNull(); // NULLs sort high
+                }
+                int c = compareValues(x, keyType(k), y, keyType(k), settings);
+                if (c != 0)
+                    return desc ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
+    results_.reserve(sorted.size());
+    for (auto &s : sorted)
+        results_.push_back(std::move(s.first));
+}
+
+bool CursorImpl::fetch(std::vector<Value> &row)
+{
+    if (position_ >= results_.size())
+        return false;
+    const auto &r = results_[position_++];
+    row.resize(r.size());
+    for (std::size_t i = 0; i < r.size(); ++i)
+        row[i] = toValue(r[i]);
+    ++rowCount_;
+    return true;
+}
+
+[[noreturn]] void uniqueViolated(const TableInfo &table, const SqliteFailure &f)
+{
+    // SQLite names the columns: "UNIQUE constraint failed: devdb_t5.c1, devdb_t5.c2".
+    std::vector<int> cols;
+    std::size_t at = 0;
+    std::string marker = table.sqliteName + ".c";
+    while ((at = f.message.find(marker, at)) != std::string::npos) {
+        at += marker.size();
+        cols.push_back(std::atoi(f.message.c_str() + at) - 1);
+    }
+    for (const ConstraintInfo &k : table.constraints) {
+        if (k.columns == cols)
+            errors::raise(1, errors::format(errors::kUniqueViolated, table.owner + "." + k.name));
+    }
+    errors::raise(1, errors::format(errors::kUniqueViolated, table.owner + ".SYS_C0000000"));
+}
+
+bool isUniqueFailure(const SqliteFailure &f)
+{
+    return f.code == SQLITE_CONSTRAINT_UNIQUE || f.code == SQLITE_CONSTRAINT_PRIMARYKEY;
+}
+
+void CursorImpl::executeInsert()
+{
+    Statement &st = *statement_;
+    const TableInfo &table = *table_;
+    const SessionSettings &settings = session_.settings();
+    EvalContext ctx{&settings, &relation_, nullptr, nullptr};
+    std::vector<Datum> row(table.columns.size());
+    std::vector<bool> given(table.columns.size(), false);
+    for (std::size_t i = 0; i < st.values.size(); ++i) {
+        std::size_t target = static_cast<std::size_t>(insertTargets_[i]);
+        row[target] = coerce(evaluate(*st.values[i], ctx), st.values[i]->type, table, table.columns[target],
+                             settings, false);
+        given[target] = true;
+    }
+    for (std::size_t c = 0; c < table.columns.size(); ++c) {
+        if (given[c])
+            continue;
+        const ColumnInfo &col = table.columns[c];
+        Datum d;
+        ColumnDesc from;
+        if (col.defaultExpr) {
+            Relation none;
+            resolve(*col.defaultExpr, none, settings);
+            d = evaluate(*col.defaultExpr, ctx);
+            from = col.defaultExpr->type;
+        }
+        row[c] = coerce(d, from, table, col, settings, false);
+    }
+    session_.beginWrite();
+    try {
+        StmtUse ins(session_.db().cached(table.insertSql));
+        for (std::size_t c = 0; c < row.size(); ++c)
+            bindStored(ins.get(), static_cast<int>(c + 1), row[c], table.columns[c].desc.type);
+        session_.db().step(ins.get());
+    } catch (const SqliteFailure &f) {
+        if (isUniqueFailure(f))
+            uniqueViolated(table, f);
+        translate(f);
+    }
+    rowCount_ = 1;
+}
+
+void CursorImpl::executeUpdate()
+{
+    Statement &st = *statement_;
+    const TableInfo &table = *table_;
+    const SessionSettings &settings = session_.settings();
+    session_.beginWrite();
+    session_.loadRows(relation_, table_);
+    auto rows = matchingRows(relation_);
+    std::string sql = "UPDATE " + table.sqliteName + " SET ";
+    for (std::size_t i = 0; i < insertTargets_.size(); ++i)
+        sql += (i ? ", c" : "c") + std::to_string(insertTargets_[i] + 1) + " = ?";
+    sql += " WHERE rowid = ?";
+    Connection &db = session_.db();
+    EvalContext ctx{&settings, &relation_, nullptr, nullptr};
+    session_.guarded([&] {
+        db.exec("SAVEPOINT devdb_statement");
+        return 0;
+    });
+    try {
+        StmtUse up(db.cached(sql));
+        for (const Row *r : rows) {
+            ctx.row = r;
+            for (std::size_t i = 0; i < insertTargets_.size(); ++i) {
+                const ColumnInfo &col = table.columns[static_cast<std::size_t>(insertTargets_[i])];
+                Datum d =
+                    coerce(evaluate(*st.values[i], ctx), st.values[i]->type, table, col, settings, true);
+                bindStored(up.get(), static_cast<int>(i + 1), d, col.desc.type);
+            }
+            sqlite3_bind_int64(up.get(), static_cast<int>(insertTargets_.size() + 1), r->rowid);
+            db.step(up.get());
+            sqlite3_reset(up.get());
+            ++rowCount_;
+        }
+        db.exec("RELEASE devdb_statement");
+    } catch (const SqliteFailure &f) {
+        db.exec("ROLLBACK TO devdb_statement; RELEASE devdb_statement");
+        rowCount_ = 0;
+        if (isUniqueFailure(f))
+            uniqueViolated(table, f);
+        translate(f);
+    } catch (...) {
+        db.exec("ROLLBACK TO devdb_statement; RELEASE devdb_statement");
+        rowCount_ = 0;
+        throw;
+    }
+}
+
+void CursorImpl::executeDelete()
+{
+    Statement &st = *statement_;
+    const TableInfo &table = *table_;
+    Connection &db = session_.db();
+    session_.beginWrite();
+    if (!st.where) {
+        session_.guarded([&] {
+            db.exec("DELETE FROM " + table.sqliteName);
+            return 0;
+        });
+        rowCount_ = static_cast<std::uint64_t>(sqlite3_changes(db.get()));
+        return;
+    }
+    session_.loadRows(relation_, table_);
+    auto rows = matchingRows(relation_);
+    session_.guarded([&] {
+        StmtUse del(db.cached("DELETE FROM " + table.sqliteName + " WHERE rowid = ?"));
+        for (const Row *r : rows) {
+            sqlite3_bind_int64(del.get(), 1, r->rowid);
+            db.step(del.get());
+            sqlite3_reset(del.get());
+            ++rowCount_;
+        }
+        return 0;
+    });
+}
+
+} // namespace
+
+void createDatabase(const std::string &path, const std::string &versionText)
+{
+    if (std::filesystem::exists(path))
+        errors::raise(1501, "CREATE DATABASE failed: file exists: " + path);
+    try {
+        Connection db;
+        db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        db.exec("PRAGMA journal_mode=WAL");
+        createSchema(db, versionText.empty() ? defaultVersionText : versionText);
+    } catch (const SqliteFailure &f) {
+        errors::raise(1501, "CREATE DATABASE failed: " + f.message);
+    }
+}
+
+void changePassword(const std::string &path, const std::string &user, const std::string &oldPassword,
+                    const std::string &newPassword)
+{
+    Connection db = openConnection(path, kDefaultLockTimeoutMs);
+    try {
+        auto account = loadAccount(db, accountName(user));
+        if (!account || account->external || !passwordMatches(account->password, oldPassword))
+            errors::raise(1017, errors::kLogonDenied);
+        if (isLocked(*account))
+            errors::raise(28000, errors::kAccountLocked);
+        account->password = newPassword;
+        setStatus(*account, false, false, false);
+        saveAccount(db, *account, false);
+    } catch (const SqliteFailure &f) {
+        translate(f);
+    }
+}
+
+std::unique_ptr<Session> logon(const std::string &path, const std::string &user, const std::string &password,
+                               Credentials credentials, Privilege privilege, std::optional<OraError> *warning)
+{
+    Connection db = openConnection(path, kDefaultLockTimeoutMs);
+    std::optional<Account> account;
+    try {
+        if (credentials == Credentials::External) {
+            std::string wanted = accountName(user);
+            for (const Account &a : loadAccounts(db)) {
+                if (a.external && (wanted.empty() || a.name == wanted)) {
+                    account = a;
+                    break;
+                }
+            }
+            if (!account)
+                errors::raise(1017, errors::kLogonDenied);
+        } else {
+            if (user.empty() && password.empty())
+                errors::raise(1017, errors::kLogonDenied);
+            if (password.empty())
+                errors::raise(1005, "null password given; logon denied");
+            account = loadAccount(db, accountName(user));
+            if (!account || account->external || !passwordMatches(account->password, password))
+                errors::raise(1017, errors::kLogonDenied);
+        }
+    } catch (const SqliteFailure &f) {
+        translate(f);
+    }
+    if (isLocked(*account))
+        errors::raise(28000, errors::kAccountLocked);
+    if (isExpired(*account))
+        errors::raise(28001, errors::kPasswordExpired);
+    if ((privilege == Privilege::SysDba && !account->sysdba) ||
+        (privilege == Privilege::SysOper && !account->sysoper))
+        errors::raise(1031, errors::kInsufficientPrivileges);
+    if (inGrace(*account) && warning)
+        *warning = OraError(
+            28002, errors::format(errors::kPasswordWillExpire, std::to_string(account->graceDays)), 0, true);
+    std::string version = metaValue(db, "version");
+    return std::make_unique<SessionImpl>(std::move(db), *account, version);
+}
+
+} // namespace devdb

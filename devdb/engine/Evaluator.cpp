@@ -1,0 +1,921 @@
+#include "Evaluator.h"
+
+#include "DateFormat.h"
+#include "Errors.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <tuple>
+
+namespace devdb
+{
+namespace
+{
+
+ColumnDesc numberType()
+{
+    ColumnDesc d;
+    d.type = OraType::Number;
+    d.dataSize = 22;
+    d.precision = 0;
+    d.scale = -127;
+    return d;
+}
+
+ColumnDesc textType(int size, OraType type = OraType::Varchar2)
+{
+    ColumnDesc d;
+    d.type = type;
+    d.dataSize = size;
+    return d;
+}
+
+ColumnDesc dateType(bool timestamp = false)
+{
+    ColumnDesc d;
+    d.type = timestamp ? OraType::Timestamp : OraType::Date;
+    d.dataSize = timestamp ? 11 : 7;
+    d.scale = timestamp ? 6 : 0;
+    return d;
+}
+
+bool isTextType(OraType t)
+{
+    return t == OraType::Varchar2 || t == OraType::Char || t == OraType::Long || t == OraType::Rowid;
+}
+
+bool isDateType(OraType t)
+{
+    return t == OraType::Date || t == OraType::Timestamp;
+}
+
+bool isRawType(OraType t)
+{
+    return t == OraType::Raw || t == OraType::LongRaw;
+}
+
+const char *typeWord(OraType t)
+{
+    switch (t) {
+    case OraType::Number:
+        return "NUMBER";
+    case OraType::Date:
+        return "DATE";
+    case OraType::Timestamp:
+        return "TIMESTAMP";
+    case OraType::Raw:
+    case OraType::LongRaw:
+        return "BINARY";
+    case OraType::Long:
+        return "LONG";
+    default:
+        return "CHAR";
+    }
+}
+
+[[noreturn]] void inconsistent(OraType expected, OraType got)
+{
+    errors::raise(932, errors::format(errors::kInconsistentTypes, typeWord(expected), typeWord(got)));
+}
+
+Datum nullDatum()
+{
+    return Datum();
+}
+
+Datum numberDatum(const Decimal &d)
+{
+    Datum r;
+    r.kind = Value::Kind::Number;
+    r.number = d;
+    return r;
+}
+
+Datum textDatum(std::string s)
+{
+    Datum r;
+    if (s.empty())
+        return r; // '' is NULL
+    r.kind = Value::Kind::Text;
+    r.text = std::move(s);
+    return r;
+}
+
+Datum dateDatum(const DateTime &d)
+{
+    Datum r;
+    r.kind = Value::Kind::Date;
+    r.date = d;
+    return r;
+}
+
+std::string upperText(std::string s)
+{
+    for (char &c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string lowerText(std::string s)
+{
+    for (char &c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string rtrimBlanks(const std::string &s)
+{
+    std::size_t n = s.size();
+    while (n > 0 && s[n - 1] == ' ')
+        --n;
+    return s.substr(0, n);
+}
+
+// Days since 0001-01-01 (proleptic Gregorian) and back, for date arithmetic.
+long long dayNumber(int y, int m, int d)
+{
+    y -= m <= 2;
+    long long era = (y >= 0 ? y : y - 399) / 400;
+    long long yoe = y - era * 400;
+    long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+DateTime fromDayNumber(long long z)
+{
+    z += 719468;
+    long long era = (z >= 0 ? z : z - 146096) / 146097;
+    long long doe = z - era * 146097;
+    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long long y = yoe + era * 400;
+    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long long mp = (5 * doy + 2) / 153;
+    long long d = doy - (153 * mp + 2) / 5 + 1;
+    long long m = mp + (mp < 10 ? 3 : -9);
+    DateTime r;
+    r.year = static_cast<int>(y + (m <= 2));
+    r.month = static_cast<int>(m);
+    r.day = static_cast<int>(d);
+    return r;
+}
+
+long double dateToDays(const DateTime &d)
+{
+    return static_cast<long double>(dayNumber(d.year, d.month, d.day)) +
+           (d.hour * 3600 + d.minute * 60 + d.second) / 86400.0L;
+}
+
+DateTime daysToDate(long double days)
+{
+    long long whole = static_cast<long long>(std::floor(days));
+    long long seconds = std::llround((days - static_cast<long double>(whole)) * 86400.0L);
+    if (seconds >= 86400) {
+        ++whole;
+        seconds -= 86400;
+    }
+    DateTime r = fromDayNumber(whole);
+    r.hour = static_cast<int>(seconds / 3600);
+    r.minute = static_cast<int>(seconds / 60 % 60);
+    r.second = static_cast<int>(seconds % 60);
+    return r;
+}
+
+std::string expressionName(const std::string &source)
+{
+    // Oracle names an expression column by its text without blanks, upper-cased
+    // outside double quotes.
+    std::string out;
+    bool inString = false, inQuotes = false;
+    for (char c : source) {
+        if (c == '\'' && !inQuotes)
+            inString = !inString;
+        else if (c == '"' && !inString) {
+            inQuotes = !inQuotes;
+            continue;
+        }
+        if (!inString && !inQuotes && std::isspace(static_cast<unsigned char>(c)))
+            continue;
+        out += inQuotes ? c : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+const char *const kRowidAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+void appendBase64(std::string &out, long long value, int width)
+{
+    std::string part(static_cast<std::size_t>(width), 'A');
+    for (int i = width - 1; i >= 0; --i) {
+        part[static_cast<std::size_t>(i)] = kRowidAlphabet[value & 63];
+        value >>= 6;
+    }
+    out += part;
+}
+
+bool readBase64(const std::string &text, std::size_t start, int width, long long *value)
+{
+    *value = 0;
+    for (int i = 0; i < width; ++i) {
+        const char *p = std::strchr(kRowidAlphabet, text[start + static_cast<std::size_t>(i)]);
+        if (!p || !*p)
+            return false;
+        *value = (*value << 6) | (p - kRowidAlphabet);
+    }
+    return true;
+}
+
+bool likeMatch(const std::string &s, std::size_t si, const std::string &p, std::size_t pi)
+{
+    while (pi < p.size()) {
+        if (p[pi] == '%') {
+            while (pi < p.size() && p[pi] == '%')
+                ++pi;
+            if (pi == p.size())
+                return true;
+            for (std::size_t k = si; k <= s.size(); ++k) {
+                if (likeMatch(s, k, p, pi))
+                    return true;
+            }
+            return false;
+        }
+        if (si >= s.size())
+            return false;
+        if (p[pi] != '_' && p[pi] != s[si])
+            return false;
+        ++si;
+        ++pi;
+    }
+    return si == s.size();
+}
+
+} // namespace
+
+std::string encodeRowid(long long tableId, long long rowid)
+{
+    std::string out;
+    appendBase64(out, tableId, 6);
+    appendBase64(out, 4, 3);
+    appendBase64(out, rowid >> 12, 6);
+    appendBase64(out, rowid & 0xFFF, 3);
+    return out;
+}
+
+bool decodeRowid(const std::string &text, long long *tableId, long long *rowid)
+{
+    if (text.size() != 18)
+        return false;
+    long long file, block, slot;
+    if (!readBase64(text, 0, 6, tableId) || !readBase64(text, 6, 3, &file) ||
+        !readBase64(text, 9, 6, &block) || !readBase64(text, 15, 3, &slot))
+        return false;
+    *rowid = (block << 12) | slot;
+    return true;
+}
+
+std::string hexText(const std::string &bytes)
+{
+    static const char *digits = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+Decimal toNumber(const Datum &v)
+{
+    switch (v.kind) {
+    case Value::Kind::Number:
+        return v.number;
+    case Value::Kind::Text: {
+        auto d = Decimal::parse(v.text);
+        if (!d)
+            errors::raise(1722, errors::kInvalidNumber);
+        return *d;
+    }
+    case Value::Kind::Date:
+        inconsistent(OraType::Number, OraType::Date);
+    default:
+        inconsistent(OraType::Number, OraType::Raw);
+    }
+}
+
+DateTime toDate(const Datum &v, const SessionSettings &settings, bool timestamp)
+{
+    switch (v.kind) {
+    case Value::Kind::Date:
+        return v.date;
+    case Value::Kind::Text:
+        return parseDate(v.text, timestamp ? settings.timestampFormat : settings.dateFormat);
+    case Value::Kind::Number:
+        inconsistent(timestamp ? OraType::Timestamp : OraType::Date, OraType::Number);
+    default:
+        inconsistent(timestamp ? OraType::Timestamp : OraType::Date, OraType::Raw);
+    }
+}
+
+std::string toText(const Datum &v, OraType staticType, const SessionSettings &settings)
+{
+    switch (v.kind) {
+    case Value::Kind::Null:
+        return std::string();
+    case Value::Kind::Number:
+        return v.number.toOracleText();
+    case Value::Kind::Date:
+        return formatDate(v.date,
+                          staticType == OraType::Timestamp ? settings.timestampFormat : settings.dateFormat);
+    case Value::Kind::Binary:
+        return hexText(v.text);
+    case Value::Kind::Text:
+        break;
+    }
+    return v.text;
+}
+
+std::string toRaw(const Datum &v)
+{
+    if (v.kind == Value::Kind::Binary)
+        return v.text;
+    if (v.kind != Value::Kind::Text)
+        inconsistent(OraType::Raw, v.kind == Value::Kind::Number ? OraType::Number : OraType::Date);
+    const std::string &h = v.text;
+    std::string out;
+    std::size_t i = 0;
+    auto nibble = [](char c) -> int {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    };
+    if (h.size() % 2) { // an odd count starts with one digit
+        int a = nibble(h[0]);
+        if (a < 0)
+            errors::raise(1465, errors::kInvalidHex);
+        out += static_cast<char>(a);
+        i = 1;
+    }
+    for (; i + 1 < h.size() + 1 && i < h.size(); i += 2) {
+        int a = nibble(h[i]), b = nibble(h[i + 1]);
+        if (a < 0 || b < 0)
+            errors::raise(1465, errors::kInvalidHex);
+        out += static_cast<char>(a * 16 + b);
+    }
+    return out;
+}
+
+Value toValue(const Datum &d)
+{
+    Value v;
+    v.kind = d.kind;
+    switch (d.kind) {
+    case Value::Kind::Number:
+        v.text = d.number.toStorageText();
+        break;
+    case Value::Kind::Date:
+        v.date = d.date;
+        break;
+    case Value::Kind::Text:
+    case Value::Kind::Binary:
+        v.text = d.text;
+        break;
+    case Value::Kind::Null:
+        break;
+    }
+    return v;
+}
+
+bool isAggregate(const Expr &e)
+{
+    if (e.kind != Expr::Kind::Function)
+        return false;
+    const std::string &n = e.name.name;
+    return n == "COUNT" || n == "MAX" || n == "MIN" || n == "SUM" || n == "AVG";
+}
+
+bool containsAggregate(const Expr &e)
+{
+    if (isAggregate(e))
+        return true;
+    for (const auto &a : e.args) {
+        if (containsAggregate(*a))
+            return true;
+    }
+    return false;
+}
+
+bool referencesRow(const Expr &e)
+{
+    if (isAggregate(e))
+        return false;
+    if (e.kind == Expr::Kind::Column || e.kind == Expr::Kind::Rowid)
+        return true;
+    for (const auto &a : e.args) {
+        if (referencesRow(*a))
+            return true;
+    }
+    return false;
+}
+
+void collectAggregates(const Expr &e, std::vector<const Expr *> &out)
+{
+    if (isAggregate(e)) {
+        out.push_back(&e);
+        return;
+    }
+    for (const auto &a : e.args)
+        collectAggregates(*a, out);
+}
+
+void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
+{
+    for (auto &a : e.args)
+        resolve(*a, rel, settings);
+    auto arg = [&](std::size_t i) -> const ColumnDesc & { return e.args[i]->type; };
+    auto requireArgs = [&](std::size_t min, std::size_t max) {
+        if (e.args.size() < min || e.args.size() > max)
+            errors::raise(909, "invalid number of arguments", e.offset);
+    };
+    switch (e.kind) {
+    case Expr::Kind::Literal:
+        if (e.literal.kind == Value::Kind::Number)
+            e.type = numberType();
+        else if (e.stringLiteral)
+            e.type = textType(static_cast<int>(e.literal.text.size()), OraType::Char);
+        else
+            e.type = textType(0);
+        break;
+    case Expr::Kind::Column: {
+        bool qualifierOk = e.qualifier.empty() || e.qualifier == rel.name || e.qualifier == rel.alias;
+        int index = -1;
+        if (qualifierOk) {
+            for (std::size_t i = 0; i < rel.columns.size(); ++i) {
+                if (rel.columns[i].name == e.name.name) {
+                    index = static_cast<int>(i);
+                    break;
+                }
+            }
+        }
+        if (index < 0) {
+            std::string shown = e.qualifier.empty() ? e.name.name : e.qualifier + "\".\"" + e.name.name;
+            if (settings.majorVersion < 9)
+                errors::raise(904, "invalid column name", e.offset);
+            errors::raise(904, errors::format(errors::kInvalidIdentifier, shown), e.offset);
+        }
+        e.columnIndex = index;
+        e.type = rel.columns[static_cast<std::size_t>(index)];
+        break;
+    }
+    case Expr::Kind::Rowid:
+        if (rel.tableId == 0)
+            errors::raise(1445,
+                          "cannot select ROWID from, or sample, a join view without a key-preserved table",
+                          e.offset);
+        e.type = textType(10, OraType::Rowid);
+        break;
+    case Expr::Kind::Sysdate:
+        e.type = dateType();
+        break;
+    case Expr::Kind::Systimestamp:
+        e.type = dateType(true);
+        break;
+    case Expr::Kind::User:
+        e.type = textType(settings.maxIdentifier);
+        break;
+    case Expr::Kind::Unary:
+        e.type = arg(0).type == OraType::Date ? arg(0) : numberType();
+        break;
+    case Expr::Kind::Binary:
+        if (e.op == "||") {
+            e.type = textType(std::max(1, arg(0).dataSize + arg(1).dataSize));
+        } else if ((e.op == "+" || e.op == "-") && isDateType(arg(0).type) && !isDateType(arg(1).type)) {
+            e.type = dateType();
+        } else if (e.op == "+" && isDateType(arg(1).type)) {
+            e.type = dateType();
+        } else {
+            e.type = numberType();
+        }
+        break;
+    case Expr::Kind::Function: {
+        const std::string &n = e.name.name;
+        if (n == "COUNT") {
+            if (!e.star)
+                requireArgs(1, 1);
+            e.type = numberType();
+        } else if (n == "SUM" || n == "AVG") {
+            requireArgs(1, 1);
+            e.type = numberType();
+        } else if (n == "MAX" || n == "MIN") {
+            requireArgs(1, 1);
+            e.type = arg(0);
+            e.type.nullable = true;
+        } else if (n == "UPPER" || n == "LOWER" || n == "TRIM" || n == "LTRIM" || n == "RTRIM") {
+            requireArgs(1, 1);
+            e.type = textType(isTextType(arg(0).type) ? arg(0).dataSize : 40);
+        } else if (n == "SUBSTR") {
+            requireArgs(2, 3);
+            e.type = textType(isTextType(arg(0).type) ? arg(0).dataSize : 40);
+        } else if (n == "LENGTH" || n == "ABS" || n == "ROUND" || n == "TRUNC" || n == "TO_NUMBER" ||
+                   n == "MOD") {
+            requireArgs(1, n == "MOD" ? 2 : (n == "LENGTH" || n == "ABS" || n == "TO_NUMBER" ? 1 : 2));
+            if ((n == "ROUND" || n == "TRUNC") && isDateType(arg(0).type))
+                e.type = dateType();
+            else
+                e.type = numberType();
+        } else if (n == "TO_CHAR") {
+            requireArgs(1, 2);
+            e.type = textType(isTextType(arg(0).type) ? arg(0).dataSize
+                                                      : (arg(0).type == OraType::Number ? 40 : 75));
+        } else if (n == "TO_DATE") {
+            requireArgs(1, 2);
+            e.type = dateType();
+        } else if (n == "NVL") {
+            requireArgs(2, 2);
+            e.type = arg(0);
+            e.type.nullable = true;
+        } else if (n == "DECODE") {
+            if (e.args.size() < 3)
+                errors::raise(938, "not enough arguments for function", e.offset);
+            e.type = arg(2);
+        } else {
+            errors::raise(904, errors::format(errors::kInvalidIdentifier, n), e.offset);
+        }
+        e.type.name.clear();
+        break;
+    }
+    default: // conditions: LONG values cannot be compared
+        for (const auto &a : e.args) {
+            if (a->type.type == OraType::Long || a->type.type == OraType::LongRaw)
+                errors::raise(997, errors::kInvalidLongUse, a->offset);
+        }
+        break;
+    }
+    if (e.kind != Expr::Kind::Column)
+        e.type.name = e.source.empty() ? std::string() : expressionName(e.source);
+    if (e.kind == Expr::Kind::Function && e.type.type == OraType::Number)
+        e.type.nullable = true;
+}
+
+namespace
+{
+
+Datum arithmetic(const Expr &e, const Datum &a, const Datum &b)
+{
+    if (a.isNull() || b.isNull())
+        return nullDatum();
+    // DATE + n, DATE - n, DATE - DATE
+    if (a.kind == Value::Kind::Date || b.kind == Value::Kind::Date) {
+        if (e.op == "-" && a.kind == Value::Kind::Date && b.kind == Value::Kind::Date)
+            return numberDatum(Decimal::fromDouble(dateToDays(a.date) - dateToDays(b.date)));
+        if (e.op == "+" || e.op == "-") {
+            const Datum &d = a.kind == Value::Kind::Date ? a : b;
+            const Datum &n = a.kind == Value::Kind::Date ? b : a;
+            long double delta = toNumber(n).toDouble();
+            if (e.op == "-")
+                delta = -delta;
+            return dateDatum(daysToDate(dateToDays(d.date) + delta));
+        }
+        inconsistent(OraType::Number, OraType::Date);
+    }
+    Decimal x = toNumber(a), y = toNumber(b);
+    auto lx = x.toLong(), ly = y.toLong();
+    if (lx && ly && e.op != "/") {
+        long long r;
+        bool overflow = e.op == "+"   ? __builtin_add_overflow(*lx, *ly, &r)
+                        : e.op == "-" ? __builtin_sub_overflow(*lx, *ly, &r)
+                                      : __builtin_mul_overflow(*lx, *ly, &r);
+        if (!overflow)
+            return numberDatum(Decimal::fromLong(r));
+    }
+    long double dx = x.toDouble(), dy = y.toDouble();
+    if (e.op == "/") {
+        if (y.isZero())
+            errors::raise(1476, errors::kDivisorZero);
+        return numberDatum(Decimal::fromDouble(dx / dy));
+    }
+    long double r = e.op == "+" ? dx + dy : e.op == "-" ? dx - dy : dx * dy;
+    return numberDatum(Decimal::fromDouble(r));
+}
+
+Datum callFunction(const Expr &e, const EvalContext &ctx)
+{
+    const std::string &n = e.name.name;
+    if (isAggregate(e)) {
+        if (!ctx.aggregates)
+            errors::raise(934, "group function is not allowed here", e.offset);
+        auto it = ctx.aggregates->find(&e);
+        return it == ctx.aggregates->end() ? nullDatum() : it->second;
+    }
+    std::vector<Datum> a;
+    a.reserve(e.args.size());
+    for (const auto &x : e.args)
+        a.push_back(evaluate(*x, ctx));
+    const SessionSettings &s = *ctx.settings;
+    if (n == "NVL")
+        return a[0].isNull() ? a[1] : a[0];
+    if (n == "DECODE") {
+        for (std::size_t i = 1; i + 1 < a.size(); i += 2) {
+            bool match = (a[0].isNull() && a[i].isNull()) ||
+                         (!a[0].isNull() && !a[i].isNull() &&
+                          compareValues(a[0], e.args[0]->type, a[i], e.args[i]->type, s) == 0);
+            if (match)
+                return a[i + 1];
+        }
+        return a.size() % 2 == 0 ? a.back() : nullDatum();
+    }
+    for (const Datum &d : a) {
+        if (d.isNull())
+            return nullDatum();
+    }
+    OraType t0 = e.args[0]->type.type;
+    if (n == "UPPER")
+        return textDatum(upperText(toText(a[0], t0, s)));
+    if (n == "LOWER")
+        return textDatum(lowerText(toText(a[0], t0, s)));
+    if (n == "TRIM" || n == "LTRIM" || n == "RTRIM") {
+        std::string t = toText(a[0], t0, s);
+        std::size_t b = 0, end = t.size();
+        if (n != "RTRIM")
+            while (b < end && t[b] == ' ')
+                ++b;
+        if (n != "LTRIM")
+            while (end > b && t[end - 1] == ' ')
+                --end;
+        return textDatum(t.substr(b, end - b));
+    }
+    if (n == "LENGTH")
+        return numberDatum(Decimal::fromLong(static_cast<long long>(toText(a[0], t0, s).size())));
+    if (n == "SUBSTR") {
+        std::string t = toText(a[0], t0, s);
+        long long start = toNumber(a[1]).roundedToScale(0).toLong().value_or(0);
+        long long len = a.size() > 2 ? toNumber(a[2]).roundedToScale(0).toLong().value_or(0)
+                                     : static_cast<long long>(t.size());
+        long long size = static_cast<long long>(t.size());
+        if (start < 0)
+            start = size + start + 1;
+        if (start == 0)
+            start = 1;
+        if (start > size || len < 1)
+            return nullDatum();
+        return textDatum(t.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(len)));
+    }
+    if (n == "TO_NUMBER")
+        return numberDatum(toNumber(a[0]));
+    if (n == "ABS") {
+        Decimal d = toNumber(a[0]);
+        return numberDatum(d.negative() ? d.negated() : d);
+    }
+    if (n == "MOD") {
+        Decimal x = toNumber(a[0]), y = toNumber(a[1]);
+        if (y.isZero())
+            return numberDatum(x);
+        return numberDatum(Decimal::fromDouble(std::fmod(x.toDouble(), y.toDouble())));
+    }
+    if (n == "ROUND" || n == "TRUNC") {
+        if (a[0].kind == Value::Kind::Date) {
+            DateTime d = a[0].date;
+            d.hour = d.minute = d.second = d.nanosecond = 0;
+            return dateDatum(d);
+        }
+        Decimal d = toNumber(a[0]);
+        int places = a.size() > 1 ? static_cast<int>(toNumber(a[1]).toLong().value_or(0)) : 0;
+        if (n == "ROUND")
+            return numberDatum(d.roundedToScale(places));
+        // Truncation: round the magnitude down.
+        Decimal r = d.roundedToScale(places);
+        if (r.compare(d) != 0 && (d.negative() ? r.compare(d) < 0 : r.compare(d) > 0)) {
+            long double step = std::pow(10.0L, -places);
+            r = Decimal::fromDouble(r.toDouble() + (d.negative() ? step : -step)).roundedToScale(places);
+        }
+        return numberDatum(r);
+    }
+    if (n == "TO_CHAR") {
+        if (a.size() > 1 && a[0].kind == Value::Kind::Date)
+            return textDatum(formatDate(a[0].date, toText(a[1], e.args[1]->type.type, s)));
+        return textDatum(toText(a[0], t0, s));
+    }
+    if (n == "TO_DATE") {
+        if (a[0].kind == Value::Kind::Date)
+            return a[0];
+        std::string format = a.size() > 1 ? toText(a[1], e.args[1]->type.type, s) : s.dateFormat;
+        if (a[0].kind != Value::Kind::Text)
+            inconsistent(OraType::Date, OraType::Number);
+        return dateDatum(parseDate(a[0].text, format));
+    }
+    errors::raise(904, errors::format(errors::kInvalidIdentifier, n), e.offset);
+}
+
+} // namespace
+
+Datum evaluate(const Expr &e, const EvalContext &ctx)
+{
+    switch (e.kind) {
+    case Expr::Kind::Literal:
+        return e.literal;
+    case Expr::Kind::Column:
+        return ctx.row->values[static_cast<std::size_t>(e.columnIndex)];
+    case Expr::Kind::Rowid:
+        return textDatum(encodeRowid(ctx.relation->tableId, ctx.row->rowid));
+    case Expr::Kind::Sysdate:
+        return dateDatum(currentDateTime(false));
+    case Expr::Kind::Systimestamp:
+        return dateDatum(currentDateTime(true));
+    case Expr::Kind::User:
+        return textDatum(ctx.settings->user);
+    case Expr::Kind::Unary: {
+        Datum v = evaluate(*e.args[0], ctx);
+        if (v.isNull() || e.op == "+")
+            return v;
+        return numberDatum(toNumber(v).negated());
+    }
+    case Expr::Kind::Binary: {
+        Datum a = evaluate(*e.args[0], ctx);
+        Datum b = evaluate(*e.args[1], ctx);
+        if (e.op == "||") {
+            return textDatum(toText(a, e.args[0]->type.type, *ctx.settings) +
+                             toText(b, e.args[1]->type.type, *ctx.settings));
+        }
+        return arithmetic(e, a, b);
+    }
+    case Expr::Kind::Function:
+        return callFunction(e, ctx);
+    default: {
+        errors::raise(920, "invalid relational operator", e.offset);
+    }
+    }
+}
+
+int compareValues(const Datum &a, const ColumnDesc &at, const Datum &b, const ColumnDesc &bt,
+                  const SessionSettings &s)
+{
+    if (at.type == OraType::Long || bt.type == OraType::Long || at.type == OraType::LongRaw ||
+        bt.type == OraType::LongRaw)
+        errors::raise(997, errors::kInvalidLongUse);
+    auto sign = [](int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); };
+    if (at.type == OraType::Number || bt.type == OraType::Number || a.kind == Value::Kind::Number ||
+        b.kind == Value::Kind::Number)
+        return toNumber(a).compare(toNumber(b));
+    if (isDateType(at.type) || isDateType(bt.type) || a.kind == Value::Kind::Date ||
+        b.kind == Value::Kind::Date) {
+        bool ts = at.type == OraType::Timestamp || bt.type == OraType::Timestamp;
+        DateTime x = toDate(a, s, ts);
+        DateTime y = toDate(b, s, ts);
+        auto key = [](const DateTime &d) {
+            return std::make_tuple(d.year, d.month, d.day, d.hour, d.minute, d.second, d.nanosecond);
+        };
+        return key(x) < key(y) ? -1 : (key(x) > key(y) ? 1 : 0);
+    }
+    if (isRawType(at.type) || isRawType(bt.type))
+        return sign(toRaw(a).compare(toRaw(b)));
+    if (at.type == OraType::Char && bt.type == OraType::Char)
+        return sign(rtrimBlanks(a.text).compare(rtrimBlanks(b.text))); // blank-padded comparison
+    return sign(toText(a, at.type, s).compare(toText(b, bt.type, s)));
+}
+
+int truth(const Expr &e, const EvalContext &ctx)
+{
+    switch (e.kind) {
+    case Expr::Kind::And: {
+        int a = truth(*e.args[0], ctx);
+        if (a == 0)
+            return 0;
+        int b = truth(*e.args[1], ctx);
+        if (b == 0)
+            return 0;
+        return a == 1 && b == 1 ? 1 : -1;
+    }
+    case Expr::Kind::Or: {
+        int a = truth(*e.args[0], ctx);
+        if (a == 1)
+            return 1;
+        int b = truth(*e.args[1], ctx);
+        if (b == 1)
+            return 1;
+        return a == 0 && b == 0 ? 0 : -1;
+    }
+    case Expr::Kind::Not: {
+        int a = truth(*e.args[0], ctx);
+        return a < 0 ? -1 : 1 - a;
+    }
+    case Expr::Kind::IsNull: {
+        bool isNull = evaluate(*e.args[0], ctx).isNull();
+        return isNull != e.negated ? 1 : 0;
+    }
+    case Expr::Kind::Compare: {
+        Datum a = evaluate(*e.args[0], ctx);
+        Datum b = evaluate(*e.args[1], ctx);
+        if (a.isNull() || b.isNull())
+            return -1;
+        int c = compareValues(a, e.args[0]->type, b, e.args[1]->type, *ctx.settings);
+        const std::string &op = e.op;
+        bool r = op == "="    ? c == 0
+                 : op == "<>" ? c != 0
+                 : op == "<"  ? c < 0
+                 : op == ">"  ? c > 0
+                 : op == "<=" ? c <= 0
+                              : c >= 0;
+        return r ? 1 : 0;
+    }
+    case Expr::Kind::Like: {
+        Datum a = evaluate(*e.args[0], ctx);
+        Datum b = evaluate(*e.args[1], ctx);
+        if (a.isNull() || b.isNull())
+            return -1;
+        bool m = likeMatch(toText(a, e.args[0]->type.type, *ctx.settings), 0,
+                           toText(b, e.args[1]->type.type, *ctx.settings), 0);
+        return m != e.negated ? 1 : 0;
+    }
+    case Expr::Kind::In: {
+        Datum a = evaluate(*e.args[0], ctx);
+        if (a.isNull())
+            return -1;
+        bool unknown = false;
+        for (std::size_t i = 1; i < e.args.size(); ++i) {
+            Datum b = evaluate(*e.args[i], ctx);
+            if (b.isNull()) {
+                unknown = true;
+                continue;
+            }
+            if (compareValues(a, e.args[0]->type, b, e.args[i]->type, *ctx.settings) == 0)
+                return e.negated ? 0 : 1;
+        }
+        if (unknown)
+            return -1;
+        return e.negated ? 1 : 0;
+    }
+    case Expr::Kind::Between: {
+        Datum a = evaluate(*e.args[0], ctx);
+        Datum lo = evaluate(*e.args[1], ctx);
+        Datum hi = evaluate(*e.args[2], ctx);
+        if (a.isNull() || lo.isNull() || hi.isNull())
+            return -1;
+        bool in = compareValues(a, e.args[0]->type, lo, e.args[1]->type, *ctx.settings) >= 0 &&
+                  compareValues(a, e.args[0]->type, hi, e.args[2]->type, *ctx.settings) <= 0;
+        return in != e.negated ? 1 : 0;
+    }
+    default:
+        errors::raise(920, "invalid relational operator", e.offset);
+    }
+}
+
+Datum aggregate(const Expr &f, const std::vector<const Row *> &rows, const EvalContext &base)
+{
+    const std::string &n = f.name.name;
+    EvalContext ctx = base;
+    ctx.aggregates = nullptr;
+    if (n == "COUNT") {
+        long long count = 0;
+        for (const Row *r : rows) {
+            ctx.row = r;
+            if (f.star || !evaluate(*f.args[0], ctx).isNull())
+                ++count;
+        }
+        return numberDatum(Decimal::fromLong(count));
+    }
+    Datum best;
+    long double sum = 0;
+    long long count = 0;
+    long long exactSum = 0;
+    bool exact = true;
+    for (const Row *r : rows) {
+        ctx.row = r;
+        Datum v = evaluate(*f.args[0], ctx);
+        if (v.isNull())
+            continue;
+        if (n == "MAX" || n == "MIN") {
+            if (best.isNull()) {
+                best = v;
+            } else {
+                int c = compareValues(v, f.args[0]->type, best, f.args[0]->type, *base.settings);
+                if ((n == "MAX" && c > 0) || (n == "MIN" && c < 0))
+                    best = v;
+            }
+        } else {
+            Decimal d = toNumber(v);
+            auto l = d.toLong();
+            if (exact && l && !__builtin_add_overflow(exactSum, *l, &exactSum)) {
+            } else {
+                exact = false;
+            }
+            sum += d.toDouble();
+            ++count;
+        }
+    }
+    if (n == "MAX" || n == "MIN")
+        return best;
+    if (count == 0)
+        return nullDatum();
+    if (n == "SUM")
+        return numberDatum(exact ? Decimal::fromLong(exactSum) : Decimal::fromDouble(sum));
+    return numberDatum(Decimal::fromDouble(sum / count));
+}
+
+} // namespace devdb

@@ -1,0 +1,74 @@
+#pragma once
+// Name resolution, typing and evaluation of expressions and conditions with
+// Oracle's implicit conversions.
+
+#include "Ast.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace devdb
+{
+
+struct SessionSettings {
+    std::string user;
+    std::string dateFormat = "DD.MM.RR";
+    std::string timestampFormat = "DD.MM.RR HH24:MI:SSXFF";
+    int maxIdentifier = 128;
+    int majorVersion = 19;
+};
+
+struct Row {
+    long long rowid = 0;
+    std::vector<Datum> values;
+};
+
+// Rows of a table, a dictionary view or DUAL, as one statement sees them.
+struct Relation {
+    std::string name;
+    std::string alias;
+    long long tableId = 0; // 0 for views
+    std::vector<ColumnDesc> columns;
+    std::vector<Row> rows;
+};
+
+struct EvalContext {
+    const SessionSettings *settings = nullptr;
+    const Relation *relation = nullptr;
+    const Row *row = nullptr;
+    const std::map<const Expr *, Datum> *aggregates = nullptr;
+};
+
+// Binds column names to the relation and works out each node's type.
+// Throws ORA-00904 for unknown names and functions.
+void resolve(Expr &expr, const Relation &relation, const SessionSettings &settings);
+bool isAggregate(const Expr &expr);
+bool containsAggregate(const Expr &expr);
+// True when the value depends on the current row outside any aggregate.
+bool referencesRow(const Expr &expr);
+void collectAggregates(const Expr &expr, std::vector<const Expr *> &out);
+Datum aggregate(const Expr &function, const std::vector<const Row *> &rows, const EvalContext &base);
+
+Datum evaluate(const Expr &expr, const EvalContext &ctx);
+// 1 true, 0 false, -1 unknown (NULL involved).
+int truth(const Expr &expr, const EvalContext &ctx);
+
+// Order of two values for ORDER BY, MIN and MAX (NULLs last).
+int compareValues(const Datum &a, const ColumnDesc &aType, const Datum &b, const ColumnDesc &bType,
+                  const SessionSettings &settings);
+
+// Conversions with Oracle's errors.
+Decimal toNumber(const Datum &value);
+DateTime toDate(const Datum &value, const SessionSettings &settings, bool timestamp);
+std::string toText(const Datum &value, OraType staticType, const SessionSettings &settings);
+std::string toRaw(const Datum &value);
+std::string hexText(const std::string &bytes);
+
+Value toValue(const Datum &value);
+
+// Rowid text of a table row ("AAAAAEAAEAAAAABAAA" style, 18 characters).
+std::string encodeRowid(long long tableId, long long rowid);
+bool decodeRowid(const std::string &text, long long *tableId, long long *rowid);
+
+} // namespace devdb

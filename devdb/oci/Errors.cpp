@@ -1,0 +1,78 @@
+#include "devdb/oci/Errors.h"
+
+#include <cstdio>
+#include <unordered_map>
+
+namespace devdb::oci
+{
+
+std::string messageText(int code)
+{
+    static const std::unordered_map<int, const char *> texts = {
+        {kInternal, "internal error code, arguments: [devdb]"},
+        {kInconsistentTypes, "inconsistent datatypes"},
+        {kInvalidCursor, "invalid cursor"},
+        {kFetchOutOfSequence, "fetch out of sequence"},
+        {kNotInSelectList, "variable not in select list"},
+        {kNotLoggedOn, "not logged on"},
+        {kNotAvailable, "ORACLE not available"},
+        {kNoDataFound, "no data found"},
+        {kNullFetched, "fetched column value is NULL"},
+        {kTruncated, "fetched column value was truncated"},
+        {kIntegerOverflow, "converting column overflows integer datatype"},
+        {kInvalidNumber, "invalid number"},
+        {kUnimplemented, "unimplemented feature"},
+        {kNotConnected, "not connected to ORACLE"},
+        {kUnresolvedIdentifier, "TNS:could not resolve the connect identifier specified"},
+        {kBadServiceName, "TNS:net service name is incorrectly specified"},
+        {kAlreadyAuthenticated, "user already authenticated"},
+        {kIllegalAttribute, "illegal attribute type"},
+        {kServiceNotInitialized, "service handle not initialized"},
+        {kZeroIterations, "zero iteration count"},
+        {kNoDescriptor, "no descriptor for this position"},
+        {kNotPrepared, "statement handle not prepared"},
+        {kNotExecuted, "statement handle not executed"},
+        {kCallbackError, "user defined callback error"},
+        {kTruncationWarning, "A Truncation or null fetch error occurred"},
+        // Server errors that an OCI7 program may ask the text of by number.
+        {1, "unique constraint violated"},
+        {900, "invalid SQL statement"},
+        {904, "invalid identifier"},
+        {907, "missing right parenthesis"},
+        {911, "invalid character"},
+        {933, "SQL command not properly ended"},
+        {936, "missing expression"},
+        {942, "table or view does not exist"},
+        {1017, "invalid username/password; logon denied"},
+        {1031, "insufficient privileges"},
+        {1400, "cannot insert NULL"},
+        {28000, "the account is locked"},
+        {28001, "the password has expired"},
+    };
+    auto it = texts.find(code);
+    if (it != texts.end())
+        return it->second;
+    return "Message " + std::to_string(code) + " not found;  product=RDBMS; facility=ORA";
+}
+
+OraError clientError(int code)
+{
+    return clientError(code, messageText(code));
+}
+
+OraError clientError(int code, const std::string &text)
+{
+    OraError e;
+    e.code = code;
+    e.text = text;
+    return e;
+}
+
+std::string formatMessage(int code, const std::string &text)
+{
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", code);
+    return prefix + text + "\n";
+}
+
+} // namespace devdb::oci

@@ -1,0 +1,812 @@
+// The OCI8 entry points: environment, handles and descriptors, attributes,
+// server attach, sessions, transactions and error records.
+
+#include "devdb/oci/Api.h"
+#include "devdb/oci/Statement.h"
+#include "devdb/oci/TnsNames.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+namespace devdb::oci
+{
+
+constexpr int kAlreadyAttached = 24309;
+constexpr int kNoListener = 12541;
+
+std::recursive_mutex &apiMutex()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
+ErrorState *beginCall(OCIError *errhp)
+{
+    auto *err = handleCast<ErrorHandle>(errhp, OCI_HTYPE_ERROR);
+    if (!err)
+        return nullptr;
+    err->error.clear();
+    return &err->error;
+}
+
+void Session::end(bool commit)
+{
+    for (auto *holder : std::vector<CursorHolder *>(cursors.begin(), cursors.end()))
+        holder->dropCursor();
+    cursors.clear();
+    if (server) {
+        server->sessions.erase(this);
+        server = nullptr;
+    }
+    auto session = std::move(engine);
+    if (session && commit)
+        session->end();
+}
+
+void Server::detach()
+{
+    for (auto *session : std::vector<Session *>(sessions.begin(), sessions.end()))
+        session->end(false);
+    sessions.clear();
+    attached = false;
+}
+
+Env::~Env()
+{
+    // Statements first (their cursors belong to sessions), servers last.
+    static const ub4 order[] = {OCI_HTYPE_STMT, OCI_DTYPE_ROWID, OCI_HTYPE_SVCCTX, OCI_HTYPE_SESSION,
+                                OCI_HTYPE_SERVER};
+    for (ub4 type : order)
+        for (auto it = children.begin(); it != children.end();)
+            it = it->first->type == type ? children.erase(it) : std::next(it);
+    children.clear();
+}
+
+void Env::release(Handle *h)
+{
+    if (h->type == OCI_HTYPE_SESSION || h->type == OCI_HTYPE_SERVER)
+        for (auto &[child, owned] : children)
+            if (auto *svc = handleCast<SvcCtx>(child, OCI_HTYPE_SVCCTX)) {
+                if (svc->session == h)
+                    svc->session = nullptr;
+                if (svc->server == h)
+                    svc->server = nullptr;
+            }
+    children.erase(h);
+}
+
+void attachServer(Server &server, const std::string &connectIdentifier)
+{
+    if (server.attached)
+        throw clientError(kAlreadyAttached, "already attached to a server");
+    std::string path = resolveConnectIdentifier(connectIdentifier);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw clientError(kNoListener, "TNS:no listener");
+    server.databasePath = path;
+    server.attached = true;
+}
+
+void beginSession(SvcCtx &svc, Session &session, ub4 credentials, ub4 mode, ErrorState &error)
+{
+    if (!svc.server)
+        throw clientError(kServiceNotInitialized);
+    if (!svc.server->attached)
+        throw clientError(kNotConnected);
+    if (session.active())
+        throw clientError(kAlreadyAuthenticated);
+    auto privilege = (mode & OCI_SYSDBA)    ? devdb::Privilege::SysDba
+                     : (mode & OCI_SYSOPER) ? devdb::Privilege::SysOper
+                                            : devdb::Privilege::Normal;
+    bool external = credentials == OCI_CRED_EXT;
+    std::optional<OraError> warning;
+    session.engine = devdb::logon(
+        svc.server->databasePath, external ? "" : session.userName, external ? "" : session.password,
+        external ? devdb::Credentials::External : devdb::Credentials::Rdbms, privilege, &warning);
+    session.server = svc.server;
+    svc.server->versionText = session.engine->serverVersion();
+    svc.server->sessions.insert(&session);
+    svc.session = &session;
+    if (warning) {
+        warning->warning = true;
+        throw *warning;
+    }
+    (void)error;
+}
+
+void endSession(SvcCtx &svc, Session &session)
+{
+    (void)svc;
+    if (!session.active())
+        throw clientError(kNotLoggedOn);
+    session.end(true);
+}
+
+namespace
+{
+
+Session &activeSession(SvcCtx &svc)
+{
+    if (!svc.server || !svc.server->attached)
+        throw clientError(kNotConnected);
+    if (!svc.session || !svc.session->active())
+        throw clientError(kNotLoggedOn);
+    return *svc.session;
+}
+
+void allocateUserMemory(Handle &h, size_t size, void **usrmempp)
+{
+    if (size == 0 || !usrmempp)
+        return;
+    h.userMemory = std::make_unique<char[]>(size);
+    *usrmempp = h.userMemory.get();
+}
+
+std::string text(const OraText *p, sb4 length)
+{
+    if (!p)
+        return {};
+    const char *c = reinterpret_cast<const char *>(p);
+    return length < 0 ? std::string(c) : std::string(c, static_cast<std::size_t>(length));
+}
+
+template <class T> void put(void *attributep, ub4 *sizep, T value)
+{
+    if (attributep)
+        std::memcpy(attributep, &value, sizeof value);
+    if (sizep)
+        *sizep = sizeof value;
+}
+
+void putText(void *attributep, ub4 *sizep, const std::string &value)
+{
+    if (attributep)
+        *static_cast<const OraText **>(attributep) = reinterpret_cast<const OraText *>(value.c_str());
+    if (sizep)
+        *sizep = static_cast<ub4>(value.size());
+}
+
+template <class T> T readAttribute(const void *attributep, ub4 size)
+{
+    T value{};
+    if (attributep)
+        std::memcpy(&value, attributep, size && size < sizeof value ? size : sizeof value);
+    return value;
+}
+
+std::string attributeText(const void *attributep, ub4 size)
+{
+    return attributep ? std::string(static_cast<const char *>(attributep), size) : std::string();
+}
+
+Env *createEnv(OCIEnv **envp, ub4 mode, size_t xtramem_sz, void **usrmempp)
+{
+    auto env = std::make_unique<Env>(mode);
+    allocateUserMemory(*env, xtramem_sz, usrmempp);
+    *envp = opaque<OCIEnv>(env.get());
+    return env.release();
+}
+
+bool isFreeDescriptorType(ub4 type)
+{
+    switch (type) {
+    case OCI_DTYPE_LOB:
+    case OCI_DTYPE_SNAP:
+    case OCI_DTYPE_ROWID:
+    case 56: // FILE
+    case 62: // INTERVAL_YM
+    case 63: // INTERVAL_DS
+    case 65: // DATE
+    case 66: // TIME
+    case 67: // TIME_TZ
+    case 68: // TIMESTAMP
+    case 69: // TIMESTAMP_TZ
+    case 70: // TIMESTAMP_LTZ
+        return true;
+    default:
+        return false;
+    }
+}
+
+sword paramAttribute(Param &param, void *attributep, ub4 *sizep, ub4 attrtype)
+{
+    const auto &c = param.column;
+    switch (attrtype) {
+    case OCI_ATTR_DATA_TYPE:
+        put<ub2>(attributep, sizep, static_cast<ub2>(c.type));
+        break;
+    case OCI_ATTR_DATA_SIZE:
+        put<ub2>(attributep, sizep, static_cast<ub2>(c.dataSize));
+        break;
+    case OCI_ATTR_DISP_SIZE:
+        put<ub2>(attributep, sizep, static_cast<ub2>(c.dataSize));
+        break;
+    case OCI_ATTR_NAME:
+        putText(attributep, sizep, c.name);
+        break;
+    case OCI_ATTR_PRECISION:
+        put<sb2>(attributep, sizep, static_cast<sb2>(c.precision));
+        break;
+    case OCI_ATTR_SCALE:
+        put<sb1>(attributep, sizep, static_cast<sb1>(c.scale));
+        break;
+    case OCI_ATTR_IS_NULL:
+        put<ub1>(attributep, sizep, c.nullable ? 1 : 0);
+        break;
+    case OCI_ATTR_CHAR_USED:
+        put<ub1>(attributep, sizep, 0);
+        break;
+    case OCI_ATTR_CHAR_SIZE:
+        put<ub2>(attributep, sizep, static_cast<ub2>(c.dataSize));
+        break;
+    case OCI_ATTR_TYPE_NAME:
+    case OCI_ATTR_SCHEMA_NAME: {
+        static const std::string empty;
+        putText(attributep, sizep, empty);
+        break;
+    }
+    default:
+        throw clientError(kIllegalAttribute);
+    }
+    return OCI_SUCCESS;
+}
+
+sword stmtAttribute(Stmt &stmt, void *attributep, ub4 *sizep, ub4 attrtype)
+{
+    switch (attrtype) {
+    case OCI_ATTR_STMT_TYPE:
+        put<ub2>(attributep, sizep, stmt.kind.statementType);
+        break;
+    case OCI_ATTR_SQLFNCODE:
+        put<ub2>(attributep, sizep, stmt.kind.functionCode);
+        break;
+    case OCI_ATTR_ROW_COUNT:
+        put<ub4>(attributep, sizep, static_cast<ub4>(stmt.rowCount));
+        break;
+    case OCI_ATTR_UB8_ROW_COUNT:
+        put<ub8>(attributep, sizep, stmt.rowCount);
+        break;
+    case OCI_ATTR_ROWS_FETCHED:
+        put<ub4>(attributep, sizep, stmt.rowsFetched);
+        break;
+    case OCI_ATTR_PARSE_ERROR_OFFSET:
+        put<ub2>(attributep, sizep, stmt.parseErrorOffset);
+        break;
+    case OCI_ATTR_PREFETCH_ROWS:
+        put<ub4>(attributep, sizep, stmt.prefetchRows);
+        break;
+    case OCI_ATTR_PREFETCH_MEMORY:
+        put<ub4>(attributep, sizep, stmt.prefetchMemory);
+        break;
+    case OCI_ATTR_STATEMENT:
+        putText(attributep, sizep, stmt.text);
+        break;
+    case OCI_ATTR_ENV:
+        put<OCIEnv *>(attributep, sizep, opaque<OCIEnv>(stmt.env));
+        break;
+    case OCI_ATTR_PARAM_COUNT:
+        if (!stmt.described)
+            throw clientError(kNotExecuted);
+        put<ub4>(attributep, sizep, static_cast<ub4>(stmt.columns.size()));
+        break;
+    default:
+        throw clientError(kIllegalAttribute);
+    }
+    return OCI_SUCCESS;
+}
+
+} // namespace
+
+} // namespace devdb::oci
+
+using namespace devdb::oci;
+using devdb::OraError;
+
+OCI81_API sword OCIEnvCreate(OCIEnv **envp, ub4 mode, void *, OCIMallocFn, OCIReallocFn, OCIFreeFn,
+                             size_t xtramem_sz, void **usrmempp)
+{
+    if (!envp)
+        return OCI_INVALID_HANDLE;
+    return guarded(nullptr, [&] {
+        createEnv(envp, mode, xtramem_sz, usrmempp);
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCIEnvInit(OCIEnv **envp, ub4 mode, size_t xtramem_sz, void **usrmempp)
+{
+    if (!envp)
+        return OCI_INVALID_HANDLE;
+    return guarded(nullptr, [&] {
+        createEnv(envp, mode, xtramem_sz, usrmempp);
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCIInitialize(ub4, void *, OCIMallocFn, OCIReallocFn, OCIFreeFn)
+{
+    return OCI_SUCCESS;
+}
+
+OCI8_API sword OCIHandleAlloc(const void *parenth, void **hndlpp, const ub4 type, const size_t xtramem_sz,
+                              void **usrmempp)
+{
+    auto *env = handleCast<Env>(parenth, OCI_HTYPE_ENV);
+    if (!env || !hndlpp)
+        return OCI_INVALID_HANDLE;
+    return guarded(&env->error, [&]() -> sword {
+        std::unique_ptr<Handle> h;
+        switch (type) {
+        case OCI_HTYPE_ERROR:
+            h = std::make_unique<ErrorHandle>(env);
+            break;
+        case OCI_HTYPE_SVCCTX:
+            h = std::make_unique<SvcCtx>(env);
+            break;
+        case OCI_HTYPE_STMT:
+            h = std::make_unique<Stmt>(env);
+            break;
+        case OCI_HTYPE_SERVER:
+            h = std::make_unique<Server>(env);
+            break;
+        case OCI_HTYPE_SESSION:
+            h = std::make_unique<Session>(env);
+            break;
+        case OCI_HTYPE_DESCRIBE:
+        case OCI_HTYPE_TRANS:
+            h = std::make_unique<Descriptor>(type, env);
+            break;
+        default:
+            return OCI_INVALID_HANDLE;
+        }
+        allocateUserMemory(*h, xtramem_sz, usrmempp);
+        *hndlpp = h.get();
+        env->adopt(std::move(h));
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCIHandleFree(void *hndlp, const ub4 type)
+{
+    auto *h = handleCast<Handle>(hndlp, type);
+    if (!h || type == OCI_HTYPE_DEFINE || type == OCI_HTYPE_BIND)
+        return OCI_INVALID_HANDLE;
+    std::lock_guard lock(apiMutex());
+    if (type == OCI_HTYPE_ENV) {
+        delete static_cast<Env *>(h);
+        return OCI_SUCCESS;
+    }
+    if (!h->env->children.count(h))
+        return OCI_INVALID_HANDLE;
+    h->env->release(h);
+    return OCI_SUCCESS;
+}
+
+OCI8_API sword OCIDescriptorAlloc(const void *parenth, void **descpp, const ub4 type, const size_t xtramem_sz,
+                                  void **usrmempp)
+{
+    auto *env = handleCast<Env>(parenth, OCI_HTYPE_ENV);
+    if (!env || !descpp || !isFreeDescriptorType(type))
+        return OCI_INVALID_HANDLE;
+    std::lock_guard lock(apiMutex());
+    auto d = std::make_unique<Descriptor>(type, env);
+    allocateUserMemory(*d, xtramem_sz, usrmempp);
+    *descpp = d.get();
+    env->adopt(std::move(d));
+    return OCI_SUCCESS;
+}
+
+OCI8_API sword OCIDescriptorFree(void *descp, const ub4 type)
+{
+    std::lock_guard lock(apiMutex());
+    if (type == OCI_DTYPE_PARAM) {
+        auto *param = handleCast<Param>(descp, OCI_DTYPE_PARAM);
+        return param && param->stmt->freeParam(param) ? OCI_SUCCESS : OCI_INVALID_HANDLE;
+    }
+    auto *d = handleCast<Descriptor>(descp, type);
+    if (!d || !isFreeDescriptorType(type) || !d->env->children.count(d))
+        return OCI_INVALID_HANDLE;
+    d->env->release(d);
+    return OCI_SUCCESS;
+}
+
+OCI8_API sword OCIServerAttach(OCIServer *srvhp, OCIError *errhp, const OraText *dblink, sb4 dblink_len, ub4)
+{
+    auto *error = beginCall(errhp);
+    auto *server = handleCast<Server>(srvhp, OCI_HTYPE_SERVER);
+    if (!error || !server)
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&] {
+        attachServer(*server, text(dblink, dblink ? std::max(dblink_len, 0) : 0));
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCIServerDetach(OCIServer *srvhp, OCIError *errhp, ub4)
+{
+    auto *error = beginCall(errhp);
+    auto *server = handleCast<Server>(srvhp, OCI_HTYPE_SERVER);
+    if (!error || !server)
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&] {
+        if (!server->attached)
+            throw clientError(kNotConnected);
+        server->detach();
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCISessionBegin(OCISvcCtx *svchp, OCIError *errhp, OCISession *usrhp, ub4 credt, ub4 mode)
+{
+    auto *error = beginCall(errhp);
+    auto *svc = handleCast<SvcCtx>(svchp, OCI_HTYPE_SVCCTX);
+    auto *session = handleCast<Session>(usrhp, OCI_HTYPE_SESSION);
+    if (!error || !svc || !session)
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&] {
+        beginSession(*svc, *session, credt, mode, *error);
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCISessionEnd(OCISvcCtx *svchp, OCIError *errhp, OCISession *usrhp, ub4)
+{
+    auto *error = beginCall(errhp);
+    auto *svc = handleCast<SvcCtx>(svchp, OCI_HTYPE_SVCCTX);
+    if (!error || !svc)
+        return OCI_INVALID_HANDLE;
+    Session *session = usrhp ? handleCast<Session>(usrhp, OCI_HTYPE_SESSION) : svc->session;
+    if (usrhp && !session)
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&] {
+        if (!session)
+            throw clientError(kNotLoggedOn);
+        endSession(*svc, *session);
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCILogon(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const OraText *username,
+                        ub4 uname_len, const OraText *password, ub4 passwd_len, const OraText *dbname,
+                        ub4 dbname_len)
+{
+    auto *error = beginCall(errhp);
+    auto *env = handleCast<Env>(envhp, OCI_HTYPE_ENV);
+    if (!error || !env || !svchp)
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&] {
+        auto *server = env->adopt(std::make_unique<Server>(env));
+        auto *session = env->adopt(std::make_unique<Session>(env));
+        auto *svc = env->adopt(std::make_unique<SvcCtx>(env));
+        svc->createdByLogon = true;
+        svc->server = server;
+        svc->session = session;
+        session->userName = text(username, static_cast<sb4>(uname_len));
+        session->password = text(password, static_cast<sb4>(passwd_len));
+        try {
+            attachServer(*server, text(dbname, static_cast<sb4>(dbname_len)));
+            beginSession(*svc, *session, OCI_CRED_RDBMS, OCI_DEFAULT, *error);
+        } catch (const OraError &e) {
+            if (e.warning) {
+                *svchp = opaque<OCISvcCtx>(svc);
+                throw;
+            }
+            env->release(svc);
+            env->release(session);
+            env->release(server);
+            throw;
+        }
+        *svchp = opaque<OCISvcCtx>(svc);
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCILogoff(OCISvcCtx *svchp, OCIError *errhp)
+{
+    auto *error = beginCall(errhp);
+    auto *svc = handleCast<SvcCtx>(svchp, OCI_HTYPE_SVCCTX);
+    if (!error || !svc)
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&] {
+        Env *env = svc->env;
+        Session *session = svc->session;
+        Server *server = svc->server;
+        std::optional<OraError> failure;
+        try {
+            if (session && session->active())
+                endSession(*svc, *session);
+        } catch (const OraError &e) {
+            failure = e;
+        }
+        if (server)
+            server->detach();
+        if (svc->createdByLogon) {
+            env->release(svc);
+            if (session)
+                env->release(session);
+            if (server)
+                env->release(server);
+        }
+        if (failure)
+            throw *failure;
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCIPasswordChange(OCISvcCtx *svchp, OCIError *errhp, const OraText *user_name, ub4 usernm_len,
+                                 const OraText *opasswd, ub4 opasswd_len, const OraText *npasswd,
+                                 ub4 npasswd_len, ub4 mode)
+{
+    auto *error = beginCall(errhp);
+    auto *svc = handleCast<SvcCtx>(svchp, OCI_HTYPE_SVCCTX);
+    if (!error || !svc)
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&] {
+        std::string user = text(user_name, static_cast<sb4>(usernm_len));
+        std::string oldPassword = text(opasswd, static_cast<sb4>(opasswd_len));
+        std::string newPassword = text(npasswd, static_cast<sb4>(npasswd_len));
+        if (svc->session && svc->session->active()) {
+            svc->session->engine->changePassword(user, oldPassword, newPassword);
+            svc->session->password = newPassword;
+            return OCI_SUCCESS;
+        }
+        if (!svc->server || !svc->server->attached)
+            throw clientError(kServiceNotInitialized);
+        devdb::changePassword(svc->server->databasePath, user, oldPassword, newPassword);
+        // OCI_AUTH leaves the account logged on with the new password.
+        if ((mode & OCI_AUTH) && svc->session) {
+            svc->session->userName = user;
+            svc->session->password = newPassword;
+            beginSession(*svc, *svc->session, OCI_CRED_RDBMS, mode & ~OCI_AUTH, *error);
+        }
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCITransCommit(OCISvcCtx *svchp, OCIError *errhp, ub4)
+{
+    auto *error = beginCall(errhp);
+    auto *svc = handleCast<SvcCtx>(svchp, OCI_HTYPE_SVCCTX);
+    if (!error || !svc)
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&] {
+        activeSession(*svc).engine->commit();
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCITransRollback(OCISvcCtx *svchp, OCIError *errhp, ub4)
+{
+    auto *error = beginCall(errhp);
+    auto *svc = handleCast<SvcCtx>(svchp, OCI_HTYPE_SVCCTX);
+    if (!error || !svc)
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&] {
+        activeSession(*svc).engine->rollback();
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCIErrorGet(void *hndlp, ub4 recordno, OraText *, sb4 *errcodep, OraText *bufp, ub4 bufsiz,
+                           ub4 type)
+{
+    std::lock_guard lock(apiMutex());
+    const ErrorState *state = nullptr;
+    if (type == OCI_HTYPE_ERROR) {
+        if (auto *err = handleCast<ErrorHandle>(hndlp, OCI_HTYPE_ERROR))
+            state = &err->error;
+    } else if (type == OCI_HTYPE_ENV) {
+        if (auto *env = handleCast<Env>(hndlp, OCI_HTYPE_ENV))
+            state = &env->error;
+    }
+    if (!state)
+        return OCI_INVALID_HANDLE;
+    const auto &record = state->record();
+    if (recordno != 1 || !record)
+        return OCI_NO_DATA;
+    if (errcodep)
+        *errcodep = record->code;
+    if (bufp && bufsiz > 0) {
+        std::size_t n = std::min<std::size_t>(bufsiz - 1, record->message.size());
+        std::memcpy(bufp, record->message.data(), n);
+        bufp[n] = '\0';
+    }
+    return OCI_SUCCESS;
+}
+
+OCI8_API_DROPPABLE sword OCIServerVersion(void *hndlp, OCIError *errhp, OraText *bufp, ub4 bufsz,
+                                          ub1 hndltype)
+{
+    auto *error = beginCall(errhp);
+    if (!error)
+        return OCI_INVALID_HANDLE;
+    Server *server = nullptr;
+    if (hndltype == OCI_HTYPE_SERVER) {
+        server = handleCast<Server>(hndlp, OCI_HTYPE_SERVER);
+        if (!server)
+            return OCI_INVALID_HANDLE;
+    } else if (hndltype == OCI_HTYPE_SVCCTX) {
+        auto *svc = handleCast<SvcCtx>(hndlp, OCI_HTYPE_SVCCTX);
+        if (!svc)
+            return OCI_INVALID_HANDLE;
+        server = svc->server;
+    } else {
+        return OCI_INVALID_HANDLE;
+    }
+    return guarded(error, [&] {
+        if (!server || !server->attached)
+            throw clientError(kNotConnected);
+        if (server->versionText.empty())
+            throw clientError(kNotLoggedOn);
+        const std::string &version = server->versionText;
+        if (bufp && bufsz > 0) {
+            std::size_t n = std::min<std::size_t>(bufsz - 1, version.size());
+            std::memcpy(bufp, version.data(), n);
+            bufp[n] = '\0';
+        }
+        return OCI_SUCCESS;
+    });
+}
+
+OCI8_API sword OCIAttrGet(const void *trgthndlp, ub4 trghndltyp, void *attributep, ub4 *sizep, ub4 attrtype,
+                          OCIError *errhp)
+{
+    auto *error = beginCall(errhp);
+    auto *target = static_cast<Handle *>(const_cast<void *>(trgthndlp));
+    if (trghndltyp == OCI_HTYPE_DESCRIBE)
+        trghndltyp = OCI_DTYPE_PARAM; // a select-list parameter read as a describe handle
+    if (!handleCast<Handle>(target, trghndltyp))
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&]() -> sword {
+        switch (trghndltyp) {
+        case OCI_DTYPE_PARAM:
+            return paramAttribute(*static_cast<Param *>(target), attributep, sizep, attrtype);
+        case OCI_HTYPE_STMT:
+            return stmtAttribute(*static_cast<Stmt *>(target), attributep, sizep, attrtype);
+        case OCI_HTYPE_SVCCTX: {
+            auto *svc = static_cast<SvcCtx *>(target);
+            switch (attrtype) {
+            case OCI_ATTR_SERVER:
+                put<OCIServer *>(attributep, sizep, opaque<OCIServer>(svc->server));
+                break;
+            case OCI_ATTR_SESSION:
+                put<OCISession *>(attributep, sizep, opaque<OCISession>(svc->session));
+                break;
+            case OCI_ATTR_ENV:
+                put<OCIEnv *>(attributep, sizep, opaque<OCIEnv>(svc->env));
+                break;
+            case OCI_ATTR_IN_V8_MODE:
+                put<ub1>(attributep, sizep, svc->inV8Mode ? 1 : 0);
+                break;
+            default:
+                throw clientError(kIllegalAttribute);
+            }
+            return OCI_SUCCESS;
+        }
+        case OCI_HTYPE_SESSION: {
+            auto *session = static_cast<Session *>(target);
+            switch (attrtype) {
+            case OCI_ATTR_USERNAME:
+                putText(attributep, sizep, session->userName);
+                break;
+            case OCI_ATTR_PASSWORD:
+                putText(attributep, sizep, session->password);
+                break;
+            default:
+                throw clientError(kIllegalAttribute);
+            }
+            return OCI_SUCCESS;
+        }
+        case OCI_HTYPE_SERVER: {
+            auto *server = static_cast<Server *>(target);
+            switch (attrtype) {
+            case OCI_ATTR_SERVER_STATUS:
+                put<ub4>(attributep, sizep, server->attached ? 1 : 0);
+                break;
+            case OCI_ATTR_ENV:
+                put<OCIEnv *>(attributep, sizep, opaque<OCIEnv>(server->env));
+                break;
+            default:
+                throw clientError(kIllegalAttribute);
+            }
+            return OCI_SUCCESS;
+        }
+        case OCI_HTYPE_ENV:
+            switch (attrtype) {
+            case OCI_ATTR_CHARSET_ID:
+            case OCI_ATTR_NCHARSET_ID:
+                put<ub2>(attributep, sizep, kAL32UTF8);
+                break;
+            default:
+                throw clientError(kIllegalAttribute);
+            }
+            return OCI_SUCCESS;
+        default:
+            throw clientError(kIllegalAttribute);
+        }
+    });
+}
+
+OCI8_API sword OCIAttrSet(void *trgthndlp, ub4 trghndltyp, void *attributep, ub4 size, ub4 attrtype,
+                          OCIError *errhp)
+{
+    auto *error = beginCall(errhp);
+    auto *target = handleCast<Handle>(trgthndlp, trghndltyp);
+    if (!target)
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&]() -> sword {
+        switch (trghndltyp) {
+        case OCI_HTYPE_SVCCTX: {
+            auto *svc = static_cast<SvcCtx *>(target);
+            switch (attrtype) {
+            case OCI_ATTR_SERVER:
+                if (attributep && !handleCast<Server>(attributep, OCI_HTYPE_SERVER))
+                    return OCI_INVALID_HANDLE;
+                svc->server = static_cast<Server *>(static_cast<Handle *>(attributep));
+                return OCI_SUCCESS;
+            case OCI_ATTR_SESSION:
+                if (attributep && !handleCast<Session>(attributep, OCI_HTYPE_SESSION))
+                    return OCI_INVALID_HANDLE;
+                svc->session = static_cast<Session *>(static_cast<Handle *>(attributep));
+                return OCI_SUCCESS;
+            case OCI_ATTR_TRANS:
+            case OCI_ATTR_STMTCACHESIZE:
+                return OCI_SUCCESS;
+            }
+            break;
+        }
+        case OCI_HTYPE_SESSION: {
+            auto *session = static_cast<Session *>(target);
+            switch (attrtype) {
+            case OCI_ATTR_USERNAME:
+                session->userName = attributeText(attributep, size);
+                return OCI_SUCCESS;
+            case OCI_ATTR_PASSWORD:
+                session->password = attributeText(attributep, size);
+                return OCI_SUCCESS;
+            case OCI_ATTR_CLIENT_IDENTIFIER:
+            case OCI_ATTR_MODULE:
+            case OCI_ATTR_ACTION:
+                return OCI_SUCCESS;
+            }
+            break;
+        }
+        case OCI_HTYPE_STMT: {
+            auto *stmt = static_cast<Stmt *>(target);
+            switch (attrtype) {
+            case OCI_ATTR_PREFETCH_ROWS:
+                stmt->prefetchRows = readAttribute<ub4>(attributep, size);
+                return OCI_SUCCESS;
+            case OCI_ATTR_PREFETCH_MEMORY:
+                stmt->prefetchMemory = readAttribute<ub4>(attributep, size);
+                return OCI_SUCCESS;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        throw clientError(kIllegalAttribute);
+    });
+}
+
+OCI8_API sword OCIBreak(void *hndlp, OCIError *errhp)
+{
+    auto *error = beginCall(errhp);
+    if (!error ||
+        !(handleCast<SvcCtx>(hndlp, OCI_HTYPE_SVCCTX) || handleCast<Server>(hndlp, OCI_HTYPE_SERVER)))
+        return OCI_INVALID_HANDLE;
+    return OCI_SUCCESS;
+}
+
+// Two entry points of the error extension group; programs bind them but this
+// library has no use for them.
+OCI8_API sword ociepgoe()
+{
+    return OCI_ERROR;
+}
+OCI8_API sword ociepmsg()
+{
+    return OCI_ERROR;
+}

@@ -1,0 +1,264 @@
+#include "devdb/oci/Statement.h"
+
+#include "devdb/oci/Values.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace devdb::oci
+{
+
+void Stmt::prepare(std::string_view sql)
+{
+    dropCursor();
+    text.assign(sql);
+    kind = classifyStatement(text);
+    prepared = true;
+    described = executed = endReached = rowValid = false;
+    columns.clear();
+    rowCount = 0;
+    rowsFetched = 0;
+    parseErrorOffset = 0;
+}
+
+void Stmt::dropCursor()
+{
+    cursor.reset();
+    if (cursorSession) {
+        cursorSession->cursors.erase(this);
+        cursorSession = nullptr;
+    }
+    executed = false;
+    rowValid = false;
+}
+
+void Stmt::openCursor(Session &session)
+{
+    if (cursor && cursorSession == &session)
+        return;
+    dropCursor();
+    cursor = session.engine->prepare(text);
+    cursorSession = &session;
+    session.cursors.insert(this);
+}
+
+void Stmt::runCursor()
+{
+    try {
+        cursor->execute();
+    } catch (const OraError &e) {
+        parseErrorOffset = static_cast<ub2>(e.parseOffset);
+        throw;
+    }
+}
+
+void Stmt::describe(Session &session)
+{
+    if (!prepared)
+        throw clientError(kNotPrepared);
+    openCursor(session);
+    try {
+        cursor->parse();
+        if (isSelect()) {
+            columns = cursor->columns();
+            described = true;
+        }
+    } catch (const OraError &e) {
+        parseErrorOffset = static_cast<ub2>(e.parseOffset);
+        throw;
+    }
+}
+
+CallResult Stmt::execute(Session &session, ub4 iterations, ub4 mode)
+{
+    if (!prepared)
+        throw clientError(kNotPrepared);
+    parseErrorOffset = 0;
+    executed = endReached = rowValid = false;
+    rowCount = 0;
+    rowsFetched = 0;
+    if (!isSelect() && iterations == 0 && !(mode & OCI_DESCRIBE_ONLY))
+        throw clientError(kZeroIterations);
+    describe(session);
+    if (mode & (OCI_DESCRIBE_ONLY | OCI_PARSE_ONLY))
+        return {};
+    if (isSelect()) {
+        runCursor();
+        columns = cursor->columns();
+        executed = true;
+        return iterations > 0 ? fetch(iterations) : CallResult{};
+    }
+    for (ub4 i = 0; i < iterations; ++i) {
+        runCursor();
+        rowCount += cursor->rowCount();
+    }
+    executed = true;
+    if (mode & OCI_COMMIT_ON_SUCCESS)
+        session.engine->commit();
+    return {};
+}
+
+CallResult Stmt::fetch(ub4 rows)
+{
+    if (!executed || !isSelect())
+        throw clientError(endReached ? kFetchOutOfSequence : kNotExecuted);
+    if (endReached)
+        throw clientError(kFetchOutOfSequence);
+    if (rows == 0) { // cancels the cursor
+        endReached = true;
+        rowsFetched = 0;
+        return {};
+    }
+    bool truncated = false;
+    ub4 n = 0;
+    bool end = false;
+    for (; n < rows; ++n) {
+        if (!cursor->fetch(row)) {
+            end = true;
+            break;
+        }
+        rowValid = true;
+        rowsFetched = n + 1;
+        truncated |= storeRow(n);
+        ++rowCount;
+    }
+    rowsFetched = n;
+    if (end) {
+        endReached = true;
+        return {OCI_NO_DATA, clientError(kNoDataFound)};
+    }
+    if (truncated)
+        return {OCI_SUCCESS_WITH_INFO, clientError(kTruncationWarning)};
+    return {};
+}
+
+const devdb::Value *Stmt::lastRowValue(ub4 position) const
+{
+    if (!rowValid || position == 0 || position > row.size())
+        return nullptr;
+    return &row[position - 1];
+}
+
+Define *Stmt::defineAt(ub4 position)
+{
+    auto &slot = defines[position];
+    if (!slot) {
+        slot = std::make_unique<Define>(env, this);
+        slot->position = position;
+    }
+    return slot.get();
+}
+
+Param *Stmt::paramAt(ub4 position)
+{
+    if (!described)
+        throw clientError(kNotExecuted);
+    if (position == 0 || position > columns.size())
+        throw clientError(kNoDescriptor);
+    params.push_back(std::make_unique<Param>(env, this, position, columns[position - 1]));
+    return params.back().get();
+}
+
+bool Stmt::freeParam(Param *param)
+{
+    auto it = std::find_if(params.begin(), params.end(), [&](const auto &p) { return p.get() == param; });
+    if (it == params.end())
+        return false;
+    params.erase(it);
+    return true;
+}
+
+namespace
+{
+
+template <class T> T *element(void *base, ub4 skip, ub4 index)
+{
+    return base ? reinterpret_cast<T *>(static_cast<char *>(base) + std::size_t(skip) * index) : nullptr;
+}
+
+} // namespace
+
+bool Stmt::storeRow(ub4 index)
+{
+    bool truncated = false;
+    for (auto &[position, define] : defines) {
+        if (position > row.size())
+            throw clientError(kNotInSelectList);
+        const devdb::Value &value = row[position - 1];
+        if (define->mode == OCI_DYNAMIC_FETCH) {
+            truncated |= storeDynamic(*define, index, value);
+            continue;
+        }
+        ValueSlot slot;
+        ub4 valueSkip =
+            define->valueSkip ? define->valueSkip : static_cast<ub4>(std::max(define->valueSize, 0));
+        slot.buffer = element<char>(define->value, valueSkip, index);
+        slot.size = define->valueSize;
+        slot.type = define->type;
+        slot.indicator =
+            element<sb2>(define->indicators, define->indicatorSkip ? define->indicatorSkip : 2, index);
+        slot.length = element<ub2>(define->lengths, define->lengthSkip ? define->lengthSkip : 2, index);
+        slot.returnCode =
+            element<ub2>(define->returnCodes, define->returnCodeSkip ? define->returnCodeSkip : 2, index);
+        truncated |= storeValue(value, slot, cursorSession->engine.get());
+    }
+    return truncated;
+}
+
+// Hands a value to the program piece by piece through its define callback:
+// each call gets a buffer, we fill it and say how much we put there.
+bool Stmt::storeDynamic(Define &define, ub4 index, const devdb::Value &value)
+{
+    if (!define.callback)
+        throw clientError(kUnimplemented);
+    bool isNull = value.kind == devdb::Value::Kind::Null;
+    std::string bytes =
+        isNull ? std::string() : valueAsBytes(value, define.type, cursorSession->engine.get());
+    std::size_t offset = 0;
+    ub1 piece = OCI_FIRST_PIECE;
+    int emptyBuffers = 0;
+    for (;;) {
+        void *buffer = nullptr;
+        ub4 *length = nullptr;
+        void *indicator = nullptr;
+        ub2 *returnCode = nullptr;
+        sb4 rc = define.callback(define.callbackContext, reinterpret_cast<OCIDefine *>(&define), index,
+                                 &buffer, &length, &piece, &indicator, &returnCode);
+        if (rc != OCI_CONTINUE)
+            throw clientError(kCallbackError);
+        auto *ind = static_cast<sb2 *>(indicator);
+        if (isNull) {
+            if (!ind)
+                throw clientError(kNullFetched);
+            *ind = -1;
+            if (length)
+                *length = 0;
+            if (returnCode)
+                *returnCode = kNullFetched;
+            return false;
+        }
+        ub4 room = (length && buffer) ? *length : 0;
+        std::size_t n = std::min<std::size_t>(room, bytes.size() - offset);
+        if (n > 0)
+            std::memcpy(buffer, bytes.data() + offset, n);
+        offset += n;
+        if (length)
+            *length = static_cast<ub4>(n);
+        if (ind)
+            *ind = 0;
+        if (returnCode)
+            *returnCode = 0;
+        if (offset >= bytes.size())
+            return false;
+        if (n == 0 && ++emptyBuffers > 1) {
+            if (ind)
+                *ind = -2;
+            if (returnCode)
+                *returnCode = kTruncated;
+            return true;
+        }
+        piece = OCI_NEXT_PIECE;
+    }
+}
+
+} // namespace devdb::oci
