@@ -31,6 +31,7 @@ struct Expr {
         Literal, // string, number or NULL
         Column,  // name (qualifier optional)
         Rowid,
+        Rownum,
         Sysdate,
         Systimestamp,
         User,

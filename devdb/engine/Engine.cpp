@@ -250,7 +250,7 @@ Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, con
         if (c.type != OraType::Long && out.text.size() > static_cast<std::size_t>(c.dataSize)) {
             // CHAR values compare blank-padded, so trailing blanks beyond the size do not count.
             std::size_t n = out.text.size();
-            if (c.type == OraType::Char || from.type == OraType::Char) {
+            if (c.type == OraType::Char) {
                 while (n > static_cast<std::size_t>(c.dataSize) && out.text[n - 1] == ' ')
                     --n;
             }
@@ -470,7 +470,7 @@ public:
         ended_ = true;
     }
 
-    std::string toText(const Value &value) const override
+    std::string toText(const Value &value, OraType type) const override
     {
         Datum d;
         d.kind = value.kind;
@@ -480,8 +480,7 @@ public:
             auto n = Decimal::parse(value.text);
             d.number = n ? *n : Decimal();
         }
-        bool fraction = value.kind == Value::Kind::Date && value.date.nanosecond != 0;
-        return devdb::toText(d, fraction ? OraType::Timestamp : OraType::Varchar2, settings_);
+        return devdb::toText(d, type, settings_);
     }
     Value textToNumber(const std::string &text) const override
     {
@@ -564,7 +563,10 @@ public:
 
     // The rows and columns behind a name in a FROM clause.
     Relation describeRelation(const TableRef &ref, std::shared_ptr<TableInfo> *table);
-    void loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table);
+    // Reads the table's rows; equality conditions on columns are handed to SQLite
+    // first so that only candidate rows are converted (the caller still applies
+    // the whole condition).
+    void loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table, const Expr *where);
 
     void execute(Statement &st);
     void checkActive() const
@@ -842,13 +844,69 @@ Relation SessionImpl::describeRelation(const TableRef &ref, std::shared_ptr<Tabl
     errors::raise(942, errors::kNoSuchTable, ref.name.offset);
 }
 
-void SessionImpl::loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table)
+// One "column = literal" conjunct that SQLite can test on the stored form.
+struct StoredEquality {
+    int column;
+    Datum value;
+};
+
+void collectEqualities(const Expr &e, const TableInfo &table, const SessionSettings &settings,
+                       std::vector<StoredEquality> &out)
+{
+    if (e.kind == Expr::Kind::And) {
+        collectEqualities(*e.args[0], table, settings, out);
+        collectEqualities(*e.args[1], table, settings, out);
+        return;
+    }
+    if (e.kind != Expr::Kind::Compare || e.op != "=")
+        return;
+    const Expr *column = e.args[0].get(), *literal = e.args[1].get();
+    if (column->kind != Expr::Kind::Column)
+        std::swap(column, literal);
+    if (column->kind != Expr::Kind::Column || literal->kind != Expr::Kind::Literal ||
+        literal->literal.isNull())
+        return;
+    const ColumnInfo &c = table.columns[static_cast<std::size_t>(column->columnIndex)];
+    Datum v;
+    switch (c.desc.type) {
+    case OraType::Varchar2: // non-padded comparison: equal texts only
+        if (literal->literal.kind != Value::Kind::Text)
+            return;
+        v = literal->literal;
+        break;
+    case OraType::Number: // stored in canonical form
+        v.kind = Value::Kind::Number;
+        v.number = toNumber(literal->literal);
+        break;
+    case OraType::Date:
+        if (literal->literal.kind != Value::Kind::Text)
+            return;
+        v.kind = Value::Kind::Date;
+        v.date = toDate(literal->literal, settings, false);
+        break;
+    default:
+        return;
+    }
+    out.push_back({column->columnIndex, std::move(v)});
+}
+
+void SessionImpl::loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table, const Expr *where)
 {
     if (!table)
         return; // views carry their rows already
     relation.rows.clear();
+    std::vector<StoredEquality> equalities;
+    if (where)
+        collectEqualities(*where, *table, settings_, equalities);
+    std::string sql = table->scanSql;
+    for (std::size_t i = 0; i < equalities.size(); ++i)
+        sql += (i ? " AND c" : " WHERE c") + std::to_string(equalities[i].column + 1) + " = ?";
     guarded([&] {
-        StmtUse st(db_.cached(table->scanSql));
+        StmtUse st(db_.cached(sql));
+        for (std::size_t i = 0; i < equalities.size(); ++i) {
+            const ColumnInfo &c = table->columns[static_cast<std::size_t>(equalities[i].column)];
+            bindStored(st.get(), static_cast<int>(i + 1), equalities[i].value, c.desc.type);
+        }
         while (db_.step(st.get())) {
             Row row;
             row.rowid = sqlite3_column_int64(st.get(), 0);
@@ -1313,6 +1371,7 @@ std::vector<const Row *> CursorImpl::matchingRows(const Relation &relation)
     EvalContext ctx{&session_.settings(), &relation, nullptr, nullptr};
     for (const Row &r : relation.rows) {
         ctx.row = &r;
+        ctx.rownum = static_cast<long long>(rows.size()) + 1; // ROWNUM counts the rows accepted so far
         if (!statement_->where || truth(*statement_->where, ctx) == 1)
             rows.push_back(&r);
     }
@@ -1346,7 +1405,7 @@ void CursorImpl::executeSelect()
 {
     Statement &st = *statement_;
     if (table_)
-        session_.loadRows(relation_, table_);
+        session_.loadRows(relation_, table_, statement_->where.get());
     else if (relation_.tableId == 0)
         relation_ = session_.describeRelation(st.table, &table_); // views: fresh rows
     const SessionSettings &settings = session_.settings();
@@ -1369,6 +1428,7 @@ void CursorImpl::executeSelect()
     std::vector<std::pair<std::vector<Datum>, std::vector<Datum>>> sorted; // values, order keys
     for (const Row *r : rows) {
         ctx.row = r;
+        ++ctx.rownum;
         std::vector<Datum> out;
         out.reserve(selectExprs_.size());
         for (const Expr *e : selectExprs_)
@@ -1496,7 +1556,7 @@ void CursorImpl::executeUpdate()
     const TableInfo &table = *table_;
     const SessionSettings &settings = session_.settings();
     session_.beginWrite();
-    session_.loadRows(relation_, table_);
+    session_.loadRows(relation_, table_, statement_->where.get());
     auto rows = matchingRows(relation_);
     std::string sql = "UPDATE " + table.sqliteName + " SET ";
     for (std::size_t i = 0; i < insertTargets_.size(); ++i)
@@ -1551,7 +1611,7 @@ void CursorImpl::executeDelete()
         rowCount_ = static_cast<std::uint64_t>(sqlite3_changes(db.get()));
         return;
     }
-    session_.loadRows(relation_, table_);
+    session_.loadRows(relation_, table_, statement_->where.get());
     auto rows = matchingRows(relation_);
     session_.guarded([&] {
         StmtUse del(db.cached("DELETE FROM " + table.sqliteName + " WHERE rowid = ?"));

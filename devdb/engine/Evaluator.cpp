@@ -416,7 +416,7 @@ bool referencesRow(const Expr &e)
 {
     if (isAggregate(e))
         return false;
-    if (e.kind == Expr::Kind::Column || e.kind == Expr::Kind::Rowid)
+    if (e.kind == Expr::Kind::Column || e.kind == Expr::Kind::Rowid || e.kind == Expr::Kind::Rownum)
         return true;
     for (const auto &a : e.args) {
         if (referencesRow(*a))
@@ -480,6 +480,9 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
                           "cannot select ROWID from, or sample, a join view without a key-preserved table",
                           e.offset);
         e.type = textType(10, OraType::Rowid);
+        break;
+    case Expr::Kind::Rownum:
+        e.type = numberType();
         break;
     case Expr::Kind::Sysdate:
         e.type = dateType();
@@ -724,6 +727,8 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
         return ctx.row->values[static_cast<std::size_t>(e.columnIndex)];
     case Expr::Kind::Rowid:
         return textDatum(encodeRowid(ctx.relation->tableId, ctx.row->rowid));
+    case Expr::Kind::Rownum:
+        return numberDatum(Decimal::fromLong(ctx.rownum));
     case Expr::Kind::Sysdate:
         return dateDatum(currentDateTime(false));
     case Expr::Kind::Systimestamp:

@@ -154,6 +154,9 @@ const std::set<std::string> &reservedWords()
     return words;
 }
 
+// Oracle names no identifier when a keyword stands where a name belongs.
+const char *const kEmptyInvalidIdentifier = ": invalid identifier";
+
 class Parser
 {
 public:
@@ -386,10 +389,10 @@ private:
 
     Identifier columnName()
     {
-        Identifier id = identifier(904, "");
+        Identifier id = identifier(904, kEmptyInvalidIdentifier);
         // A qualified column (T.C) keeps the last part.
         while (acceptSymbol("."))
-            id = identifier(904, "");
+            id = identifier(904, kEmptyInvalidIdentifier);
         return id;
     }
 
@@ -538,7 +541,7 @@ private:
             if (isWord("CONSTRAINT") || isWord("PRIMARY") || isWord("UNIQUE")) {
                 ConstraintDef k;
                 if (acceptWord("CONSTRAINT"))
-                    k.name = identifier(904, "").name;
+                    k.name = identifier(904, kEmptyInvalidIdentifier).name;
                 if (acceptWord("PRIMARY")) {
                     expectWord("KEY");
                     k.primaryKey = true;
@@ -547,14 +550,14 @@ private:
                 }
                 expectLeftParen();
                 do {
-                    k.columns.push_back(identifier(904, ""));
+                    k.columns.push_back(identifier(904, kEmptyInvalidIdentifier));
                 } while (acceptSymbol(","));
                 expectRightParen();
                 st.constraints.push_back(std::move(k));
                 continue;
             }
             ColumnDef c;
-            c.name = identifier(904, "");
+            c.name = identifier(904, kEmptyInvalidIdentifier);
             dataType(c);
             columnClauses(c);
             st.columnDefs.push_back(std::move(c));
@@ -581,7 +584,7 @@ private:
             }
             std::string constraintName;
             if (acceptWord("CONSTRAINT"))
-                constraintName = identifier(904, "").name;
+                constraintName = identifier(904, kEmptyInvalidIdentifier).name;
             if (acceptWord("NOT")) {
                 expectWord("NULL");
                 c.notNull = true;
@@ -924,6 +927,11 @@ private:
         }
         if (t.text == "NULL") {
             e->kind = Expr::Kind::Literal;
+            advance();
+            return e;
+        }
+        if (t.text == "ROWNUM") {
+            e->kind = Expr::Kind::Rownum;
             advance();
             return e;
         }

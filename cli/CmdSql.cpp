@@ -1,0 +1,97 @@
+// rowpour-batch sql: runs SQL statements through the Oracle access layer.
+
+#include "cli/Command.h"
+#include "cli/OracleCommand.h"
+#include "oracle/OracleData.h"
+#include "oracle/OracleTypes.h"
+
+#include <QTextStream>
+
+#include <stdexcept>
+
+namespace rowpour::cli
+{
+namespace
+{
+
+using oracle::TOracleDataSet;
+using oracle::TOracleQuery;
+
+// Prints a select's records: a header line of field names, then one line of
+// field texts per record, tab-separated.
+void printRecords(TOracleDataSet &dataSet, QTextStream &out)
+{
+    QStringList header;
+    for (int i = 0; i < dataSet.FieldCount(); ++i)
+        header << escapeField(dataSet.Fields(i).FieldName());
+    out << header.join(QLatin1Char('\t')) << '\n';
+    for (; !dataSet.Eof(); dataSet.Next()) {
+        QStringList line;
+        for (int i = 0; i < dataSet.FieldCount(); ++i)
+            line << escapeField(dataSet.Fields(i).AsString());
+        out << line.join(QLatin1Char('\t')) << '\n';
+    }
+}
+
+void runStatement(const QString &statement, TOracleQuery &query, TOracleDataSet &dataSet, QTextStream &out)
+{
+    query.SQL() = QStringList{statement};
+    query.Describe();
+    if (query.StatementKind() == 4) {
+        if (dataSet.Active())
+            dataSet.Close();
+        dataSet.SQL() = QStringList{statement};
+        dataSet.Open();
+        printRecords(dataSet, out);
+        dataSet.Close();
+    } else {
+        query.Execute();
+        out << query.ProcessedRowCount() << '\n';
+    }
+    out.flush();
+}
+
+QStringList statementsFrom(const QString &argument)
+{
+    if (argument != QLatin1String("-"))
+        return {argument};
+    QStringList statements;
+    QTextStream in(stdin);
+    QString line;
+    while (in.readLineInto(&line))
+        if (!line.trimmed().isEmpty())
+            statements << line;
+    return statements;
+}
+
+int run(const QStringList &arguments)
+{
+    QStringList args = arguments;
+    const QString userId = takeUserId(args);
+    const bool commit = takeFlag(args, QStringLiteral("--commit"));
+    if (args.size() != 1)
+        throw std::runtime_error("expected one statement, or - to read statements from standard input");
+    const QStringList statements = statementsFrom(args.first());
+    QTextStream out(stdout);
+    LoggedOnSession logon(userId);
+    TOracleQuery query;
+    query.SetSession(&logon.session());
+    TOracleDataSet dataSet;
+    dataSet.SetSession(&logon.session());
+    for (const QString &statement : statements)
+        runStatement(statement, query, dataSet, out);
+    if (commit)
+        logon.session().Commit();
+    return 0;
+}
+
+const CommandRegistration registration{{
+    QStringLiteral("sql"),
+    QStringLiteral("--userid USER/PASSWORD@DATABASE [--commit] STATEMENT|-"),
+    QStringLiteral("Runs a statement (or one per line of standard input for -): a select prints its records "
+                   "tab-separated under a header line, any other statement its processed row count."),
+    run,
+}};
+
+} // namespace
+} // namespace rowpour::cli

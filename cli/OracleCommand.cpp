@@ -1,0 +1,73 @@
+#include "cli/OracleCommand.h"
+
+#include <stdexcept>
+
+namespace rowpour::cli
+{
+
+QString takeUserId(QStringList &args)
+{
+    const QString option = QStringLiteral("--userid");
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == option) {
+            if (i + 1 >= args.size())
+                throw std::runtime_error("--userid needs a logon text user/password@database");
+            const QString value = args[i + 1];
+            args.remove(i, 2);
+            return value;
+        }
+        if (args[i].startsWith(option + QLatin1Char('='))) {
+            const QString value = args[i].mid(option.size() + 1);
+            args.remove(i);
+            return value;
+        }
+    }
+    throw std::runtime_error("missing --userid user/password@database");
+}
+
+bool takeFlag(QStringList &args, const QString &flag)
+{
+    return args.removeAll(flag) > 0;
+}
+
+LoggedOnSession::LoggedOnSession(const QString &userId) : session_(std::make_unique<oracle::TOracleSession>())
+{
+    session_->SetLogonUsername(userId);
+    session_->LogOn();
+}
+
+LoggedOnSession::~LoggedOnSession()
+{
+    try {
+        session_->LogOff();
+    } catch (...) {
+        // The command's own result has been reported; a failing log off adds nothing to it.
+    }
+}
+
+QString escapeField(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\t':
+            result += QLatin1String("\\t");
+            break;
+        case '\n':
+            result += QLatin1String("\\n");
+            break;
+        case '\r':
+            result += QLatin1String("\\r");
+            break;
+        case '\\':
+            result += QLatin1String("\\\\");
+            break;
+        default:
+            result += c;
+        }
+    }
+    return result;
+}
+
+} // namespace rowpour::cli
