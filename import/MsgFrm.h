@@ -105,5 +105,7 @@ TMessageForm *CurrentMessageForm();
 
 // Runs call on a worker thread while the user-interface thread keeps handling
 // paint, timer and queued events (user input is held back until it returns).
-// An exception of call is rethrown here, on the calling thread.
+// An exception of call is rethrown here, on the calling thread. call must not
+// touch widgets; the database layer it uses sees its calls one after another,
+// never two at once.
 void RunWhileAnimating(const std::function<void()> &call);

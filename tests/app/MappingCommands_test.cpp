@@ -2,6 +2,7 @@
 
 #include "WidgetTest.h"
 #include "app/FailureDisplay.h"
+#include "app/MappingSettings.h"
 #include "app/mainFRm.h"
 
 #include <gtest/gtest.h>
@@ -165,7 +166,7 @@ TEST(MappingCommands, UnwritableFileIsReportedAndTheGridStays)
     fillGrid(form, kTwoRows);
     saveAs(form, path);
     rowpour::app::SetFailureSink(previous);
-    EXPECT_EQ(texts, QStringList({"Unable to write to " + path + "."}));
+    EXPECT_EQ(texts, QStringList({rowpour::settings_texts::kUnableToWrite.arg(path) + "."}));
     EXPECT_EQ(gridRows(form), kTwoRows);
 }
 

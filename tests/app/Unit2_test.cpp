@@ -31,7 +31,7 @@ TEST(ErrorsWindow, StartsHiddenAndEntriesOfRunsAccumulate)
 {
     TForm2 form;
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(form.windowTitle(), "Ошибки импорта");
+    EXPECT_EQ(form.windowTitle(), rowpour::errorlog_texts::kCaption);
     EXPECT_FALSE(form.Memo1()->isReadOnly());
     EXPECT_EQ(form.Memo1()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(form.Memo1()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -136,7 +136,8 @@ TEST(ErrorsWindow, UnwritableFileIsReportedByTheFailureDisplay)
     rowpour::app::RunGuarded([&] { form.SaveToFile(path); });
     rowpour::app::SetFailureSink(previous);
     ASSERT_EQ(texts.size(), 1);
-    EXPECT_TRUE(texts[0].startsWith("Cannot create file \"" + path + "\". ")) << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].startsWith(rowpour::errorlog_texts::kCannotCreateFile.arg(path, QString())))
+        << texts[0].toStdString();
     EXPECT_EQ(form.Lines(), QStringList({"/1/x", ""})) << "the log is not changed";
 }
 

@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -140,22 +142,6 @@ TEST(MainWindow, OnlyTheGridAndTheFlatButtonsShowHints)
     EXPECT_EQ(child(form, "SpeedButton2")->focusPolicy(), Qt::NoFocus);
 }
 
-TEST(MainWindow, TabOrderFollowsTheControlTable)
-{
-    TForm1 form;
-    const QStringList expected = {"Button1", "FilenameEdit1", "SG",    "CheckBox1", "ComboBox1",
-                                  "Button2", "Button3",       "Edit1", "Edit2",     "CheckBox2"};
-    QStringList seen;
-    QWidget *w = child(form, "Button1");
-    for (int step = 0; step < 200 && seen.size() < expected.size(); ++step, w = w->nextInFocusChain()) {
-        const QString name =
-            w->objectName() == "FilenameEdit1Edit" ? QString("FilenameEdit1") : w->objectName();
-        if (expected.contains(name) && !seen.contains(name))
-            seen << name;
-    }
-    EXPECT_EQ(seen, expected);
-}
-
 TEST(MainWindow, DonationLinkBlinksBetweenHighlightAndNavy)
 {
     TForm1 form;
@@ -170,6 +156,35 @@ TEST(MainWindow, DonationLinkBlinksBetweenHighlightAndNavy)
     EXPECT_NE(link->TextColor(), first);
     EXPECT_TRUE(link->TextColor() == QColor(0, 0, 0x80) || first == QColor(0, 0, 0x80));
     EXPECT_FALSE(child<TURLLabel>(form, "RzURLLabel1")->Blinking());
+}
+
+// Receives the addresses the desktop would open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
+TEST(MainWindow, LinkLabelsOpenTheirAddressOnAClick)
+{
+    TForm1 form;
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    for (const char *name : {"RzURLLabel1", "RzURLLabel2"}) {
+        auto *link = child<TURLLabel>(form, name);
+        const QPointF inside(1, 1);
+        QMouseEvent press(QEvent::MouseButtonPress, inside, link->mapToGlobal(inside), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, inside, link->mapToGlobal(inside), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(link, &press);
+        QCoreApplication::sendEvent(link, &release);
+    }
+    QDesktopServices::unsetUrlHandler("https");
+    EXPECT_EQ(catcher.opened, QList<QUrl>({QUrl(mainform::kUpdatesUrl), QUrl(mainform::kDonateUrl)}));
 }
 
 class ConnectedForm : public TForm1
@@ -192,6 +207,10 @@ TEST(MainWindow, CloseDisconnectsOnlyWhenConnected)
         EXPECT_EQ(form.disconnects, connected ? 1 : 0);
         EXPECT_EQ(form.Connected(), connected) << "the flag is not reset";
     }
+    ConnectedForm framed(true);
+    framed.show();
+    framed.close(); // through the window frame
+    EXPECT_EQ(framed.disconnects, 0) << "the session ends with the window instead";
 }
 
 TEST(FilenameEdit, QuotesPathsWithBlanks)
@@ -237,3 +256,5 @@ TEST(FilenameEdit, BrowseStartsAtTheTypedPathAndQuotesThePick)
 }
 
 } // namespace
+
+#include "mainFRm_test.moc"
