@@ -367,10 +367,11 @@ void InstallLogonDialogs()
 
 QString LogonMessageTitle()
 {
-    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    const QString base =
-        name.left(name.indexOf(QLatin1Char('.')) < 0 ? name.size() : name.indexOf(QLatin1Char('.')));
-    return base.left(1) + base.mid(1).toLower();
+    QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    return name.left(1).toUpper() + name.mid(1).toLower();
 }
 
 } // namespace rowpour::oracle

@@ -82,8 +82,8 @@ private:
 // Installs the widget windows and message boxes into the logon component.
 void InstallLogonDialogs();
 
-// The title of the logon message boxes: the program's file name up to its
-// first full stop, every letter after the first in lower case.
+// The title of the logon message boxes, the application's title: the
+// program's file name up to its first full stop, "Rowpour" for "rowpour".
 QString LogonMessageTitle();
 
 } // namespace rowpour::oracle

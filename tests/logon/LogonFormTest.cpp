@@ -222,13 +222,3 @@ TEST_F(LogonFormHistory, ButtonIsDisabledForAnEmptyHistoryAndHiddenWithoutIt)
 }
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    // Test discovery runs the program outside CTest's environment.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
