@@ -10,7 +10,6 @@
 #include "platform/Registry.h"
 
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -76,16 +75,6 @@ protected:
 
 const QStringList serverOrder{"ZETA", "ALPHA", "MID"};
 
-TEST_F(Connection, CancelledLogonLeavesTheWindowAsItWas)
-{
-    form->ComboBox1()->addItem("EARLIER");
-    script({Cancel()});
-    form->Button1Click();
-    EXPECT_FALSE(form->Connected());
-    EXPECT_EQ(form->Button1()->text(), QStringLiteral("Connect"));
-    EXPECT_EQ(items(form->ComboBox1()), QStringList{"EARLIER"});
-}
-
 TEST_F(Connection, ConnectListsTheTablesInServerOrderWithoutChoosingOne)
 {
     form->SG()->setCell(1, 0, "kept");
@@ -98,28 +87,22 @@ TEST_F(Connection, ConnectListsTheTablesInServerOrderWithoutChoosingOne)
     EXPECT_EQ(cell(1, 0), QStringLiteral("kept"));
 }
 
-TEST_F(Connection, SchemaWithoutTablesConnectsWithAnEmptyList)
+// A cancelled logon, and one whose attempts all failed (Execute answers true
+// then), leave the window disconnected with its list as it was.
+TEST_F(Connection, NoLogonLeavesTheWindowAsItWas)
 {
     form->ComboBox1()->addItem("EARLIER");
-    script({LogonAs("empty", "empty", "ORCL")});
-    form->Button1Click();
-    EXPECT_TRUE(form->Connected());
-    EXPECT_TRUE(items(form->ComboBox1()).isEmpty());
-}
-
-// Execute answers true after three failed attempts; the window must not
-// claim a connection it does not have.
-TEST_F(Connection, AllAttemptsFailedLeavesTheWindowDisconnected)
-{
-    form->ComboBox1()->addItem("EARLIER");
-    script(
-        {LogonAs("scott", "bad", "ORCL"), LogonAs("scott", "bad", "ORCL"), LogonAs("scott", "bad", "ORCL")});
-    form->Button1Click();
+    const Showing bad = LogonAs("scott", "bad", "ORCL");
+    for (const std::initializer_list<Showing> showings :
+         {std::initializer_list<Showing>{Cancel()}, {bad, bad, bad}}) {
+        script(showings);
+        form->Button1Click();
+        EXPECT_FALSE(form->Connected());
+        EXPECT_FALSE(form->OracleSession1().Connected());
+        EXPECT_EQ(form->Button1()->text(), QStringLiteral("Connect"));
+        EXPECT_EQ(items(form->ComboBox1()), QStringList{"EARLIER"});
+    }
     EXPECT_EQ(ui().messages.size(), 3);
-    EXPECT_FALSE(form->Connected());
-    EXPECT_FALSE(form->OracleSession1().Connected());
-    EXPECT_EQ(form->Button1()->text(), QStringLiteral("Connect"));
-    EXPECT_EQ(items(form->ComboBox1()), QStringList{"EARLIER"});
 }
 
 TEST_F(Connection, PickingTablesWithTheKeyboardListsEachTablesColumns)
@@ -186,27 +169,8 @@ TEST_F(Connection, DisconnectKeepsListAndGridAndConnectRefillsTheList)
     connectAsScott();
     EXPECT_EQ(items(form->ComboBox1()), serverOrder + QStringList{"LATER"});
     EXPECT_EQ(form->SG()->rowCount(), 2);
-}
 
-TEST_F(Connection, CloseWhileConnectedLogsOff)
-{
-    connectAsScott();
-    form->Button3Click();
-    EXPECT_FALSE(form->OracleSession1().Connected());
-}
-
-TEST_F(Connection, MainWindowConfiguresItsDatabaseComponents)
-{
-    TOracleLogon &logon = form->OracleLogon1();
-    EXPECT_EQ(logon.Session(), &form->OracleSession1());
-    EXPECT_EQ(logon.Retries, 2);
-    EXPECT_EQ(logon.Options, ldAuto | ldDatabase | ldDatabaseList | ldLogonHistory | ldConnectAs);
-    EXPECT_EQ(logon.HistoryRegSection, QStringLiteral("rowpour"));
-    EXPECT_EQ(logon.HistorySize, 6);
-    EXPECT_TRUE(logon.HistoryWithPassword);
-    EXPECT_EQ(form->ods1().Session(), &form->OracleSession1());
-    EXPECT_EQ(form->ods1().SQL(), QStringList{"select * from user_tables"});
-    EXPECT_EQ(form->ods1().ReadBuffer(), 25);
+    form->Button3Click(); // "Close" while connected logs off
     EXPECT_FALSE(form->OracleSession1().Connected());
 }
 
@@ -266,32 +230,6 @@ TEST_F(ConnectionThroughTheWindow, CtrlEnterConnectsWithoutRecordingTheLogon)
     form->Button1Click();
     EXPECT_TRUE(form->Connected());
     EXPECT_EQ(storedLogon0(), QStringLiteral("scott/tiger@ORCL"));
-}
-
-TEST_F(ConnectionThroughTheWindow, FailedAttemptIsShownAndTheWindowComesBack)
-{
-    QString message;
-    rowpour::testing::WhenModal([&](QWidget *modal) {
-        auto *window = qobject_cast<TLogOnForm *>(modal);
-        ASSERT_NE(window, nullptr);
-        fillIn(window, "scott", "wrong");
-        rowpour::testing::WhenModal([&](QWidget *box) {
-            auto *messageBox = qobject_cast<QMessageBox *>(box);
-            ASSERT_NE(messageBox, nullptr);
-            message = messageBox->text();
-            rowpour::testing::WhenModal([](QWidget *again) {
-                auto *window = qobject_cast<TLogOnForm *>(again);
-                ASSERT_NE(window, nullptr);
-                window->CancelBtn->click();
-            });
-            messageBox->accept();
-        });
-        window->OKBtn->click();
-    });
-    form->Button1Click();
-    EXPECT_TRUE(message.startsWith(QStringLiteral("ORA-01017"))) << message.toStdString();
-    EXPECT_FALSE(form->Connected());
-    EXPECT_EQ(form->Button1()->text(), QStringLiteral("Connect"));
 }
 
 } // namespace

@@ -15,68 +15,9 @@
 
 using namespace rowpour::oracle;
 namespace Registry = rowpour::platform::Registry;
-using rowpour::platform::RegistryRoot;
 
 namespace
 {
-
-struct HistoryCase {
-    const char *name;
-    const char *text;
-    const char *password;
-    const char *connectAs;
-    const char *database;
-    bool withPassword;
-    const char *username;
-    const char *expectedPassword;
-    const char *expectedDatabase;
-    const char *expectedConnectAs;
-};
-
-void PrintTo(const HistoryCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
-
-class AddLogonSplit : public ::testing::TestWithParam<HistoryCase>
-{
-};
-
-TEST_P(AddLogonSplit, FieldsOfTheNewEntry)
-{
-    const HistoryCase &c = GetParam();
-    THistoryItems history;
-    history.WithPassword = c.withPassword;
-    history.AddLogon(QString::fromUtf8(c.text), QString::fromUtf8(c.password), true,
-                     QString::fromUtf8(c.connectAs), QString::fromUtf8(c.database));
-    ASSERT_EQ(history.Count(), 1);
-    const THistoryItem &item = history.Item(0);
-    EXPECT_EQ(item.Username.toStdString(), c.username);
-    EXPECT_EQ(item.Password.toStdString(), c.expectedPassword);
-    EXPECT_EQ(item.Database.toStdString(), c.expectedDatabase);
-    EXPECT_EQ(item.ConnectAsText.toStdString(), c.expectedConnectAs);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, AddLogonSplit,
-    ::testing::Values(
-        HistoryCase{"PlainFields", "scott", "tiger", "", "orcl", true, "scott", "tiger", "orcl", ""},
-        HistoryCase{"FullLogonText", "scott/tiger@orcl", "", "", "", true, "scott", "tiger", "orcl", ""},
-        HistoryCase{"PasswordDroppedWithoutWithPassword", "scott/tiger@orcl", "x", "", "", false, "scott", "",
-                    "orcl", ""},
-        HistoryCase{"UserAtDatabase", "scott@orcl", "pw", "", "", true, "scott", "pw", "orcl", ""},
-        HistoryCase{"TrailingAtKeepsDatabaseArgument", "scott/tiger@", "", "", "db", true, "scott", "tiger",
-                    "db", ""},
-        HistoryCase{"StoredFormWithMode", "sys/pw@orcl as SYSDBA", "", "", "", true, "sys", "pw", "orcl",
-                    "SYSDBA"},
-        HistoryCase{"ModeWithEmptyDatabase", "sys/pw@ as sysoper", "", "", "", true, "sys", "pw", "",
-                    "SYSOPER"},
-        HistoryCase{"ModeInUserName", "sys as sysdba", "", "", "", true, "sys", "", "", "SYSDBA"},
-        HistoryCase{"ModeArgumentKeptWithoutSuffix", "sys", "", "SYSOPER", "db", true, "sys", "", "db",
-                    "SYSOPER"},
-        HistoryCase{"CyrillicText", "пользователь/пароль@база", "", "", "", true, "пользователь", "пароль",
-                    "база", ""}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 QStringList displayTexts(const THistoryItems &history)
 {
@@ -86,54 +27,67 @@ QStringList displayTexts(const THistoryItems &history)
     return texts;
 }
 
-TEST(LogonHistory, SameLogonInAnyLetterCaseKeepsOneEntryAtTheTop)
+TEST(LogonHistory, AddLogonSplitsTheTextAndTheModeSuffix)
 {
-    THistoryItems history;
-    history.AddLogon("scott", "a", true, "", "orcl");
-    history.AddLogon("hr", "b", true, "", "orcl");
-    history.AddLogon("SCOTT", "c", true, "", "ORCL");
-    EXPECT_EQ(displayTexts(history), (QStringList{"SCOTT@ORCL", "hr@orcl"}));
-    // A different mode or database is another entry.
-    history.AddLogon("scott", "", true, "SYSDBA", "orcl");
-    history.AddLogon("scott", "", true, "", "other");
-    EXPECT_EQ(displayTexts(history),
-              (QStringList{"scott@other", "scott@orcl as SYSDBA", "SCOTT@ORCL", "hr@orcl"}));
+    struct Case {
+        const char *name, *text, *password, *connectAs, *database;
+        bool withPassword;
+        const char *user, *expectedPassword, *expectedDatabase, *expectedConnectAs;
+    };
+    const Case cases[] = {
+        {"PlainFields", "scott", "tiger", "", "orcl", true, "scott", "tiger", "orcl", ""},
+        {"FullText", "scott/tiger@orcl", "", "", "", true, "scott", "tiger", "orcl", ""},
+        {"NoPasswordKept", "scott/tiger@orcl", "x", "", "", false, "scott", "", "orcl", ""},
+        {"UserAtDatabase", "scott@orcl", "pw", "", "", true, "scott", "pw", "orcl", ""},
+        {"TrailingAt", "scott/tiger@", "", "", "db", true, "scott", "tiger", "db", ""},
+        {"StoredWithMode", "sys/pw@orcl as SYSDBA", "", "", "", true, "sys", "pw", "orcl", "SYSDBA"},
+        {"ModeEmptyDatabase", "sys/pw@ as sysoper", "", "", "", true, "sys", "pw", "", "SYSOPER"},
+        {"ModeInUserName", "sys as sysdba", "", "", "", true, "sys", "", "", "SYSDBA"},
+        {"ModeArgument", "sys", "", "SYSOPER", "db", true, "sys", "", "db", "SYSOPER"},
+        {"Cyrillic", "пользователь/пароль@база", "", "", "", true, "пользователь", "пароль", "база", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        THistoryItems history;
+        history.WithPassword = c.withPassword;
+        history.AddLogon(QString::fromUtf8(c.text), QString::fromUtf8(c.password), true,
+                         QString::fromUtf8(c.connectAs), QString::fromUtf8(c.database));
+        ASSERT_EQ(history.Count(), 1);
+        const THistoryItem &item = history.Item(0);
+        EXPECT_EQ(item.Username, QString::fromUtf8(c.user));
+        EXPECT_EQ(item.Password, QString::fromUtf8(c.expectedPassword));
+        EXPECT_EQ(item.Database, QString::fromUtf8(c.expectedDatabase));
+        EXPECT_EQ(item.ConnectAsText, QString::fromUtf8(c.expectedConnectAs));
+    }
 }
 
-TEST(LogonHistory, SeventhLogonDropsTheOldest)
+TEST(LogonHistory, SameLogonInAnyCaseKeepsOneEntryAtTheTopAndTheSeventhDropsTheOldest)
 {
     THistoryItems history;
     history.MaxItems = 6;
-    for (int i = 1; i <= 7; ++i)
+    history.AddLogon("", "pw", true, "", "db"); // nothing to record
+    history.AddLogon("scott", "a", true, "", "orcl");
+    history.AddLogon("hr", "b", true, "", "orcl");
+    history.AddLogon("SCOTT", "c", true, "", "ORCL");
+    history.AddLogon("scott", "", true, "SYSDBA", "orcl"); // another mode: another entry
+    EXPECT_EQ(displayTexts(history), (QStringList{"scott@orcl as SYSDBA", "SCOTT@ORCL", "hr@orcl"}));
+    for (int i = 1; i <= 4; ++i)
         history.AddLogon(QStringLiteral("user%1").arg(i), "", true, "", "db");
-    EXPECT_EQ(displayTexts(history),
-              (QStringList{"user7@db", "user6@db", "user5@db", "user4@db", "user3@db", "user2@db"}));
+    EXPECT_EQ(displayTexts(history), (QStringList{"user4@db", "user3@db", "user2@db", "user1@db",
+                                                  "scott@orcl as SYSDBA", "SCOTT@ORCL"}));
 }
 
-TEST(LogonHistory, EmptyTextIsNotRecorded)
-{
-    THistoryItems history;
-    history.AddLogon("", "pw", true, "", "db");
-    EXPECT_EQ(history.Count(), 0);
-}
-
-TEST(HistoryScrambling, RoundTripsThroughDecimalDigitsWithAFreshNumberEachTime)
+TEST(HistoryScrambling, RoundTripsThroughDigitsWithAFreshNumberEachTimeAndRejectsForeignValues)
 {
     const QString text = QStringLiteral("scott/tiger@orcl as SYSDBA — пароль");
     QSet<QString> forms;
     for (int i = 0; i < 20; ++i) {
         const QString digits = ScrambleHistoryText(text);
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9]+$")).match(digits).hasMatch())
-            << digits.toStdString();
-        EXPECT_FALSE(digits.contains(QStringLiteral("tiger")));
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9]+$")).match(digits).hasMatch());
         EXPECT_EQ(UnscrambleHistoryText(digits), text);
         forms.insert(digits);
     }
     EXPECT_GT(forms.size(), 1);
-}
-
-TEST(HistoryScrambling, ForeignValuesUnscrambleToNothing)
-{
     for (const char *stored : {"", "12", "12345", "abcdef", "123999", "12a456"})
         EXPECT_TRUE(UnscrambleHistoryText(QString::fromLatin1(stored)).isEmpty()) << stored;
 }
@@ -151,32 +105,41 @@ protected:
 
     static QString stored(int n)
     {
-        return Registry::readString(RegistryRoot::CurrentUser, "rowpour", QStringLiteral("Logon%1").arg(n));
+        return UnscrambleHistoryText(Registry::readString(rowpour::platform::RegistryRoot::CurrentUser,
+                                                          "rowpour", QStringLiteral("Logon%1").arg(n)));
     }
 
     QTemporaryDir dir_;
     QByteArray previous_;
 };
 
-TEST_F(HistoryRegistry, SavedHistoryLoadsBackInOrder)
+TEST_F(HistoryRegistry, SavedHistoryLoadsBackInOrderFromAPrivateFile)
 {
+    Registry::writeString("rowpour", "Other", "kept");
     THistoryItems saved;
     saved.WithPassword = true;
+    for (const char *user : {"a", "b", "c", "hr"})
+        saved.AddLogon(user, "hrpw", true, "", "orcl");
+    saved.SaveToRegistry("rowpour");
+    saved.Clear();
     saved.AddLogon("hr", "hrpw", true, "", "orcl");
     saved.AddLogon("sys", "syspw", true, "SYSDBA", "");
-    saved.SaveToRegistry("\\rowpour");
+    saved.SaveToRegistry("\\rowpour"); // one leading backslash is dropped
 
-    EXPECT_EQ(UnscrambleHistoryText(stored(0)), QStringLiteral("sys/syspw@ as SYSDBA"));
-    EXPECT_EQ(UnscrambleHistoryText(stored(1)), QStringLiteral("hr/hrpw@orcl"));
-    EXPECT_TRUE(stored(2).isEmpty());
+    EXPECT_EQ(stored(0), QStringLiteral("sys/syspw@ as SYSDBA"));
+    EXPECT_EQ(stored(1), QStringLiteral("hr/hrpw@orcl"));
+    EXPECT_TRUE(stored(2).isEmpty()); // the longer history's values are gone
+    EXPECT_EQ(Registry::readString(rowpour::platform::RegistryRoot::CurrentUser, "rowpour", "Other"), "kept");
+    struct stat info {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(Registry::currentUserFile()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 
     THistoryItems loaded;
     loaded.WithPassword = true;
     loaded.LoadFromRegistry("rowpour");
-    ASSERT_EQ(loaded.Count(), 2);
-    EXPECT_EQ(loaded.Item(0).DisplayText(), QStringLiteral("sys as SYSDBA"));
+    EXPECT_EQ(displayTexts(loaded), (QStringList{"sys as SYSDBA", "hr@orcl"}));
     EXPECT_EQ(loaded.Item(0).Password, QStringLiteral("syspw"));
-    EXPECT_EQ(loaded.Item(1).DisplayText(), QStringLiteral("hr@orcl"));
 }
 
 TEST_F(HistoryRegistry, WithoutPasswordsTheStoredTextHasAnEmptyPassword)
@@ -184,68 +147,28 @@ TEST_F(HistoryRegistry, WithoutPasswordsTheStoredTextHasAnEmptyPassword)
     THistoryItems history;
     history.AddLogon("scott", "tiger", true, "", "orcl");
     history.SaveToRegistry("rowpour");
-    EXPECT_EQ(UnscrambleHistoryText(stored(0)), QStringLiteral("scott/@orcl"));
+    EXPECT_EQ(stored(0), QStringLiteral("scott/@orcl"));
 }
 
-TEST_F(HistoryRegistry, ShorterHistoryRemovesStaleValuesAndKeepsOthers)
+TEST_F(HistoryRegistry, LoadingStopsAtAForeignValueAndHonoursMaxItems)
 {
-    Registry::writeString("rowpour", "Other", "kept");
-    THistoryItems history;
-    for (const char *user : {"a", "b", "c"})
-        history.AddLogon(user, "", true, "", "");
-    history.SaveToRegistry("rowpour");
-    history.Clear();
-    history.AddLogon("d", "", true, "", "");
-    history.SaveToRegistry("rowpour");
-
-    EXPECT_EQ(UnscrambleHistoryText(stored(0)), QStringLiteral("d/@"));
-    EXPECT_TRUE(stored(1).isEmpty());
-    EXPECT_TRUE(stored(2).isEmpty());
-    EXPECT_EQ(Registry::readString(RegistryRoot::CurrentUser, "rowpour", "Other"), QStringLiteral("kept"));
-}
-
-TEST_F(HistoryRegistry, LoadingStopsAtAGapOrAForeignValueAndHonoursMaxItems)
-{
-    Registry::writeString("rowpour", "Logon0", ScrambleHistoryText("a/@"));
-    Registry::writeString("rowpour", "Logon1", ScrambleHistoryText("b/@"));
-    Registry::writeString("rowpour", "Logon2", ScrambleHistoryText("c/@"));
+    for (const char *text : {"a/@", "b/@", "c/@"})
+        Registry::writeString("rowpour", QStringLiteral("Logon%1").arg(text[0] - 'a'),
+                              ScrambleHistoryText(text));
     Registry::writeString("rowpour", "Logon3", "not digits");
     Registry::writeString("rowpour", "Logon4", ScrambleHistoryText("e/@"));
-
     THistoryItems all;
     all.LoadFromRegistry("rowpour");
     EXPECT_EQ(displayTexts(all), (QStringList{"a", "b", "c"}));
-
     THistoryItems limited;
     limited.MaxItems = 2;
     limited.LoadFromRegistry("rowpour");
     EXPECT_EQ(displayTexts(limited), (QStringList{"a", "b"}));
 }
 
-TEST_F(HistoryRegistry, StoreFileIsPrivateToTheUser)
-{
-    THistoryItems history;
-    history.AddLogon("scott", "tiger", true, "", "orcl");
-    history.SaveToRegistry("rowpour");
-    struct stat info {
-    };
-    ASSERT_EQ(::stat(QFile::encodeName(Registry::currentUserFile()).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-}
-
-TEST_F(HistoryRegistry, EmptySectionNeitherReadsNorWrites)
-{
-    THistoryItems history;
-    history.AddLogon("scott", "", true, "", "");
-    history.SaveToRegistry("");
-    EXPECT_FALSE(QFile::exists(Registry::currentUserFile()));
-    history.LoadFromRegistry("");
-    EXPECT_EQ(history.Count(), 1);
-}
-
 TEST_F(HistoryRegistry, UnwritableStoreLeavesTheHistoryInMemory)
 {
-    // A plain file where the store's folder should be: saving cannot succeed.
+    // A plain file where the store's folder should be.
     QFile blocker(dir_.filePath("rowpour"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
