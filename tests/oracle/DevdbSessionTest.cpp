@@ -24,7 +24,8 @@ const char *const oracle8Version = "Oracle8i Enterprise Edition Release 8.1.7.0.
 
 QString buildDir()
 {
-    return Environment::variable("ROWPOUR_BUILD_DIR");
+    const QString fromEnvironment = Environment::variable("ROWPOUR_BUILD_DIR");
+    return fromEnvironment.isEmpty() ? QStringLiteral(ROWPOUR_TEST_BUILD_DIR) : fromEnvironment;
 }
 QString devdbTool()
 {
@@ -134,9 +135,13 @@ protected:
         oci::OCIHandleFree(stmt, oci::OCI_HTYPE_STMT);
     }
 
+    // Logs on with the whole logon text in the user name field, as the
+    // logon dialog hands it over when typed that way.
     void logOn(TOracleSession &session, const QString &logon)
     {
         session.SetLogonUsername(logon);
+        session.SetLogonPassword({});
+        session.SetLogonDatabase({});
         session.LogOn();
     }
 
@@ -262,6 +267,7 @@ TEST_P(RejectedLogonTest, RaisesTheClientsErrorAndStaysDisconnected)
     session.LogOff(); // detaches and releases what the failed logon left
     EXPECT_FALSE(session.Attached());
     EXPECT_EQ(session.EnvHandle(), nullptr);
+    session.SetConnectAs(caNormal);                     // a text without " AS " leaves the mode as it was
     logOn(session, QStringLiteral("scott/tiger@ORCL")); // the session is usable afterwards
     EXPECT_TRUE(session.Connected());
 }
