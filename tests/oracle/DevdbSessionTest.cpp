@@ -91,7 +91,8 @@ protected:
             "create user soon identified by soon\n"
             "alter user soon password grace 5\n"
             "create user locked identified by x\n"
-            "alter user locked account lock\n");
+            "alter user locked account lock\n"
+            "create user ops identified externally\n");
         sql(QStringLiteral("ORCL"), QStringLiteral("scott/tiger"), "create table t (n number(9))\n");
         Environment::setVariable("ORACLE_HOME", home_);
     }
@@ -244,6 +245,10 @@ struct RejectedLogon {
     bool useOCI7;
     int errorNumber;
 };
+void PrintTo(const RejectedLogon &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class RejectedLogonTest : public DevdbSessionTest, public ::testing::WithParamInterface<RejectedLogon>
 {
@@ -318,6 +323,14 @@ TEST_F(DevdbSessionTest, PasswordChangeInOCI7ModeRunsAlterUser)
     session.LogOff();
     logOn(session, QStringLiteral("scott/lion@ORCL"));
     EXPECT_TRUE(session.Connected());
+}
+
+TEST_F(DevdbSessionTest, EmptyUserAndPasswordLogOnWithOperatingSystemCredentials)
+{
+    TOracleSession session;
+    logOn(session, QStringLiteral("/@ORCL"));
+    EXPECT_TRUE(session.Connected());
+    EXPECT_TRUE(session.LogonUsername().isEmpty());
 }
 
 TEST_F(DevdbSessionTest, SysdbaSuffixLogsOnPrivileged)

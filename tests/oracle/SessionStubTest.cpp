@@ -26,6 +26,10 @@ struct VersionCase {
     bool ldaMode;
     bool refused;
 };
+void PrintTo(const VersionCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class ServerVersionTest : public OracleLayerTest, public ::testing::WithParamInterface<VersionCase>
 {
