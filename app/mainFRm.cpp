@@ -1,7 +1,260 @@
 #include "app/mainFRm.h"
 
-TForm1::TForm1(QWidget *parent) : QWidget(parent)
+#include "app/FailureDisplay.h"
+#include "app/MappingSettings.h"
+#include "platform/ExeVersion.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QVBoxLayout>
+
+using namespace rowpour::app;
+
+namespace rowpour::app
 {
-    setWindowTitle(QStringLiteral("ROWPOUR v."));
+
+std::array<int, 6> GridColumnWidths(int gridWidth)
+{
+    std::array<int, 6> widths{};
+    for (std::size_t i = 0; i < widths.size(); ++i)
+        widths[i] = gridWidth * mainform::kGridColumnPercent[i] / 100;
+    return widths;
+}
+
+} // namespace rowpour::app
+
+namespace
+{
+
+template <typename Widget> Widget *named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QToolButton *flatButton(QWidget *parent, const char *name, const QString &text, const QString &hint)
+{
+    auto *button = named(new QToolButton(parent), name);
+    button->setText(text);
+    button->setToolTip(hint);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget *parent, const QString &executablePath) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    // The window was designed for an 8 point font.
+    QFont designFont = font();
+    designFont.setPointSize(8);
+    setFont(designFont);
+    createControls();
+    arrangeControls();
+    setTabOrder();
+    bindCommands();
     resize(423, 414);
+    FormCreate(executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::createControls()
+{
+    Button1_ = named(new QPushButton(QStringLiteral("Connect"), this), "Button1");
+    Button2_ = named(new QPushButton(QStringLiteral("Process data"), this), "Button2");
+    Button3_ = named(new QPushButton(QStringLiteral("Close"), this), "Button3");
+    FilenameEdit1_ = named(new TFilenameEdit(this), "FilenameEdit1");
+
+    SG_ = named(new TStringGrid(this), "SG");
+    SG_->setRowCount(5);
+    SG_->setToolTip(QString(mainform::kGridHint).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // The column widths are computed from the grid's design width.
+    SG_->resize(mainform::kGridDesignWidth, mainform::kGridDesignHeight);
+
+    CheckBox1_ = named(new QCheckBox(QStringLiteral("Delete old data before insert"), this), "CheckBox1");
+    CheckBox2_ = named(new QCheckBox(QStringLiteral("Seek old record"), this), "CheckBox2");
+    CheckBox2_->setChecked(true);
+    ComboBox1_ = named(new QComboBox(this), "ComboBox1");
+    ComboBox1_->setEditable(false);
+    Edit1_ = named(new QLineEdit(QStringLiteral("1"), this), "Edit1");
+    Edit2_ = named(new QLineEdit(this), "Edit2");
+    ProgressBar1_ = named(new QProgressBar(this), "ProgressBar1");
+    ProgressBar1_->setRange(0, 100);
+    ProgressBar1_->setValue(0);
+    ProgressBar1_->setTextVisible(false);
+    SpeedButton1_ = flatButton(this, "SpeedButton1", QStringLiteral("..."), mainform::kLoadHint);
+    SpeedButton2_ = flatButton(this, "SpeedButton2", QStringLiteral("Save"), mainform::kSaveHint);
+
+    Label1_ = named(new QLabel(QStringLiteral("source XLS file "), this), "Label1");
+    Label2_ = named(new QLabel(QStringLiteral("field links"), this), "Label2");
+    Label3_ = named(new QLabel(QStringLiteral("ORA table"), this), "Label3");
+    Label4_ = named(new QLabel(QStringLiteral("start from cell"), this), "Label4");
+    Label5_ = named(new QLabel(QStringLiteral("end to cell"), this), "Label5");
+    Label6_ = named(new QLabel(QStringLiteral("0/0"), this), "Label6");
+    Label7_ = named(new QLabel(mainform::kUpdatesText, this), "Label7");
+    RzURLLabel1_ =
+        named(new TURLLabel(mainform::kUpdatesUrl, QUrl(mainform::kUpdatesUrl), this), "RzURLLabel1");
+    RzURLLabel2_ =
+        named(new TURLLabel(mainform::kDonateText, QUrl(mainform::kDonateUrl), this), "RzURLLabel2");
+    RzURLLabel2_->SetBlinking(true);
+
+    Label1_->setBuddy(FilenameEdit1_);
+    Label3_->setBuddy(ComboBox1_);
+    Label4_->setBuddy(Edit1_);
+    Label5_->setBuddy(Edit2_);
+}
+
+void TForm1::arrangeControls()
+{
+    auto *links = new QVBoxLayout;
+    auto *updates = new QHBoxLayout;
+    updates->addWidget(Label7_);
+    updates->addWidget(RzURLLabel1_);
+    updates->addStretch(1);
+    links->addLayout(updates);
+    links->addWidget(RzURLLabel2_);
+    auto *top = new QHBoxLayout;
+    top->addWidget(Button1_, 0, Qt::AlignTop);
+    top->addLayout(links, 1);
+
+    auto *source = new QHBoxLayout;
+    source->addWidget(Label1_);
+    source->addWidget(FilenameEdit1_, 1);
+
+    auto *table = new QHBoxLayout;
+    table->addWidget(Label3_);
+    table->addWidget(ComboBox1_, 1);
+
+    auto *links2 = new QHBoxLayout;
+    links2->addWidget(Label2_);
+    links2->addStretch(1);
+    links2->addWidget(SpeedButton2_);
+    links2->addWidget(SpeedButton1_);
+
+    auto *checks = new QVBoxLayout;
+    checks->addWidget(CheckBox1_);
+    checks->addWidget(CheckBox2_);
+    auto *range = new QGridLayout;
+    range->addWidget(Label4_, 0, 0);
+    range->addWidget(Edit1_, 0, 1);
+    range->addWidget(Label5_, 1, 0);
+    range->addWidget(Edit2_, 1, 1);
+    Edit1_->setMaximumWidth(70);
+    Edit2_->setMaximumWidth(70);
+    auto *options = new QHBoxLayout;
+    options->addLayout(checks);
+    options->addStretch(1);
+    options->addLayout(range);
+    options->addStretch(1);
+    options->addWidget(Button2_, 0, Qt::AlignBottom);
+
+    auto *progress = new QVBoxLayout;
+    progress->addWidget(ProgressBar1_);
+    progress->addWidget(Label6_);
+    auto *bottom = new QHBoxLayout;
+    bottom->addLayout(progress, 1);
+    bottom->addWidget(Button3_, 0, Qt::AlignTop);
+
+    auto *window = new QVBoxLayout(this);
+    window->setContentsMargins(8, 8, 8, 8);
+    window->addLayout(top);
+    window->addLayout(source);
+    window->addLayout(table);
+    window->addLayout(links2);
+    window->addWidget(SG_, 1);
+    window->addLayout(options);
+    window->addLayout(bottom);
+}
+
+void TForm1::setTabOrder()
+{
+    QWidget *const order[] = {Button1_, FilenameEdit1_, SG_,    CheckBox1_,    ComboBox1_, Button2_,
+                              Button3_, Edit1_,         Edit2_, ProgressBar1_, CheckBox2_};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+}
+
+void TForm1::bindCommands()
+{
+    const auto bind = [this](QAbstractButton *button, void (TForm1::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
+    };
+    bind(Button1_, &TForm1::Button1Click);
+    bind(Button2_, &TForm1::Button2Click);
+    bind(Button3_, &TForm1::Button3Click);
+    bind(SpeedButton1_, &TForm1::SpeedButton1Click);
+    bind(SpeedButton2_, &TForm1::SpeedButton2Click);
+    connect(ComboBox1_, &QComboBox::activated, this, [this] { RunGuarded([this] { ComboBox1Change(); }); });
+}
+
+void TForm1::FormCreate(const QString &executablePath)
+{
+    const std::array<int, 6> widths = GridColumnWidths(SG_->width());
+    for (std::size_t i = 0; i < widths.size(); ++i)
+        SG_->horizontalHeader()->resizeSection(int(i), widths[i]);
+    for (std::size_t i = 0; i < rowpour::mapping_texts::kHeaders.size(); ++i)
+        SG_->setCell(0, int(i), rowpour::mapping_texts::kHeaders[i]);
+    setWindowTitle(mainform::kCaption + mainform::kVersionSeparator +
+                   rowpour::platform::ReadFileVersion(executablePath));
+}
+
+void TForm1::Button1Click() {}
+
+void TForm1::ComboBox1Change() {}
+
+void TForm1::Button2Click() {}
+
+void TForm1::Button3Click()
+{
+    if (FConnected)
+        DisconnectSession();
+    close();
+}
+
+void TForm1::DisconnectSession() {}
+
+namespace
+{
+
+// The plain file dialog of the mapping commands: no title, filter or default
+// extension of its own, an empty file name each time.
+QString askMappingFile(QWidget *parent, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+void TForm1::SpeedButton1Click()
+{
+    const QString fileName = askMappingFile(this, QFileDialog::AcceptOpen);
+    if (fileName.isEmpty())
+        return;
+    const QList<rowpour::TColumnMapping> rows = rowpour::LoadMapping(fileName);
+    SG_->setRowCount(int(rows.size()) + 1);
+    for (int i = 0; i < rows.size(); ++i) {
+        for (int column = 0; column < rowpour::kMappingColumnCount; ++column)
+            SG_->setCell(i + 1, column, rows[i].field(column));
+    }
+}
+
+void TForm1::SpeedButton2Click()
+{
+    const QString fileName = askMappingFile(this, QFileDialog::AcceptSave);
+    if (fileName.isEmpty())
+        return;
+    rowpour::SaveMapping(fileName, *SG_);
 }

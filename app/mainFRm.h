@@ -1,10 +1,124 @@
 #pragma once
-// The main window of the program.
+// The main window: the connection toggle, the table list, the mapping grid,
+// the import options, the import command, saving and loading the mapping and
+// "Close". Every command handler runs inside the failure guard.
 
+#include "app/FilenameEdit.h"
+#include "app/StringGrid.h"
+#include "app/URLLabel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
 #include <QWidget>
 
-class TForm1 : public QWidget {
+#include <array>
+
+class TForm2;
+
+namespace rowpour::app
+{
+
+// Texts of the main window.
+namespace mainform
+{
+inline const QString kCaption = QStringLiteral("ROWPOUR");
+inline const QString kVersionSeparator = QStringLiteral(" v.");
+// Width of each grid column in per cent of the grid's width.
+inline constexpr std::array<int, 6> kGridColumnPercent = {15, 10, 5, 15, 15, 40};
+inline const QString kGridHint =
+    QStringLiteral("Обработка:\r\nL<номер лексемы> - выбрать лексему\r\nD - нормализовать дату ");
+inline const QString kLoadHint = QStringLiteral("Загрузить настройки обработки таблицы");
+inline const QString kSaveHint = QStringLiteral("Сохранить текущие настройки обработки эксель таблицы");
+inline const QString kUpdatesUrl = QStringLiteral("https://rowpour.example.org/");
+inline const QString kDonateUrl = QStringLiteral("https://rowpour.example.org/donate");
+inline const QString kDonateText = QStringLiteral("помоги развитию проекта");
+inline const QString kUpdatesText = QStringLiteral("Обновления доступны по адресу");
+inline constexpr int kGridDesignWidth = 397;
+inline constexpr int kGridDesignHeight = 171;
+} // namespace mainform
+
+// Column widths for a grid of the given width: each column's share, with the
+// fraction cut off.
+std::array<int, 6> GridColumnWidths(int gridWidth);
+
+} // namespace rowpour::app
+
+class TForm1 : public QWidget
+{
     Q_OBJECT
 public:
-    explicit TForm1(QWidget *parent = nullptr);
+    // The caption's version is read from the executable at executablePath
+    // (the running program when empty).
+    explicit TForm1(QWidget *parent = nullptr, const QString &executablePath = {});
+    ~TForm1() override;
+
+    // The import errors window the import run reports to (created at start-up).
+    void SetErrorsWindow(TForm2 *errors) { errorsWindow_ = errors; }
+    TForm2 *ErrorsWindow() const { return errorsWindow_; }
+
+    // Controls that the commands read and write.
+    rowpour::app::TStringGrid *SG() const { return SG_; }
+    QComboBox *ComboBox1() const { return ComboBox1_; }
+    QLineEdit *Edit1() const { return Edit1_; }
+    QLineEdit *Edit2() const { return Edit2_; }
+    QCheckBox *CheckBox1() const { return CheckBox1_; }
+    QCheckBox *CheckBox2() const { return CheckBox2_; }
+    QProgressBar *ProgressBar1() const { return ProgressBar1_; }
+    QLabel *Label6() const { return Label6_; }
+    rowpour::app::TFilenameEdit *FilenameEdit1() const { return FilenameEdit1_; }
+    QPushButton *Button1() const { return Button1_; }
+
+    bool Connected() const { return FConnected; }
+
+    // Command handlers, bound to their controls; each runs inside the failure
+    // guard when invoked from its control.
+    void Button1Click();      // "Connect" / "Disconnect"
+    void ComboBox1Change();   // a table was picked
+    void Button2Click();      // "Process data"
+    void Button3Click();      // "Close"
+    void SpeedButton1Click(); // "..." (load the mapping)
+    void SpeedButton2Click(); // "Save" (save the mapping)
+
+protected:
+    // Ends the database session (used by "Close" while connected).
+    virtual void DisconnectSession();
+
+    // True from a successful "Connect" until the next "Disconnect".
+    bool FConnected = false;
+
+private:
+    void createControls();
+    void arrangeControls();
+    void setTabOrder();
+    void bindCommands();
+    void FormCreate(const QString &executablePath);
+
+    QPushButton *Button1_;
+    QPushButton *Button2_;
+    QPushButton *Button3_;
+    rowpour::app::TFilenameEdit *FilenameEdit1_;
+    rowpour::app::TStringGrid *SG_;
+    QCheckBox *CheckBox1_;
+    QCheckBox *CheckBox2_;
+    QComboBox *ComboBox1_;
+    QLineEdit *Edit1_;
+    QLineEdit *Edit2_;
+    QProgressBar *ProgressBar1_;
+    QToolButton *SpeedButton1_;
+    QToolButton *SpeedButton2_;
+    QLabel *Label1_;
+    QLabel *Label2_;
+    QLabel *Label3_;
+    QLabel *Label4_;
+    QLabel *Label5_;
+    QLabel *Label6_;
+    QLabel *Label7_;
+    rowpour::app::TURLLabel *RzURLLabel1_;
+    rowpour::app::TURLLabel *RzURLLabel2_;
+    TForm2 *errorsWindow_ = nullptr;
 };
