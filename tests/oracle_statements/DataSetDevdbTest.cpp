@@ -85,6 +85,18 @@ TEST_P(DataSetTest, FieldTextsFollowTheFieldKinds)
     EXPECT_EQ(ods_.FieldByName(QStringLiteral("c")).Size(), 10);
 }
 
+TEST_P(DataSetTest, LineBreaksThatLengthenATextLoseNothing)
+{
+    devdbSql("create table t (s varchar2(5))\n");
+    TOracleQuery insert;
+    insert.SetSession(&session_);
+    insert.SQL() = QStringList{"insert into t values ('a", "b", "c')"};
+    insert.Execute();
+    reopen(QStringLiteral("select s from t"));
+    EXPECT_EQ(ods_.Fields(0).Size(), 5);
+    EXPECT_EQ(ods_.Fields(0).AsString(), QStringLiteral("a\r\nb\r\nc"));
+}
+
 TEST_P(DataSetTest, NullsReadAsEmptyText)
 {
     devdbSql("create table f (i number(5), v varchar2(20), d date, l long)\n"
