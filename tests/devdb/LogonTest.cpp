@@ -274,16 +274,18 @@ TEST(HandleChecks, WrongAndFreedHandlesAreRejected)
     EXPECT_EQ(lib.OCIErrorGet(conn.err, 1, nullptr, nullptr, nullptr, 0, HTYPE_ERROR), OCI_NO_DATA);
 }
 
-TEST(OracleEightOneNames, EnvInitPathWithoutOCIEnvCreate)
+TEST(OracleEightOneNames, LibraryWithoutThemWorksThroughOCIEnvInit)
 {
     TempHome home;
     ASSERT_EQ(home.sql("system/manager", "create user scott identified by tiger\n"), 0);
     Library lib(home.path() + "/variants/no81/libclntsh.so");
     ASSERT_EQ(lib.OCIEnvCreate, nullptr);
-    void *env = nullptr, *err = nullptr;
-    ASSERT_EQ(lib.OCIEnvInit(&env, 8, 0, nullptr), OCI_SUCCESS);
-    ASSERT_EQ(lib.OCIHandleAlloc(env, &err, HTYPE_ERROR, 0, nullptr), OCI_SUCCESS);
-    EXPECT_EQ(lib.OCIHandleFree(env, HTYPE_ENV), OCI_SUCCESS);
+    Connection conn(lib);
+    ASSERT_EQ(conn.logOn("scott", "tiger"), OCI_SUCCESS);
+    ASSERT_EQ(conn.execute("select * fromm dual"), OCI_ERROR);
+    ub2 offset = 0;
+    ASSERT_EQ(lib.OCIAttrGet(conn.stmt, HTYPE_STMT, &offset, nullptr, 128, conn.err), OCI_SUCCESS);
+    EXPECT_EQ(offset, 9);
 }
 
 } // namespace

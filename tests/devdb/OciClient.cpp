@@ -123,7 +123,10 @@ int TempHome::sql(const std::string &account, const std::string &statements, std
 
 Connection::Connection(Library &library) : lib(library)
 {
-    lib.OCIEnvCreate(&env, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+    if (lib.OCIEnvCreate)
+        lib.OCIEnvCreate(&env, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+    else
+        lib.OCIEnvInit(&env, 8, 0, nullptr);
     lib.OCIHandleAlloc(env, &err, HTYPE_ERROR, 0, nullptr);
     lib.OCIHandleAlloc(env, &server, HTYPE_SERVER, 0, nullptr);
     lib.OCIHandleAlloc(env, &svc, HTYPE_SVCCTX, 0, nullptr);
