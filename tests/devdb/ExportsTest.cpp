@@ -185,9 +185,4 @@ INSTANTIATE_TEST_SUITE_P(
         VariantCase{"Incomplete", "variants/incomplete/libclntsh.so", {"odescr"}, {"OCIServerVersion"}, {}}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(Exports, OCI8GroupHasItsHundredAndFourteenNames)
-{
-    EXPECT_EQ(kOci8.size(), 114u + 2u);
-}
-
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -163,6 +164,31 @@ TEST_F(LogonTest, ConnectIdentifiers)
         "(DESCRIPTION=(ADDRESS=(PROTOCOL=devdb)(FILE=" + home.path() + "/oradata/db.db)))";
     Connection conn;
     EXPECT_EQ(conn.logOn("scott", "tiger", descriptor), OCI_SUCCESS) << conn.error().text;
+}
+
+TEST_F(LogonTest, OCILogonAndOCILogoffCommit)
+{
+    Library &lib = buildLibrary();
+    Connection holder;
+    auto text = [](const char *s) { return reinterpret_cast<const OraText *>(s); };
+    void *svc = nullptr;
+    ASSERT_EQ(lib.OCILogon(holder.env, holder.err, &svc, text("scott"), 5, text("lion"), 4, text("DB"), 2),
+              OCI_ERROR);
+    EXPECT_EQ(holder.error().code, 1017);
+    ASSERT_EQ(lib.OCILogon(holder.env, holder.err, &svc, text("scott"), 5, text("tiger"), 5, text("DB"), 2),
+              OCI_SUCCESS);
+    void *stmt = nullptr;
+    lib.OCIHandleAlloc(holder.env, &stmt, HTYPE_STMT, 0, nullptr);
+    const char *sql = "create table t (n number)";
+    ASSERT_EQ(lib.OCIStmtPrepare(stmt, holder.err, text(sql), std::strlen(sql), 1, 0), OCI_SUCCESS);
+    ASSERT_EQ(lib.OCIStmtExecute(svc, stmt, holder.err, 1, 0, nullptr, nullptr, 0), OCI_SUCCESS);
+    sql = "insert into t values (1)";
+    ASSERT_EQ(lib.OCIStmtPrepare(stmt, holder.err, text(sql), std::strlen(sql), 1, 0), OCI_SUCCESS);
+    ASSERT_EQ(lib.OCIStmtExecute(svc, stmt, holder.err, 1, 0, nullptr, nullptr, 0), OCI_SUCCESS);
+    ASSERT_EQ(lib.OCILogoff(svc, holder.err), OCI_SUCCESS);
+    Connection observer;
+    ASSERT_EQ(observer.logOn("scott", "tiger"), OCI_SUCCESS);
+    EXPECT_EQ(observer.query("select count(*) from t")[0][0], "1");
 }
 
 TEST_F(LogonTest, UnknownAliasText)

@@ -66,6 +66,18 @@ TEST_F(Oci7Test, LogonErrorsInTheLogonDataArea)
     EXPECT_EQ(message(1017), "ORA-01017: invalid username/password; logon denied\n");
 }
 
+TEST_F(Oci7Test, GracePeriodLogonSucceedsWithTheWarningCode)
+{
+    ASSERT_EQ(
+        home.sql("system/manager", "create user grace identified by g\nalter user grace password grace 3\n"),
+        0);
+    EXPECT_EQ(lib.olog(&lda, hda, text("grace/g@DB"), -1, nullptr, -1, nullptr, -1, 0), 0);
+    EXPECT_EQ(lda.rc, 28002);
+    EXPECT_EQ(message(28002), "ORA-28002: the password will expire within 3 days\n");
+    ASSERT_EQ(lib.oopen(&cda, &lda, nullptr, -1, -1, nullptr, -1), 0);
+    EXPECT_EQ(lib.ologof(&lda), 0);
+}
+
 TEST_F(Oci7Test, OrlonAndSeparatePassword)
 {
     ASSERT_EQ(lib.orlon(&lda, hda, text("scott@DB"), -1, text("tiger"), -1, 0), 0) << lda.rc;

@@ -35,6 +35,8 @@ Library::Library(const std::string &path)
     BIND(OCIServerDetach);
     BIND(OCISessionBegin);
     BIND(OCISessionEnd);
+    BIND(OCILogon);
+    BIND(OCILogoff);
     BIND(OCIPasswordChange);
     BIND(OCIServerVersion);
     BIND(OCIAttrSet);

@@ -79,6 +79,9 @@ struct Library {
     sword (*OCIServerDetach)(void *, void *, ub4) = nullptr;
     sword (*OCISessionBegin)(void *, void *, void *, ub4, ub4) = nullptr;
     sword (*OCISessionEnd)(void *, void *, void *, ub4) = nullptr;
+    sword (*OCILogon)(void *, void *, void **, const OraText *, ub4, const OraText *, ub4, const OraText *,
+                      ub4) = nullptr;
+    sword (*OCILogoff)(void *, void *) = nullptr;
     sword (*OCIPasswordChange)(void *, void *, const OraText *, ub4, const OraText *, ub4, const OraText *,
                                ub4, ub4) = nullptr;
     sword (*OCIServerVersion)(void *, void *, OraText *, ub4, ub1) = nullptr;
