@@ -1381,6 +1381,12 @@ std::vector<const Row *> CursorImpl::matchingRows(const Relation &relation)
 void CursorImpl::execute()
 {
     parse();
+    if (table_ && session_.catalog().find(table_->owner, table_->name) != table_) {
+        // The dictionary changed since the parse (a table was dropped or created): parse again.
+        statement_.reset();
+        table_.reset();
+        parse();
+    }
     rowCount_ = 0;
     position_ = 0;
     results_.clear();

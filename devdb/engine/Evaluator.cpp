@@ -554,8 +554,10 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         e.type.name.clear();
         break;
     }
-    default: // conditions: LONG values cannot be compared
+    default: // conditions: LONG values can only be tested for NULL
         for (const auto &a : e.args) {
+            if (e.kind == Expr::Kind::IsNull)
+                break;
             if (a->type.type == OraType::Long || a->type.type == OraType::LongRaw)
                 errors::raise(997, errors::kInvalidLongUse, a->offset);
         }

@@ -119,6 +119,25 @@ TEST(Statements, TypesAndFunctionCodes)
     }
 }
 
+TEST(Statements, ParsedCursorSeesADroppedTable)
+{
+    TempDatabase db;
+    auto s = db.logon();
+    run(*s, "create table t (a number)");
+    auto cursor = s->prepare("select * from t");
+    cursor->execute();
+    run(*s, "drop table t");
+    try {
+        cursor->execute();
+        FAIL() << "executed";
+    } catch (const OraError &e) {
+        EXPECT_EQ(e.code, 942);
+    }
+    run(*s, "create table t (a number, b number)");
+    cursor->execute();
+    EXPECT_EQ(cursor->columns().size(), 2u);
+}
+
 TEST(Statements, RowCounts)
 {
     TempDatabase db;

@@ -203,6 +203,7 @@ TEST_F(Semantics, QueriesCompareWithImplicitConversion)
         {"varchar not padded", "select nn from t where v = 'x '", {}},
         {"null never equal", "select nn from t where v = null", {}},
         {"is null", "select nn from t where v is null", {{"c"}}},
+        {"long may be tested for null", "select count(*) from t where l is null", {{"3"}}},
         {"and/or", "select nn from t where v = 'x' or n = 2.5 and v = 'y'", {{"a"}, {"b"}}},
         {"not", "select nn from t where not (v = 'x')", {{"b"}}},
         {"in list", "select nn from t where nn in ('a', 'c')", {{"a"}, {"c"}}},
