@@ -108,6 +108,8 @@ std::vector<Token> tokenize(const std::string &sql)
                 }
                 v += sql[i++];
             }
+            if (v.size() > 4000)
+                errors::raise(1704, "string literal too long", t.offset);
             t.type = Token::Type::String;
             t.text = std::move(v);
         } else if (c == '"') {
