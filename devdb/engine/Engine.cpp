@@ -929,9 +929,16 @@ void SessionImpl::createTable(Statement &st)
         errors::raise(1031, errors::kInsufficientPrivileges);
     std::vector<ColumnInfo> columns;
     std::set<std::string> names;
+    const int release = settings_.majorVersion;
     for (const ColumnDef &def : st.columnDefs) {
         if (!names.insert(def.name.name).second)
             errors::raise(957, errors::kDuplicateColumn, def.name.offset);
+        // Older releases: no TIMESTAMP before 9i; Oracle7 kept VARCHAR2 to 2000 and CHAR to 255 bytes.
+        if (def.typeName == "TIMESTAMP" && release < 9)
+            errors::raise(902, errors::kInvalidDatatype, def.typeOffset);
+        if (release < 8 && ((def.typeName == "VARCHAR2" && def.length > 2000) ||
+                            (def.typeName == "CHAR" && def.length > 255)))
+            errors::raise(910, "specified length too long for its datatype", def.typeOffset);
         columns.push_back(makeColumn(def));
     }
     struct Key {

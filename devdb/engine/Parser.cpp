@@ -464,6 +464,7 @@ private:
     {
         const Token &t = peek();
         int offset = t.offset;
+        c.typeOffset = offset;
         if (t.type != Token::Type::Word)
             fail(902, errors::kInvalidDatatype, offset);
         std::string name = t.text;
