@@ -480,7 +480,9 @@ public:
             auto n = Decimal::parse(value.text);
             d.number = n ? *n : Decimal();
         }
-        return devdb::toText(d, type, settings_);
+        // A DATE never has a fraction, so a value with one is a TIMESTAMP whatever the caller says.
+        bool timestamp = type == OraType::Timestamp || (value.kind == Value::Kind::Date && value.date.nanosecond);
+        return devdb::toText(d, timestamp ? OraType::Timestamp : OraType::Date, settings_);
     }
     Value textToNumber(const std::string &text) const override
     {
