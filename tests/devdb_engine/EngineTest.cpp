@@ -197,6 +197,16 @@ TEST(Transactions, EndCommitsAndDestructionRollsBack)
     EXPECT_EQ(run(*s, "select x from t"), (std::vector<std::vector<std::string>>{{"1"}}));
 }
 
+TEST(Transactions, LogonWhileAnotherSessionWrites)
+{
+    TempDatabase db;
+    auto a = db.logon();
+    run(*a, "create table t (x number)");
+    run(*a, "insert into t values (1)");
+    auto b = db.logon();
+    EXPECT_EQ(single(*b, "select count(*) from t"), "0");
+}
+
 TEST(Transactions, DdlCommitsPendingRows)
 {
     TempDatabase db;
