@@ -338,7 +338,7 @@ private:
         if (acceptWord("WHERE"))
             st.where = condition();
         if (acceptWord("ORDER")) {
-            expectWord("BY");
+            expectWord("BY", 924, "missing BY keyword");
             do {
                 OrderItem o;
                 o.expr = expression();
