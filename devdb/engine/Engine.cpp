@@ -169,7 +169,9 @@ class SessionImpl;
 class CursorImpl final : public Cursor
 {
 public:
-    CursorImpl(SessionImpl &session, std::string sql);
+    // alive turns false when the session object goes away; the cursor then
+    // answers "not logged on" instead of touching it.
+    CursorImpl(SessionImpl &session, std::shared_ptr<const bool> alive, std::string sql);
     StatementType statementType() const override { return type_; }
     int sqlFunctionCode() const override { return statement_ ? functionCodeOf(*statement_) : 0; }
     void parse() override;
@@ -194,6 +196,7 @@ private:
     std::vector<const Row *> matchingRows(const Relation &relation);
 
     SessionImpl &session_;
+    std::shared_ptr<const bool> alive_;
     std::string sql_;
     StatementType type_ = StatementType::Unknown;
     std::unique_ptr<Statement> statement_;
@@ -221,6 +224,7 @@ public:
     }
     ~SessionImpl() override
     {
+        *alive_ = false;
         if (!ended_ && inTransaction_) {
             try {
                 db_.exec("ROLLBACK");
@@ -235,7 +239,7 @@ public:
     {
         checkActive();
         ++prepares_;
-        return std::make_unique<CursorImpl>(*this, sql);
+        return std::make_unique<CursorImpl>(*this, alive_, sql);
     }
     void commit() override
     {
@@ -420,6 +424,7 @@ private:
         return *a;
     }
 
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     Connection db_;
     Account account_;
     std::string version_;
@@ -814,13 +819,16 @@ void SessionImpl::execute(Statement &st)
 
 // ---- cursors ----
 
-CursorImpl::CursorImpl(SessionImpl &session, std::string sql) : session_(session), sql_(std::move(sql))
+CursorImpl::CursorImpl(SessionImpl &session, std::shared_ptr<const bool> alive, std::string sql)
+    : session_(session), alive_(std::move(alive)), sql_(std::move(sql))
 {
     statementTypeWord(sql_, &type_);
 }
 
 void CursorImpl::parse()
 {
+    if (!*alive_)
+        errors::raise(1012, "not logged on");
     if (statement_)
         return;
     session_.checkActive();
@@ -1008,6 +1016,7 @@ std::vector<const Row *> CursorImpl::matchingRows(const Relation &relation)
 void CursorImpl::execute()
 {
     parse();
+    session_.checkActive();
     if (table_ && session_.catalog().find(table_->owner, table_->name) != table_) {
         // The dictionary changed since the parse (a table was dropped or created): parse again.
         statement_.reset();

@@ -179,6 +179,20 @@ TEST(Transactions, OthersSeeOnlyCommittedRows)
     EXPECT_EQ(single(*b, "select count(*) from t"), "2");
 }
 
+TEST(Transactions, CursorOutlivingItsSessionIsNotLoggedOn)
+{
+    TempDatabase db;
+    auto s = db.logon();
+    auto cursor = s->prepare("select * from dual");
+    s.reset();
+    try {
+        cursor->execute();
+        FAIL() << "executed";
+    } catch (const OraError &e) {
+        EXPECT_EQ(e.code, 1012);
+    }
+}
+
 TEST(Transactions, EndCommitsAndDestructionRollsBack)
 {
     TempDatabase db;
