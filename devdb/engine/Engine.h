@@ -88,6 +88,7 @@ enum class StatementType : int {
     Declare = 9,
 };
 
+// A cursor may outlive its session: it then answers ORA-01012 "not logged on".
 class Cursor
 {
 public:

@@ -200,8 +200,11 @@ TEST(Transactions, EndCommitsAndDestructionRollsBack)
         auto s = db.logon();
         run(*s, "create table t (x number)");
         run(*s, "insert into t values (1)");
+        auto parsed = s->prepare("insert into t values (3)");
+        parsed->parse();
         s->end();
         EXPECT_EQ(failure(*s, "select * from t").code, 1012);
+        EXPECT_THROW(parsed->execute(), OraError);
     }
     {
         auto s = db.logon();
