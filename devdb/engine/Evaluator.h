@@ -38,6 +38,7 @@ struct EvalContext {
     const Relation *relation = nullptr;
     const Row *row = nullptr;
     const std::map<const Expr *, Datum> *aggregates = nullptr;
+    long long rownum = 0; // ROWNUM of the row being tested or projected
 };
 
 // Binds column names to the relation and works out each node's type.

@@ -108,6 +108,8 @@ std::vector<Token> tokenize(const std::string &sql)
                 }
                 v += sql[i++];
             }
+            if (v.size() > 4000)
+                errors::raise(1704, "string literal too long", t.offset);
             t.type = Token::Type::String;
             t.text = std::move(v);
         } else if (c == '"') {
@@ -153,6 +155,9 @@ const std::set<std::string> &reservedWords()
         "WITH",   "SYSDATE", "USER",  "ROWID",   "PRIMARY"};
     return words;
 }
+
+// Oracle names no identifier when a keyword stands where a name belongs.
+const char *const kEmptyInvalidIdentifier = ": invalid identifier";
 
 class Parser
 {
@@ -333,7 +338,7 @@ private:
         if (acceptWord("WHERE"))
             st.where = condition();
         if (acceptWord("ORDER")) {
-            expectWord("BY");
+            expectWord("BY", 924, "missing BY keyword");
             do {
                 OrderItem o;
                 o.expr = expression();
@@ -386,10 +391,10 @@ private:
 
     Identifier columnName()
     {
-        Identifier id = identifier(904, "");
+        Identifier id = identifier(904, kEmptyInvalidIdentifier);
         // A qualified column (T.C) keeps the last part.
         while (acceptSymbol("."))
-            id = identifier(904, "");
+            id = identifier(904, kEmptyInvalidIdentifier);
         return id;
     }
 
@@ -459,6 +464,7 @@ private:
     {
         const Token &t = peek();
         int offset = t.offset;
+        c.typeOffset = offset;
         if (t.type != Token::Type::Word)
             fail(902, errors::kInvalidDatatype, offset);
         std::string name = t.text;
@@ -538,7 +544,7 @@ private:
             if (isWord("CONSTRAINT") || isWord("PRIMARY") || isWord("UNIQUE")) {
                 ConstraintDef k;
                 if (acceptWord("CONSTRAINT"))
-                    k.name = identifier(904, "").name;
+                    k.name = identifier(904, kEmptyInvalidIdentifier).name;
                 if (acceptWord("PRIMARY")) {
                     expectWord("KEY");
                     k.primaryKey = true;
@@ -547,14 +553,14 @@ private:
                 }
                 expectLeftParen();
                 do {
-                    k.columns.push_back(identifier(904, ""));
+                    k.columns.push_back(identifier(904, kEmptyInvalidIdentifier));
                 } while (acceptSymbol(","));
                 expectRightParen();
                 st.constraints.push_back(std::move(k));
                 continue;
             }
             ColumnDef c;
-            c.name = identifier(904, "");
+            c.name = identifier(904, kEmptyInvalidIdentifier);
             dataType(c);
             columnClauses(c);
             st.columnDefs.push_back(std::move(c));
@@ -581,7 +587,7 @@ private:
             }
             std::string constraintName;
             if (acceptWord("CONSTRAINT"))
-                constraintName = identifier(904, "").name;
+                constraintName = identifier(904, kEmptyInvalidIdentifier).name;
             if (acceptWord("NOT")) {
                 expectWord("NULL");
                 c.notNull = true;
@@ -924,6 +930,11 @@ private:
         }
         if (t.text == "NULL") {
             e->kind = Expr::Kind::Literal;
+            advance();
+            return e;
+        }
+        if (t.text == "ROWNUM") {
+            e->kind = Expr::Kind::Rownum;
             advance();
             return e;
         }
