@@ -152,10 +152,13 @@ TEST_F(Oci7Test, DeferredParseErrorArrivesWithTheExecute)
 
 TEST_F(Oci7Test, LongColumnThroughOflng)
 {
-    std::string value(10000, 'x');
-    value[9999] = 'y';
+    std::string value;
+    for (int i = 0; i < 10000; ++i)
+        value += static_cast<char>('0' + i % 10);
     ASSERT_EQ(
-        home.sql("scott/tiger", "create table docs (body long)\ninsert into docs values ('" + value + "')\n"),
+        home.sql(
+            "scott/tiger",
+            "create table docs (body long)\ninsert into docs values (devdb_repeat('0123456789', 1000))\n"),
         0);
     logOn();
     ASSERT_EQ(lib.oopen(&cda, &lda, nullptr, -1, -1, nullptr, -1), 0);
