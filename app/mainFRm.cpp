@@ -2,6 +2,7 @@
 
 #include "app/FailureDisplay.h"
 #include "app/MappingSettings.h"
+#include "oracle/OracleLogon.h"
 #include "platform/ExeVersion.h"
 
 #include <QCoreApplication>
@@ -58,6 +59,7 @@ TForm1::TForm1(QWidget *parent, const QString &executablePath) : QWidget(parent)
     arrangeControls();
     setTabOrder();
     bindCommands();
+    configureDatabaseComponents();
     resize(423, 414);
     FormCreate(executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath);
 }
@@ -66,7 +68,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::createControls()
 {
-    Button1_ = named(new QPushButton(QStringLiteral("Connect"), this), "Button1");
+    Button1_ = named(new QPushButton(mainform::kConnect, this), "Button1");
     Button2_ = named(new QPushButton(QStringLiteral("Process data"), this), "Button2");
     Button3_ = named(new QPushButton(QStringLiteral("Close"), this), "Button3");
     FilenameEdit1_ = named(new TFilenameEdit(this), "FilenameEdit1");
@@ -205,9 +207,106 @@ void TForm1::FormCreate(const QString &executablePath)
                    rowpour::platform::ReadFileVersion(executablePath));
 }
 
-void TForm1::Button1Click() {}
+void TForm1::configureDatabaseComponents()
+{
+    using namespace rowpour::oracle;
+    // The logon component shows the widget logon window unless another one
+    // (a test's) is installed already.
+    if (!InstalledLogonUi())
+        InstallLogonDialogs();
 
-void TForm1::ComboBox1Change() {}
+    TOracleSession &session = OracleSession1_;
+    session.Cursor = crHourGlass;
+    session.SetConnectAs(caNormal);
+    session.SetThreadSafe(false);
+    session.SetPooling(spNone);
+    session.SetMTSOptions(moImplicit | moUniqueServer);
+    session.RollbackOnDisconnect = false;
+    session.NullValue = nvUnAssigned;
+    session.SetSQLTrace(stUnchanged);
+    session.SetOptimizerGoal(ogUnchanged);
+    session.SetIsolationLevel(ilUnchanged);
+    session.BytesPerCharacter = bc1Byte;
+    TSessionPreferences &preferences = session.Preferences();
+    preferences.FloatPrecision = 0;
+    preferences.IntegerPrecision = 0;
+    preferences.SmallIntPrecision = -1;
+    preferences.SetUseOCI7(false);
+    preferences.ConvertCRLF = true;
+    preferences.TrimStringFields = true;
+    preferences.MaxStringFieldSize = 0;
+    preferences.ZeroDateIsNull = true;
+    preferences.NullLOBIsEmpty = false;
+
+    TOracleLogon &logon = OracleLogon1_;
+    logon.SetSession(&session);
+    logon.Retries = 2;
+    logon.Options = ldAuto | ldDatabase | ldDatabaseList | ldLogonHistory | ldConnectAs;
+    logon.AliasDropDownCount = 8;
+    logon.HistoryRegSection = QStringLiteral("rowpour");
+    logon.HistorySize = 6;
+    logon.HistoryWithPassword = true;
+
+    ods1_.SetSession(&session);
+    ods1_.SetSQL({mainform::kTableListSql});
+    ods1_.SetReadBuffer(25);
+    ods1_.SetOptimize(true);
+    ods1_.QueryAllRecords = true;
+    ods1_.MainQuery().Debug = false;
+    ods1_.MainQuery().StringFieldsOnly = false;
+}
+
+void TForm1::openListing(const QString &statement)
+{
+    // A listing that failed half-way may have left the set open.
+    if (ods1_.Active())
+        ods1_.Close();
+    ods1_.SQL().clear();
+    ods1_.SQL().append(statement);
+    ods1_.Open();
+}
+
+void TForm1::Button1Click()
+{
+    if (FConnected) {
+        OracleSession1_.SetConnected(false);
+        FConnected = false;
+        Button1_->setText(mainform::kConnect);
+        return;
+    }
+    if (!OracleLogon1_.Execute())
+        return;
+    // Execute also answers true after attempts that all failed; the logon
+    // window has shown each failure, so the window just stays disconnected.
+    if (!OracleSession1_.Connected())
+        return;
+    FConnected = true;
+    Button1_->setText(mainform::kDisconnect);
+    ComboBox1_->clear();
+    openListing(mainform::kTableListSql);
+    const int tables = ods1_.RecordCount();
+    for (int i = 0; i < tables; ++i) {
+        ComboBox1_->addItem(ods1_.FieldByName(QStringLiteral("TABLE_NAME")).AsString());
+        ods1_.Next();
+    }
+    // Filling an empty list selects its first entry; no table is chosen yet.
+    ComboBox1_->setCurrentIndex(-1);
+    ods1_.Close();
+}
+
+void TForm1::ComboBox1Change()
+{
+    openListing(mainform::kColumnListSqlStart + ComboBox1_->currentText() + mainform::kColumnListSqlEnd);
+    const int columns = ods1_.RecordCount();
+    SG_->setRowCount(columns + 1);
+    for (int row = 1; row <= columns; ++row) {
+        SG_->setCell(row, 0, ods1_.FieldByName(QStringLiteral("COLUMN_NAME")).AsString());
+        SG_->setCell(row, 1, ods1_.FieldByName(QStringLiteral("DATA_TYPE")).AsString());
+        SG_->setCell(row, 2, QStringLiteral("1"));
+        ods1_.Next();
+    }
+    ods1_.Close();
+}
 
 void TForm1::Button2Click() {}
 
@@ -218,7 +317,10 @@ void TForm1::Button3Click()
     close();
 }
 
-void TForm1::DisconnectSession() {}
+void TForm1::DisconnectSession()
+{
+    OracleSession1_.SetConnected(false);
+}
 
 namespace
 {

@@ -6,6 +6,9 @@
 #include "app/FilenameEdit.h"
 #include "app/StringGrid.h"
 #include "app/URLLabel.h"
+#include "oracle/Oracle.h"
+#include "oracle/OracleData.h"
+#include "oracle/OracleLogonComponent.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,6 +43,13 @@ inline const QString kDonateText = QStringLiteral("помоги развитию
 inline const QString kUpdatesText = QStringLiteral("Обновления доступны по адресу");
 inline constexpr int kGridDesignWidth = 397;
 inline constexpr int kGridDesignHeight = 171;
+inline const QString kConnect = QStringLiteral("Connect");
+inline const QString kDisconnect = QStringLiteral("Disconnect");
+// The listing statements; the table name goes between the quotes unchanged.
+inline const QString kTableListSql = QStringLiteral("select * from user_tables");
+inline const QString kColumnListSqlStart =
+    QStringLiteral("select * from user_tab_columns where table_name='");
+inline const QString kColumnListSqlEnd = QStringLiteral("'");
 } // namespace mainform
 
 // Column widths for a grid of the given width: each column's share, with the
@@ -73,6 +83,11 @@ public:
     rowpour::app::TFilenameEdit *FilenameEdit1() const { return FilenameEdit1_; }
     QPushButton *Button1() const { return Button1_; }
 
+    // The database components the window owns for its whole life.
+    rowpour::oracle::TOracleSession &OracleSession1() { return OracleSession1_; }
+    rowpour::oracle::TOracleLogon &OracleLogon1() { return OracleLogon1_; }
+    rowpour::oracle::TOracleDataSet &ods1() { return ods1_; }
+
     bool Connected() const { return FConnected; }
 
     // Command handlers, bound to their controls; each runs inside the failure
@@ -97,6 +112,9 @@ private:
     void setTabOrder();
     void bindCommands();
     void FormCreate(const QString &executablePath);
+    void configureDatabaseComponents();
+    // Replaces the result set's statement by one line and opens it.
+    void openListing(const QString &statement);
 
     QPushButton *Button1_;
     QPushButton *Button2_;
@@ -121,4 +139,9 @@ private:
     rowpour::app::TURLLabel *RzURLLabel1_;
     rowpour::app::TURLLabel *RzURLLabel2_;
     TForm2 *errorsWindow_ = nullptr;
+    // Declared in this order so that the logon component and the result set
+    // go before the session they are bound to.
+    rowpour::oracle::TOracleSession OracleSession1_;
+    rowpour::oracle::TOracleLogon OracleLogon1_;
+    rowpour::oracle::TOracleDataSet ods1_;
 };

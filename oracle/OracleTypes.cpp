@@ -444,6 +444,7 @@ void TOracleQuery::ForgetHandles()
     error1_ = error2_ = nullptr;
     rowId_ = nullptr;
     cda_ = {};
+    defined7_ = false;
     preparedText_.clear();
     described_ = false;
     ClearColumns();
@@ -493,6 +494,7 @@ void TOracleQuery::ReleaseHandles()
         const bool closed = oci::oclose(&cda_) == 0;
         const ub2 rc = cda_.rc;
         cda_ = {};
+        defined7_ = false;
         if (!closed && rc != 0)
             throw EOracleError::FromReturnCode(session_->Lda(), rc);
     }
@@ -733,6 +735,18 @@ void TOracleQuery::PrepareOCI8(const QByteArray &text)
 
 void TOracleQuery::PrepareOCI7(const QByteArray &text)
 {
+    if (defined7_) {
+        // Defines of the previous select could outlive the new parse on the same
+        // cursor; a fresh cursor starts without them.
+        defined7_ = false;
+        oci::oclose(&cda_);
+        cda_ = {};
+        if (oci::oopen(&cda_, session_->Lda(), nullptr, -1, -1, nullptr, -1) != 0) {
+            handlesAllocated_ = false;
+            preparedText_.clear();
+            throw EOracleError::FromReturnCode(session_->Lda(), cda_.rc);
+        }
+    }
     ++prepareCount_;
     if (oci::oparse(&cda_, reinterpret_cast<OraText *>(const_cast<char *>(text.constData())), -1,
                     OCI7_DEFER_PARSE, OCI7_VERSION_7) != 0 &&
@@ -1045,6 +1059,7 @@ void TOracleQuery::DescribeOCI7()
 
 void TOracleQuery::DefineColumnsOCI7()
 {
+    defined7_ = !columns_.empty();
     sword position = 0;
     for (auto &column : columns_) {
         ++position;

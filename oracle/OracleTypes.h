@@ -317,6 +317,7 @@ private:
     void *rowId_ = nullptr;
     // OCI7 cursor data area.
     oci::Cda_Def cda_{};
+    bool defined7_ = false; // the cursor carries defines of a select
     oci::sword lastStatus_ = 0;
     bool handlesAllocated_ = false;
     bool handlesOCI8_ = true;
