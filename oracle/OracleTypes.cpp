@@ -444,7 +444,7 @@ void TOracleQuery::ForgetHandles()
     error1_ = error2_ = nullptr;
     rowId_ = nullptr;
     cda_ = {};
-    defined7_ = false;
+    definedColumns7_ = 0;
     preparedText_.clear();
     described_ = false;
     ClearColumns();
@@ -494,7 +494,7 @@ void TOracleQuery::ReleaseHandles()
         const bool closed = oci::oclose(&cda_) == 0;
         const ub2 rc = cda_.rc;
         cda_ = {};
-        defined7_ = false;
+        definedColumns7_ = 0;
         if (!closed && rc != 0)
             throw EOracleError::FromReturnCode(session_->Lda(), rc);
     }
@@ -735,18 +735,6 @@ void TOracleQuery::PrepareOCI8(const QByteArray &text)
 
 void TOracleQuery::PrepareOCI7(const QByteArray &text)
 {
-    if (defined7_) {
-        // Defines of the previous select could outlive the new parse on the same
-        // cursor; a fresh cursor starts without them.
-        defined7_ = false;
-        oci::oclose(&cda_);
-        cda_ = {};
-        if (oci::oopen(&cda_, session_->Lda(), nullptr, -1, -1, nullptr, -1) != 0) {
-            handlesAllocated_ = false;
-            preparedText_.clear();
-            throw EOracleError::FromReturnCode(session_->Lda(), cda_.rc);
-        }
-    }
     ++prepareCount_;
     if (oci::oparse(&cda_, reinterpret_cast<OraText *>(const_cast<char *>(text.constData())), -1,
                     OCI7_DEFER_PARSE, OCI7_VERSION_7) != 0 &&
@@ -814,6 +802,9 @@ void TOracleQuery::SelectOCI7(bool describeOnly)
 {
     if (!described_) {
         DescribeOCI7();
+        if (ColumnCount() < definedColumns7_)
+            ReparseOnFreshCursor();
+        DefineColumnsOCI7();
         described_ = true;
     }
     if (describeOnly) {
@@ -1054,12 +1045,34 @@ void TOracleQuery::DescribeOCI7()
         columns_.push_back(std::move(column));
     }
     rowsPerFetch_ = hasLong_ ? 1 : readBuffer_;
-    DefineColumnsOCI7();
+}
+
+void TOracleQuery::ReparseOnFreshCursor()
+{
+    // The cursor still carries defines of an earlier select beyond the end of
+    // this select list; a fresh cursor starts without them.
+    ClearColumns();
+    definedColumns7_ = 0;
+    oci::oclose(&cda_);
+    cda_ = {};
+    if (oci::oopen(&cda_, session_->Lda(), nullptr, -1, -1, nullptr, -1) != 0) {
+        handlesAllocated_ = false;
+        preparedText_.clear();
+        throw EOracleError::FromReturnCode(session_->Lda(), cda_.rc);
+    }
+    if (oci::oparse(&cda_, reinterpret_cast<OraText *>(preparedText_.data()), -1, OCI7_DEFER_PARSE,
+                    OCI7_VERSION_7) != 0 &&
+        cda_.rc != 0) {
+        ComputeParseErrorPosition();
+        preparedText_.clear();
+        RaiseError();
+    }
+    DescribeOCI7();
 }
 
 void TOracleQuery::DefineColumnsOCI7()
 {
-    defined7_ = !columns_.empty();
+    definedColumns7_ = std::max(definedColumns7_, ColumnCount());
     sword position = 0;
     for (auto &column : columns_) {
         ++position;

@@ -26,7 +26,6 @@ namespace rowpour::oracle
 namespace texts
 {
 inline constexpr char SessionUndefined[] = "Session undefined";
-inline constexpr char QueryThreadInProgress[] = "Query thread is still in progress";
 inline constexpr char FieldDoesNotExistPrefix[] = "Field "; // + index or name
 inline constexpr char FieldDoesNotExistSuffix[] = " does not exist";
 inline constexpr char BeyondEof[] = "You cannot access field data beyond Eof";
@@ -286,6 +285,7 @@ private:
     void NonSelect();
     void DescribeOCI8();
     void DescribeOCI7();
+    void ReparseOnFreshCursor();
     void DefineColumnsOCI8();
     void DefineColumnsOCI7();
     void StartBatch();
@@ -317,7 +317,7 @@ private:
     void *rowId_ = nullptr;
     // OCI7 cursor data area.
     oci::Cda_Def cda_{};
-    bool defined7_ = false; // the cursor carries defines of a select
+    int definedColumns7_ = 0; // highest position the cursor has a define for
     oci::sword lastStatus_ = 0;
     bool handlesAllocated_ = false;
     bool handlesOCI8_ = true;

@@ -141,6 +141,8 @@ TEST_P(StatementTest, LongValueArrivesWhole)
     EXPECT_EQ(query_.RowsPerFetch(), 1);
     EXPECT_EQ(query_.ColumnType(1), extLong);
     EXPECT_EQ(query_.ColumnAsVariant(1).toString(), value);
+    EXPECT_EQ(failureOf([&] { query_.ColumnAsText(1); }),
+              QStringLiteral("Cannot convert field V to a String"));
     if (session_.OCI8Mode()) {
         std::vector<oci::ub4> used;
         for (const TLongPiece &piece : query_.Column(1).LongPieces())
@@ -232,6 +234,18 @@ TEST_P(StatementTest, HandlesAreMadeAgainAfterLogOffAndOn)
     logOn(session_);
     run(QStringLiteral("select i from n order by i"));
     EXPECT_EQ(query_.PrepareCount(), 2);
+    EXPECT_EQ(walk(query_).size(), 2u);
+}
+
+TEST_P(StatementTest, ShorterSelectAfterALongerOne)
+{
+    createNumbers(2);
+    run(QStringLiteral("select i, i + 1, i + 2 from n order by i"));
+    EXPECT_EQ(query_.ColumnCount(), 3);
+    run(QStringLiteral("select i from n order by i"));
+    EXPECT_EQ(query_.ColumnCount(), 1);
+    EXPECT_EQ(walk(query_).size(), 2u);
+    run(QStringLiteral("select i, i from n order by i"));
     EXPECT_EQ(walk(query_).size(), 2u);
 }
 
