@@ -297,6 +297,38 @@ TEST(XlsRecords, DateSystem1904)
     EXPECT_EQ(openWorkbook(path, cLocale())->cellText(1, 1), QStringLiteral("01.03.2024"));
 }
 
+TEST(XlsRecords, Excel95WorkbooksWithTheirCodePage)
+{
+    // BIFF5: 8-bit strings in the workbook's code page, no string table.
+    std::string version;
+    put16(version, 0x0500);
+    put16(version, 0x0005);
+    const std::string bof5 = record(0x0809, version + std::string(4, '\0'));
+    std::string codePage;
+    put16(codePage, 1251);
+    std::string globals5 = record(0x0042, codePage);
+    for (int i = 0; i < 16; ++i)
+        globals5 += xf(0);
+    std::string label;
+    put16(label, 4);
+    label += "\xCF\xF0\xE8\xE2"; // "Прив" in Windows-1251
+    const std::string sheet5 = bof5 + record(0x0204, cell(0, 0, 15) + label) +
+                               record(0x0203, cell(0, 1, 15) + f64(2.5)) + record(0x000A, "");
+    std::string head = bof5 + globals5;
+    std::string list;
+    put32(list, 0);
+    list += std::string("\0\0\x05", 3) + "Sheet";
+    const std::size_t sheetOffset = head.size() + 4 + list.size() + 4;
+    std::string offset;
+    put32(offset, std::uint32_t(sheetOffset));
+    list.replace(0, 4, offset);
+    const std::string stream = head + record(0x0085, list) + record(0x000A, "") + sheet5;
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("95.xls"), compoundFile(stream));
+    EXPECT_EQ(readRows(*openWorkbook(path, ruLocale()), 1, 1, 1, 2),
+              QStringList{QStringLiteral("Прив\t2,5")});
+}
+
 struct XlsFault {
     const char *name;
     QByteArray file;
