@@ -550,6 +550,8 @@ private:
                 break;
             }
         }
+        if (depth > 0)
+            throw broken(QStringLiteral("the first sheet ends before its end record"));
         builder_.endRow(int(row_) + 1);
     }
 
