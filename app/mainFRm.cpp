@@ -2,10 +2,16 @@
 
 #include "app/FailureDisplay.h"
 #include "app/MappingSettings.h"
+#include "app/WindowImport.h"
+#include "import/OracleImportDatabase.h"
 #include "oracle/OracleLogon.h"
 #include "platform/ExeVersion.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QTimer>
+
+#include <utility>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -268,6 +274,8 @@ void TForm1::openListing(const QString &statement)
 
 void TForm1::Button1Click()
 {
+    if (importRunning_)
+        return;
     if (FConnected) {
         OracleSession1_.SetConnected(false);
         FConnected = false;
@@ -296,6 +304,11 @@ void TForm1::Button1Click()
 
 void TForm1::ComboBox1Change()
 {
+    if (importRunning_) {
+        // The run reads the table name for every row: the pick is undone.
+        ComboBox1_->setCurrentIndex(tableIndexDuringImport_);
+        return;
+    }
     openListing(mainform::kColumnListSqlStart + ComboBox1_->currentText() + mainform::kColumnListSqlEnd);
     const int columns = ods1_.RecordCount();
     SG_->setRowCount(columns + 1);
@@ -308,10 +321,60 @@ void TForm1::ComboBox1Change()
     ods1_.Close();
 }
 
-void TForm1::Button2Click() {}
+void TForm1::Button2Click()
+{
+    if (importRunning_)
+        return;
+    importRunning_ = true;
+    tableIndexDuringImport_ = ComboBox1_->currentIndex();
+    // Resets the running state on every way out, then closes the window if
+    // that was asked for meanwhile (after the failure display, if any).
+    struct RunningState {
+        TForm1 &form;
+        ~RunningState()
+        {
+            form.importRunning_ = false;
+            if (form.pendingClose_ != PendingClose::None)
+                QTimer::singleShot(0, &form, [f = &form] { f->finishPendingClose(); });
+        }
+    } runningState{*this};
+
+    rowpour::ImportOptions options;
+    options.fileName = FilenameEdit1_->Text();
+    options.startRowText = Edit1_->text();
+    options.endRowText = Edit2_->text();
+    options.deleteFirst = CheckBox1_->isChecked();
+    rowpour::app::WindowImportSurroundings surroundings(*this);
+    rowpour::OracleImportDatabase database(OracleSession1_, ods1_);
+    rowpour::RunImport(options, surroundings, database);
+}
+
+void TForm1::finishPendingClose()
+{
+    const PendingClose pending = std::exchange(pendingClose_, PendingClose::None);
+    if (pending == PendingClose::CloseButton)
+        RunGuarded([this] { Button3Click(); });
+    else if (pending == PendingClose::Frame)
+        close();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (importRunning_) {
+        if (pendingClose_ == PendingClose::None)
+            pendingClose_ = PendingClose::Frame;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
 
 void TForm1::Button3Click()
 {
+    if (importRunning_) {
+        pendingClose_ = PendingClose::CloseButton;
+        return;
+    }
     if (FConnected)
         DisconnectSession();
     close();
@@ -342,6 +405,8 @@ QString askMappingFile(QWidget *parent, QFileDialog::AcceptMode mode)
 
 void TForm1::SpeedButton1Click()
 {
+    if (importRunning_)
+        return;
     const QString fileName = askMappingFile(this, QFileDialog::AcceptOpen);
     if (fileName.isEmpty())
         return;

@@ -89,6 +89,11 @@ public:
     rowpour::oracle::TOracleDataSet &ods1() { return ods1_; }
 
     bool Connected() const { return FConnected; }
+    // True while "Process data" runs; it yields to the user interface once per row.
+    bool ImportRunning() const { return importRunning_; }
+    // True when the window was asked to close during the run, which then ends
+    // after its current row.
+    bool CloseRequestedDuringImport() const { return pendingClose_ != PendingClose::None; }
 
     // Command handlers, bound to their controls; each runs inside the failure
     // guard when invoked from its control.
@@ -102,6 +107,8 @@ public:
 protected:
     // Ends the database session (used by "Close" while connected).
     virtual void DisconnectSession();
+    // Closing during an import waits for the run to end after its current row.
+    void closeEvent(QCloseEvent *event) override;
 
     // True from a successful "Connect" until the next "Disconnect".
     bool FConnected = false;
@@ -115,6 +122,13 @@ private:
     void configureDatabaseComponents();
     // Replaces the result set's statement by one line and opens it.
     void openListing(const QString &statement);
+    // Carries out a close that was asked for while the import ran.
+    void finishPendingClose();
+
+    enum class PendingClose { None, Frame, CloseButton };
+    bool importRunning_ = false;
+    PendingClose pendingClose_ = PendingClose::None;
+    int tableIndexDuringImport_ = -1;
 
     QPushButton *Button1_;
     QPushButton *Button2_;

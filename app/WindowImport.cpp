@@ -1,0 +1,117 @@
+#include "app/WindowImport.h"
+
+#include "app/mainFRm.h"
+#include "import/MsgFrm.h"
+#include "import/Unit2.h"
+#include "import/workbook/Workbook.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+namespace rowpour::app
+{
+
+namespace
+{
+
+void showMessageBox(const QString &caption, const QString &text, MessageIcon icon)
+{
+    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information, caption,
+                    text, QMessageBox::Ok);
+    box.exec();
+}
+
+ImportMessageSink &messageSink()
+{
+    static ImportMessageSink sink = showMessageBox;
+    return sink;
+}
+
+} // namespace
+
+ImportMessageSink SetImportMessageSink(ImportMessageSink sink)
+{
+    ImportMessageSink previous = std::move(messageSink());
+    messageSink() = sink ? std::move(sink) : ImportMessageSink(showMessageBox);
+    return previous;
+}
+
+const IMappingCells &WindowImportSurroundings::mapping()
+{
+    return *form_.SG();
+}
+
+QString WindowImportSurroundings::tableName()
+{
+    return form_.ComboBox1()->currentText();
+}
+
+bool WindowImportSurroundings::seekOldRecords()
+{
+    return form_.CheckBox2()->isChecked();
+}
+
+void WindowImportSurroundings::showMessage(const QString &caption, const QString &text, MessageIcon icon)
+{
+    messageSink()(caption, text, icon);
+}
+
+void WindowImportSurroundings::showProgress(const QString &text)
+{
+    ShowMessageForm(text, true);
+}
+
+void WindowImportSurroundings::hideProgress()
+{
+    HideMessageForm();
+}
+
+void WindowImportSurroundings::runBusy(const std::function<void()> &call)
+{
+    RunWhileAnimating(call);
+}
+
+void WindowImportSurroundings::setProgressRange(int minimum, int maximum)
+{
+    form_.ProgressBar1()->setMaximum(maximum);
+    form_.ProgressBar1()->setMinimum(minimum);
+}
+
+void WindowImportSurroundings::setProgressPosition(int position)
+{
+    form_.ProgressBar1()->setValue(position);
+}
+
+void WindowImportSurroundings::setProgressLabel(const QString &text)
+{
+    form_.Label6()->setText(text);
+}
+
+void WindowImportSurroundings::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+bool WindowImportSurroundings::stopRequested()
+{
+    return form_.CloseRequestedDuringImport();
+}
+
+void WindowImportSurroundings::appendErrorEntry(const QString &entry, const QString &)
+{
+    if (TForm2 *errors = form_.ErrorsWindow())
+        errors->AppendEntry(entry);
+}
+
+void WindowImportSurroundings::showErrors()
+{
+    if (TForm2 *errors = form_.ErrorsWindow())
+        errors->ShowErrors();
+}
+
+std::unique_ptr<ICellSource> WindowImportSurroundings::openWorkbook(const QString &fileName)
+{
+    return workbook::openWorkbook(fileName, platform::OperatorLocale::system());
+}
+
+} // namespace rowpour::app
