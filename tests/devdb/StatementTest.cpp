@@ -425,6 +425,29 @@ TEST_F(StatementTest, DictionaryViewsWithOracleColumns)
     EXPECT_EQ(columns, (std::vector<std::vector<std::string>>{{"ID", "NUMBER"}, {"NAME", "VARCHAR2"}}));
 }
 
+TEST_F(StatementTest, ReexecutingAPreparedSelectStartsOver)
+{
+    run("create table t (n number(9))");
+    run("insert into t values (1)");
+    run("insert into t values (2)");
+    prepare("select n from t order by n");
+    int values[25] = {};
+    define(1, values, 4, 3);
+    for (int round = 0; round < 2; ++round) {
+        values[0] = values[1] = 0;
+        ASSERT_EQ(executeQuery(25), OCI_NO_DATA) << round;
+        EXPECT_EQ(stmtAttribute<ub4>(ATTR_ROWS_FETCHED), 2u);
+        EXPECT_EQ(values[0], 1);
+        EXPECT_EQ(values[1], 2);
+    }
+    // Rows inserted in between show up in the next execution.
+    run("insert into t values (3)");
+    prepare("select n from t order by n");
+    define(1, values, 4, 3);
+    ASSERT_EQ(executeQuery(25), OCI_NO_DATA);
+    EXPECT_EQ(stmtAttribute<ub4>(ATTR_ROWS_FETCHED), 3u);
+}
+
 TEST_F(StatementTest, FetchBeforeExecuteAndZeroIterations)
 {
     run("create table t (n number)");
