@@ -166,6 +166,19 @@ int functionCodeOf(const Statement &st)
 
 class SessionImpl;
 
+// Anything but an OraError escaping the engine is a fault of the engine; the
+// client still gets an Oracle error instead of an unknown exception.
+template <typename F> void internalFailuresAsOraErrors(F &&f)
+{
+    try {
+        f();
+    } catch (const OraError &) {
+        throw;
+    } catch (const std::exception &e) {
+        errors::raise(600, std::string("internal error code, arguments: [devdb], [") + e.what() + "]");
+    }
+}
+
 class CursorImpl final : public Cursor
 {
 public:
@@ -185,6 +198,8 @@ public:
     std::uint64_t rowCount() const override { return rowCount_; }
 
 private:
+    void parseStatementOnce();
+    void executeOnce();
     void parseSelect();
     void parseInsert();
     void parseUpdate();
@@ -827,6 +842,11 @@ CursorImpl::CursorImpl(SessionImpl &session, std::shared_ptr<const bool> alive, 
 
 void CursorImpl::parse()
 {
+    internalFailuresAsOraErrors([&] { parseStatementOnce(); });
+}
+
+void CursorImpl::parseStatementOnce()
+{
     if (!*alive_)
         errors::raise(1012, "not logged on");
     if (statement_)
@@ -1014,6 +1034,11 @@ std::vector<const Row *> CursorImpl::matchingRows(const Relation &relation)
 }
 
 void CursorImpl::execute()
+{
+    internalFailuresAsOraErrors([&] { executeOnce(); });
+}
+
+void CursorImpl::executeOnce()
 {
     parse();
     session_.checkActive();

@@ -682,10 +682,10 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
                                      : static_cast<long long>(t.size());
         long long size = static_cast<long long>(t.size());
         if (start < 0)
-            start = size + start + 1;
-        if (start == 0)
+            start = size + start + 1; // counted from the end; before the start gives NULL
+        else if (start == 0)
             start = 1;
-        if (start > size || len < 1)
+        if (start < 1 || start > size || len < 1)
             return nullDatum();
         return textDatum(t.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(len)));
     }

@@ -448,7 +448,8 @@ private:
         if (t.type != Token::Type::Number || t.text.find_first_not_of("0123456789") != std::string::npos)
             fail(2017, "integer value required", t.offset);
         advance();
-        return std::stoi(t.text);
+        // Values too large for any length or precision are clamped; the callers' range checks reject them.
+        return t.text.size() > 9 ? 999999999 : std::stoi(t.text);
     }
 
     int signedInteger()

@@ -229,6 +229,9 @@ TEST_F(Semantics, QueriesCompareWithImplicitConversion)
         {"rownum limits", "select nn, rownum from t where rownum <= 2", {{"a", "1"}, {"b", "2"}}},
         {"rownum never reaches 2 alone", "select nn from t where rownum = 2", {}},
         {"user", "select user from dual", {{"SYSTEM"}}},
+        {"substr from the end",
+         "select substr('abc', -2), substr('abc', -5), substr('abc', 0, 1) from dual",
+         {{"bc", "<null>", "a"}}},
         {"to_char of date", "select to_char(d, 'YYYY-MM-DD') from t where nn = 'a'", {{"1985-05-12"}}},
         {"to_date", "select to_date('2000-02-29', 'YYYY-MM-DD') from dual", {{"29.02.00"}}},
     };
