@@ -807,6 +807,10 @@ void SessionImpl::alterSession(Statement &st)
 
 void SessionImpl::execute(Statement &st)
 {
+    // DDL commits the pending transaction even when it then fails for a name or privilege.
+    if (st.kind != Statement::Kind::AlterSession && st.kind != Statement::Kind::Commit &&
+        st.kind != Statement::Kind::Rollback)
+        commit();
     switch (st.kind) {
     case Statement::Kind::CreateTable:
         return createTable(st);

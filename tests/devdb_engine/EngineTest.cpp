@@ -234,6 +234,10 @@ TEST(Transactions, DdlCommitsPendingRows)
     run(*a, "create table u (y number)");
     a->rollback();
     EXPECT_EQ(single(*b, "select count(*) from t"), "1");
+    run(*a, "insert into t values (2)");
+    EXPECT_EQ(failure(*a, "create table u (y number)").code, 955);
+    a->rollback();
+    EXPECT_EQ(single(*b, "select count(*) from t"), "2");
 }
 
 TEST(Transactions, SecondWriterWaitsThenFails)
