@@ -280,6 +280,17 @@ TEST(Dictionary, UserTablesListsOwnTablesInCreationOrder)
     EXPECT_EQ(s->prepare("select * from user_tables")->columns().front().name, "TABLE_NAME");
 }
 
+TEST(Dictionary, OldReleasesHaveThirtyCharacterNames)
+{
+    TempDatabase db("Oracle8i Enterprise Edition Release 8.1.7.0.0 - Production");
+    auto s = db.logon();
+    auto cursor = s->prepare("select table_name from user_tables");
+    EXPECT_EQ(cursor->columns().at(0).dataSize, 30);
+    EXPECT_EQ(failure(*s, "create table " + std::string(31, 'a') + " (a number)").code, 972);
+    run(*s, "create table " + std::string(30, 'a') + " (a number)");
+    EXPECT_EQ(single(*s, "select count(*) from user_tables"), "1");
+}
+
 TEST(Dictionary, UserTabColumnsDescribesColumns)
 {
     TempDatabase db;
