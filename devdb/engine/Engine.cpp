@@ -219,7 +219,8 @@ private:
     Relation relation_; // columns for resolution; rows loaded at execution
     std::vector<ColumnDesc> columns_;
     std::vector<const Expr *> selectExprs_;
-    std::vector<int> insertTargets_; // table column per value
+    std::vector<ExprPtr> expandedColumns_; // the columns "*" stands for
+    std::vector<int> insertTargets_;       // table column per value
     std::vector<std::vector<Datum>> results_;
     std::vector<ColumnDesc> resultTypes_;
     std::size_t position_ = 0;
@@ -890,6 +891,7 @@ void CursorImpl::parseSelect()
     const SessionSettings &settings = session_.settings();
     columns_.clear();
     selectExprs_.clear();
+    expandedColumns_.clear();
     bool anyAggregate = false, anyPlain = false;
     for (SelectItem &item : st.items) {
         if (!item.expr) {
@@ -904,7 +906,7 @@ void CursorImpl::parseSelect()
                 columns_.push_back(e->type);
                 selectExprs_.push_back(e.get());
                 item.expr = nullptr;
-                st.values.push_back(std::move(e)); // owns the expanded columns
+                expandedColumns_.push_back(std::move(e));
             }
             anyPlain = true;
             continue;

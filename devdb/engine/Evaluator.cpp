@@ -576,6 +576,17 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
 namespace
 {
 
+// A computed value within NUMBER's range (about 1E126), else ORA-01426.
+Decimal checkedNumber(long double value)
+{
+    if (!std::isfinite(value))
+        errors::raise(1426, errors::kNumericOverflow);
+    Decimal d = Decimal::fromDouble(value);
+    if (!d.isZero() && d.integerDigits() > 126)
+        errors::raise(1426, errors::kNumericOverflow);
+    return d;
+}
+
 Datum arithmetic(const Expr &e, const Datum &a, const Datum &b)
 {
     if (a.isNull() || b.isNull())
@@ -590,7 +601,10 @@ Datum arithmetic(const Expr &e, const Datum &a, const Datum &b)
             long double delta = toNumber(n).toDouble();
             if (e.op == "-")
                 delta = -delta;
-            return dateDatum(daysToDate(dateToDays(d.date) + delta));
+            DateTime result = daysToDate(dateToDays(d.date) + delta);
+            if (result.year < -4712 || result.year > 9999 || result.year == 0)
+                errors::raise(1841, errors::kYearRange);
+            return dateDatum(result);
         }
         inconsistent(OraType::Number, OraType::Date);
     }
@@ -608,10 +622,10 @@ Datum arithmetic(const Expr &e, const Datum &a, const Datum &b)
     if (e.op == "/") {
         if (y.isZero())
             errors::raise(1476, errors::kDivisorZero);
-        return numberDatum(Decimal::fromDouble(dx / dy));
+        return numberDatum(checkedNumber(dx / dy));
     }
     long double r = e.op == "+" ? dx + dy : e.op == "-" ? dx - dy : dx * dy;
-    return numberDatum(Decimal::fromDouble(r));
+    return numberDatum(checkedNumber(r));
 }
 
 Datum callFunction(const Expr &e, const EvalContext &ctx)

@@ -147,6 +147,8 @@ TEST_F(Semantics, StatementsFailAsOracleDoes)
          errors::kInvalidAlterSessionOption, 0},
         {"literal over 4000 bytes", "select '" + std::string(4001, 'x') + "' from dual", 1704,
          "string literal too long", 7},
+        {"number overflow", "select 1e100 * 1e100 from dual", 1426, errors::kNumericOverflow, 0},
+        {"date beyond 9999", "select sysdate + 3000000 from dual", 1841, errors::kYearRange, 0},
         {"divide by zero", "select 1/0 from dual", 1476, errors::kDivisorZero, 0},
     };
     for (const auto &c : cases) {
