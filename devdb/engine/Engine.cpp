@@ -327,7 +327,7 @@ public:
             return Value();
         Datum n;
         n.kind = Value::Kind::Number;
-        n.number = toNumber(d);
+        n.number = toNumber(d, settings_.decimal);
         return toValue(n);
     }
     Value textToDate(const std::string &text) const override
@@ -517,7 +517,7 @@ void collectEqualities(const Expr &e, const TableInfo &table, const SessionSetti
         break;
     case OraType::Number: // stored in canonical form
         v.kind = Value::Kind::Number;
-        v.number = toNumber(literal->literal);
+        v.number = toNumber(literal->literal, settings.decimal);
         break;
     case OraType::Date:
         if (literal->literal.kind != Value::Kind::Text)
@@ -791,13 +791,22 @@ void SessionImpl::grant(Statement &st)
 void SessionImpl::alterSession(Statement &st)
 {
     static const std::set<std::string> accepted = {
-        "NLS_LANGUAGE", "NLS_TERRITORY",  "NLS_NUMERIC_CHARACTERS", "NLS_SORT",        "NLS_COMP",
-        "SQL_TRACE",    "OPTIMIZER_GOAL", "OPTIMIZER_MODE",         "ISOLATION_LEVEL", "TIME_ZONE",
-        "NLS_CALENDAR", "NLS_CURRENCY",   "NLS_DATE_LANGUAGE",
+        "NLS_LANGUAGE",   "NLS_TERRITORY",   "NLS_SORT",  "NLS_COMP",     "SQL_TRACE",    "OPTIMIZER_GOAL",
+        "OPTIMIZER_MODE", "ISOLATION_LEVEL", "TIME_ZONE", "NLS_CALENDAR", "NLS_CURRENCY", "NLS_DATE_LANGUAGE",
     };
     if (st.parameter == "NLS_DATE_FORMAT") {
         checkDateFormat(st.parameterValue);
         settings_.dateFormat = st.parameterValue;
+    } else if (st.parameter == "NLS_NUMERIC_CHARACTERS") {
+        const std::string &v = st.parameterValue;
+        auto digitOrSign = [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '<' ||
+                   c == '>';
+        };
+        if (v.size() != 2 || v[0] == v[1] || digitOrSign(v[0]) || digitOrSign(v[1]))
+            errors::raise(12705, "Cannot access NLS data files or invalid environment specified");
+        settings_.decimal = v[0];
+        settings_.group = v[1];
     } else if (st.parameter == "NLS_TIMESTAMP_FORMAT") {
         checkDateFormat(st.parameterValue);
         settings_.timestampFormat = st.parameterValue;

@@ -112,7 +112,7 @@ Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, con
             out.kind = Value::Kind::Null;
         break;
     case OraType::Number: {
-        Decimal d = toNumber(v);
+        Decimal d = toNumber(v, settings.decimal);
         if (column.dataType == "FLOAT") {
             int digits = static_cast<int>(std::ceil(column.dictPrecision * 0.30103));
             d = d.roundedToSignificant(digits);

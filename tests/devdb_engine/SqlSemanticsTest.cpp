@@ -243,6 +243,19 @@ TEST_F(Semantics, QueriesCompareWithImplicitConversion)
     }
 }
 
+TEST_F(Semantics, SessionDecimalCharacterGovernsNumberText)
+{
+    run(*session, "alter session set nls_numeric_characters = ', '");
+    run(*session, "insert into t(nn, n) values ('a', '12,5')");
+    EXPECT_EQ(single(*session, "select n from t"), "12,5");
+    EXPECT_EQ(single(*session, "select nn from t where n = '12,50'"), "a");
+    EXPECT_EQ(failure(*session, "insert into t(nn, n) values ('b', '12.5')").code, 1722);
+    EXPECT_EQ(session->toText(session->textToNumber("-0,25"), OraType::Number), "-,25");
+    EXPECT_EQ(failure(*session, "alter session set nls_numeric_characters = '1.'").code, 12705);
+    run(*session, "alter session set nls_numeric_characters = '.,'");
+    EXPECT_EQ(single(*session, "select n * 2 from t"), "25");
+}
+
 TEST_F(Semantics, SessionDateFormatGovernsConversion)
 {
     run(*session, "alter session set nls_date_format = 'YYYY-MM-DD HH24:MI:SS'");
