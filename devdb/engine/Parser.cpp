@@ -156,6 +156,18 @@ const std::set<std::string> &reservedWords()
     return words;
 }
 
+// The first column reference inside an expression, if any.
+const Expr *firstColumn(const Expr &e)
+{
+    if (e.kind == Expr::Kind::Column || e.kind == Expr::Kind::Rowid || e.kind == Expr::Kind::Rownum)
+        return &e;
+    for (const auto &a : e.args) {
+        if (const Expr *c = firstColumn(*a))
+            return c;
+    }
+    return nullptr;
+}
+
 // Oracle names no identifier when a keyword stands where a name belongs.
 const char *const kEmptyInvalidIdentifier = ": invalid identifier";
 
@@ -576,7 +588,9 @@ private:
         while (true) {
             if (acceptWord("DEFAULT")) {
                 int start = peek().offset;
-                expression();
+                ExprPtr value = expression();
+                if (const Expr *column = firstColumn(*value))
+                    fail(984, "column not allowed here", column->offset);
                 // Oracle keeps the default's text as written, up to the next clause.
                 int end = peek().offset;
                 c.hasDefault = true;

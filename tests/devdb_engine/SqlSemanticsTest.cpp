@@ -139,6 +139,8 @@ TEST_F(Semantics, StatementsFailAsOracleDoes)
         {"not enough values", "insert into t(nn, v) values ('a')", 947, errors::kNotEnoughValues, 0},
         {"column in values", "insert into t(nn) values (v)", 984, "column not allowed here", 26},
         {"table exists", "create table t (a number)", 955, errors::kNameInUse, 13},
+        {"column in a default", "create table x (a number, b number default a + 1)", 984,
+         "column not allowed here", 43},
         {"duplicate column", "create table x (a number, a date)", 957, errors::kDuplicateColumn, 26},
         {"long in where", "select * from t where l = 'a'", 997, errors::kInvalidLongUse, 22},
         {"aggregate mixed with column", "select v, count(*) from t", 937, errors::kNotGroupByExpression, 0},
