@@ -56,6 +56,8 @@ TEST_F(Semantics, ValuesAreConvertedToTheColumnType)
         {"long keeps text", "l", "'long text'", "long text"},
         {"number into varchar2", "v", "-1.5", "-1.5"},
         {"timestamp in session format", "ts", "'01.02.2003 04:05:06.5'", "01.02.03 04:05:06.500000"},
+        {"timestamp rounds to its precision", "ts", "'31.12.1999 23:59:59.9999996'",
+         "01.01.00 00:00:00.000000"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
