@@ -2,8 +2,10 @@
 
 #include "Catalog.h"
 #include "DateFormat.h"
+#include "Dictionary.h"
 #include "Errors.h"
 #include "Evaluator.h"
+#include "Storage.h"
 
 #include <algorithm>
 #include <cctype>
@@ -162,201 +164,27 @@ int functionCodeOf(const Statement &st)
     return 0;
 }
 
-// ---- column values between storage and statements ----
-
-Datum readStored(sqlite3_stmt *st, int i, OraType type)
-{
-    Datum d;
-    if (sqlite3_column_type(st, i) == SQLITE_NULL)
-        return d;
-    switch (type) {
-    case OraType::Number: {
-        auto n = Decimal::parse(columnText(st, i));
-        d.kind = Value::Kind::Number;
-        d.number = n ? *n : Decimal();
-        break;
-    }
-    case OraType::Date:
-    case OraType::Timestamp:
-        d.kind = Value::Kind::Date;
-        d.date = dateFromStorage(columnText(st, i));
-        break;
-    case OraType::Raw:
-    case OraType::LongRaw: {
-        d.kind = Value::Kind::Binary;
-        const void *p = sqlite3_column_blob(st, i);
-        d.text.assign(static_cast<const char *>(p), static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
-        break;
-    }
-    default:
-        d.kind = Value::Kind::Text;
-        d.text = columnText(st, i);
-    }
-    return d;
-}
-
-void bindStored(sqlite3_stmt *st, int i, const Datum &d, OraType type)
-{
-    switch (d.kind) {
-    case Value::Kind::Null:
-        sqlite3_bind_null(st, i);
-        break;
-    case Value::Kind::Number:
-        bindText(st, i, d.number.toStorageText());
-        break;
-    case Value::Kind::Date:
-        bindText(st, i, dateToStorage(d.date, type == OraType::Timestamp));
-        break;
-    case Value::Kind::Binary:
-        sqlite3_bind_blob(st, i, d.text.data(), static_cast<int>(d.text.size()), SQLITE_TRANSIENT);
-        break;
-    case Value::Kind::Text:
-        bindText(st, i, d.text);
-        break;
-    }
-}
-
-std::string qualifiedColumn(const TableInfo &t, const ColumnInfo &c)
-{
-    return "\"" + t.owner + "\".\"" + t.name + "\".\"" + c.desc.name + "\"";
-}
-
-// A value made fit for a column, with Oracle's checks.
-Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, const ColumnInfo &column,
-             const SessionSettings &settings, bool updating)
-{
-    const ColumnDesc &c = column.desc;
-    if (v.isNull()) {
-        if (!c.nullable) {
-            const char *pattern = updating ? errors::kCannotUpdateNull : errors::kCannotInsertNull;
-            int code = updating ? 1407 : 1400;
-            errors::raise(code, errors::format(pattern, qualifiedColumn(table, column)));
-        }
-        return v;
-    }
-    Datum out;
-    auto tooLarge = [&](std::size_t actual) {
-        if (settings.majorVersion < 10)
-            errors::raise(1401, "inserted value too large for column");
-        errors::raise(12899, errors::format(errors::kValueTooLarge, qualifiedColumn(table, column),
-                                            std::to_string(actual), std::to_string(c.dataSize)));
-    };
-    switch (c.type) {
-    case OraType::Varchar2:
-    case OraType::Char:
-    case OraType::Long:
-        out.kind = Value::Kind::Text;
-        out.text = toText(v, from.type, settings);
-        if (c.type != OraType::Long && out.text.size() > static_cast<std::size_t>(c.dataSize)) {
-            // CHAR values compare blank-padded, so trailing blanks beyond the size do not count.
-            std::size_t n = out.text.size();
-            if (c.type == OraType::Char || from.type == OraType::Char) {
-                while (n > static_cast<std::size_t>(c.dataSize) && out.text[n - 1] == ' ')
-                    --n;
-            }
-            if (n > static_cast<std::size_t>(c.dataSize))
-                tooLarge(out.text.size());
-            out.text.resize(n);
-        }
-        if (c.type == OraType::Char && out.text.size() < static_cast<std::size_t>(c.dataSize))
-            out.text.append(static_cast<std::size_t>(c.dataSize) - out.text.size(), ' ');
-        if (out.text.empty())
-            out.kind = Value::Kind::Null;
-        break;
-    case OraType::Number: {
-        Decimal d = toNumber(v);
-        if (column.dataType == "FLOAT") {
-            int digits = static_cast<int>(std::ceil(column.dictPrecision * 0.30103));
-            d = d.roundedToSignificant(digits);
-        } else if (column.hasPrecision) {
-            int scale = column.hasScale ? column.dictScale : 0;
-            d = d.roundedToScale(scale);
-            if (!d.isZero() && d.integerDigits() > column.dictPrecision - scale)
-                errors::raise(1438, errors::kPrecisionTooLarge);
-        } else if (column.hasScale) {
-            d = d.roundedToScale(column.dictScale);
-            if (!d.isZero() && d.integerDigits() > 38)
-                errors::raise(1438, errors::kPrecisionTooLarge);
-        } else {
-            d = d.roundedToSignificant(38);
-        }
-        if (!d.isZero() && d.integerDigits() > 126)
-            errors::raise(1426, errors::kNumericOverflow);
-        out.kind = Value::Kind::Number;
-        out.number = d;
-        break;
-    }
-    case OraType::Date:
-    case OraType::Timestamp: {
-        bool ts = c.type == OraType::Timestamp;
-        out.kind = Value::Kind::Date;
-        out.date = toDate(v, settings, ts && v.kind == Value::Kind::Text);
-        if (!ts) {
-            out.date.nanosecond = 0;
-        } else {
-            long long unit = 1;
-            for (int k = c.scale; k < 9; ++k)
-                unit *= 10;
-            out.date.nanosecond = static_cast<int>(out.date.nanosecond / unit * unit);
-        }
-        break;
-    }
-    case OraType::Raw:
-    case OraType::LongRaw:
-        out.kind = Value::Kind::Binary;
-        out.text = toRaw(v);
-        if (c.type == OraType::Raw && out.text.size() > static_cast<std::size_t>(c.dataSize))
-            tooLarge(out.text.size());
-        if (out.text.empty())
-            out.kind = Value::Kind::Null;
-        break;
-    case OraType::Rowid:
-        out = v;
-        break;
-    }
-    if (out.isNull() && !c.nullable)
-        return coerce(out, from, table, column, settings, updating);
-    return out;
-}
-
-ColumnDesc viewColumn(const std::string &name, OraType type, int size, bool nullable = true)
-{
-    ColumnDesc d;
-    d.name = name;
-    d.type = type;
-    d.dataSize = size;
-    d.nullable = nullable;
-    if (type == OraType::Number) {
-        d.dataSize = 22;
-        d.scale = -127;
-    }
-    return d;
-}
-
-Datum text(const std::string &s)
-{
-    Datum d;
-    if (!s.empty()) {
-        d.kind = Value::Kind::Text;
-        d.text = s;
-    }
-    return d;
-}
-
-Datum number(long long v)
-{
-    Datum d;
-    d.kind = Value::Kind::Number;
-    d.number = Decimal::fromLong(v);
-    return d;
-}
-
 class SessionImpl;
+
+// Anything but an OraError escaping the engine is a fault of the engine; the
+// client still gets an Oracle error instead of an unknown exception.
+template <typename F> void internalFailuresAsOraErrors(F &&f)
+{
+    try {
+        f();
+    } catch (const OraError &) {
+        throw;
+    } catch (const std::exception &e) {
+        errors::raise(600, std::string("internal error code, arguments: [devdb], [") + e.what() + "]");
+    }
+}
 
 class CursorImpl final : public Cursor
 {
 public:
-    CursorImpl(SessionImpl &session, std::string sql);
+    // alive turns false when the session object goes away; the cursor then
+    // answers "not logged on" instead of touching it.
+    CursorImpl(SessionImpl &session, std::shared_ptr<const bool> alive, std::string sql);
     StatementType statementType() const override { return type_; }
     int sqlFunctionCode() const override { return statement_ ? functionCodeOf(*statement_) : 0; }
     void parse() override;
@@ -370,6 +198,8 @@ public:
     std::uint64_t rowCount() const override { return rowCount_; }
 
 private:
+    void parseStatementOnce();
+    void executeOnce();
     void parseSelect();
     void parseInsert();
     void parseUpdate();
@@ -381,6 +211,7 @@ private:
     std::vector<const Row *> matchingRows(const Relation &relation);
 
     SessionImpl &session_;
+    std::shared_ptr<const bool> alive_;
     std::string sql_;
     StatementType type_ = StatementType::Unknown;
     std::unique_ptr<Statement> statement_;
@@ -388,7 +219,8 @@ private:
     Relation relation_; // columns for resolution; rows loaded at execution
     std::vector<ColumnDesc> columns_;
     std::vector<const Expr *> selectExprs_;
-    std::vector<int> insertTargets_; // table column per value
+    std::vector<ExprPtr> expandedColumns_; // the columns "*" stands for
+    std::vector<int> insertTargets_;       // table column per value
     std::vector<std::vector<Datum>> results_;
     std::vector<ColumnDesc> resultTypes_;
     std::size_t position_ = 0;
@@ -408,6 +240,7 @@ public:
     }
     ~SessionImpl() override
     {
+        *alive_ = false;
         if (!ended_ && inTransaction_) {
             try {
                 db_.exec("ROLLBACK");
@@ -422,7 +255,7 @@ public:
     {
         checkActive();
         ++prepares_;
-        return std::make_unique<CursorImpl>(*this, sql);
+        return std::make_unique<CursorImpl>(*this, alive_, sql);
     }
     void commit() override
     {
@@ -470,7 +303,7 @@ public:
         ended_ = true;
     }
 
-    std::string toText(const Value &value) const override
+    std::string toText(const Value &value, OraType type) const override
     {
         Datum d;
         d.kind = value.kind;
@@ -480,8 +313,10 @@ public:
             auto n = Decimal::parse(value.text);
             d.number = n ? *n : Decimal();
         }
-        bool fraction = value.kind == Value::Kind::Date && value.date.nanosecond != 0;
-        return devdb::toText(d, fraction ? OraType::Timestamp : OraType::Varchar2, settings_);
+        // A DATE never has a fraction, so a value with one is a TIMESTAMP whatever the caller says.
+        bool timestamp =
+            type == OraType::Timestamp || (value.kind == Value::Kind::Date && value.date.nanosecond);
+        return devdb::toText(d, timestamp ? OraType::Timestamp : OraType::Date, settings_);
     }
     Value textToNumber(const std::string &text) const override
     {
@@ -492,7 +327,7 @@ public:
             return Value();
         Datum n;
         n.kind = Value::Kind::Number;
-        n.number = toNumber(d);
+        n.number = toNumber(d, settings_.decimal);
         return toValue(n);
     }
     Value textToDate(const std::string &text) const override
@@ -564,7 +399,10 @@ public:
 
     // The rows and columns behind a name in a FROM clause.
     Relation describeRelation(const TableRef &ref, std::shared_ptr<TableInfo> *table);
-    void loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table);
+    // Reads the table's rows; equality conditions on columns are handed to SQLite
+    // first so that only candidate rows are converted (the caller still applies
+    // the whole condition).
+    void loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table, const Expr *where);
 
     void execute(Statement &st);
     void checkActive() const
@@ -602,6 +440,7 @@ private:
         return *a;
     }
 
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     Connection db_;
     Account account_;
     std::string version_;
@@ -611,199 +450,6 @@ private:
     bool ended_ = false;
     std::uint64_t prepares_ = 0;
 };
-
-// ---- dictionary views ----
-
-Relation userTables(SessionImpl &s)
-{
-    Relation r;
-    int id = s.settings().maxIdentifier;
-    auto v = [&](const char *n, int size, bool nullable = true) {
-        r.columns.push_back(viewColumn(n, OraType::Varchar2, size, nullable));
-    };
-    auto n = [&](const char *name) { r.columns.push_back(viewColumn(name, OraType::Number, 22)); };
-    v("TABLE_NAME", id, false);
-    v("TABLESPACE_NAME", 30);
-    v("CLUSTER_NAME", id);
-    v("IOT_NAME", id);
-    v("STATUS", 8);
-    n("PCT_FREE");
-    n("PCT_USED");
-    n("INI_TRANS");
-    n("MAX_TRANS");
-    n("INITIAL_EXTENT");
-    n("NEXT_EXTENT");
-    n("MIN_EXTENTS");
-    n("MAX_EXTENTS");
-    n("PCT_INCREASE");
-    n("FREELISTS");
-    n("FREELIST_GROUPS");
-    v("LOGGING", 3);
-    v("BACKED_UP", 1);
-    n("NUM_ROWS");
-    n("BLOCKS");
-    n("EMPTY_BLOCKS");
-    n("AVG_SPACE");
-    n("CHAIN_CNT");
-    n("AVG_ROW_LEN");
-    n("AVG_SPACE_FREELIST_BLOCKS");
-    n("NUM_FREELIST_BLOCKS");
-    v("DEGREE", 10);
-    v("INSTANCES", 10);
-    v("CACHE", 5);
-    v("TABLE_LOCK", 8);
-    n("SAMPLE_SIZE");
-    r.columns.push_back(viewColumn("LAST_ANALYZED", OraType::Date, 7));
-    v("PARTITIONED", 3);
-    v("IOT_TYPE", 12);
-    v("TEMPORARY", 1);
-    v("SECONDARY", 1);
-    v("NESTED", 3);
-    v("BUFFER_POOL", 7);
-    v("ROW_MOVEMENT", 8);
-    v("GLOBAL_STATS", 3);
-    v("USER_STATS", 3);
-    v("DURATION", 15);
-    v("SKIP_CORRUPT", 8);
-    v("MONITORING", 3);
-    v("CLUSTER_OWNER", id);
-    v("DEPENDENCIES", 8);
-    v("COMPRESSION", 8);
-    v("DROPPED", 3);
-    for (const auto &t : s.catalog().tablesOf(s.account().name)) {
-        Row row;
-        row.values.resize(r.columns.size());
-        auto set = [&](const char *name, Datum d) {
-            for (std::size_t i = 0; i < r.columns.size(); ++i) {
-                if (r.columns[i].name == name)
-                    row.values[i] = d;
-            }
-        };
-        set("TABLE_NAME", text(t->name));
-        set("TABLESPACE_NAME", text("USERS"));
-        set("STATUS", text("VALID"));
-        set("PCT_FREE", number(10));
-        set("INI_TRANS", number(1));
-        set("MAX_TRANS", number(255));
-        set("INITIAL_EXTENT", number(65536));
-        set("MIN_EXTENTS", number(1));
-        set("MAX_EXTENTS", number(2147483645));
-        set("LOGGING", text("YES"));
-        set("BACKED_UP", text("N"));
-        set("DEGREE", text("         1"));
-        set("INSTANCES", text("         1"));
-        set("CACHE", text("    N"));
-        set("TABLE_LOCK", text("ENABLED"));
-        set("PARTITIONED", text("NO"));
-        set("TEMPORARY", text("N"));
-        set("SECONDARY", text("N"));
-        set("NESTED", text("NO"));
-        set("BUFFER_POOL", text("DEFAULT"));
-        set("ROW_MOVEMENT", text("DISABLED"));
-        set("GLOBAL_STATS", text("NO"));
-        set("USER_STATS", text("NO"));
-        set("SKIP_CORRUPT", text("DISABLED"));
-        set("MONITORING", text("YES"));
-        set("DEPENDENCIES", text("DISABLED"));
-        set("COMPRESSION", text("DISABLED"));
-        set("DROPPED", text("NO"));
-        r.rows.push_back(std::move(row));
-    }
-    return r;
-}
-
-Relation userTabColumns(SessionImpl &s)
-{
-    Relation r;
-    int id = s.settings().maxIdentifier;
-    auto v = [&](const char *n, int size, bool nullable = true) {
-        r.columns.push_back(viewColumn(n, OraType::Varchar2, size, nullable));
-    };
-    auto n = [&](const char *name, bool nullable = true) {
-        r.columns.push_back(viewColumn(name, OraType::Number, 22, nullable));
-    };
-    v("TABLE_NAME", id, false);
-    v("COLUMN_NAME", id, false);
-    v("DATA_TYPE", 106);
-    v("DATA_TYPE_MOD", 3);
-    v("DATA_TYPE_OWNER", id);
-    n("DATA_LENGTH", false);
-    n("DATA_PRECISION");
-    n("DATA_SCALE");
-    v("NULLABLE", 1);
-    n("COLUMN_ID");
-    n("DEFAULT_LENGTH");
-    r.columns.push_back(viewColumn("DATA_DEFAULT", OraType::Long, 0));
-    n("NUM_DISTINCT");
-    r.columns.push_back(viewColumn("LOW_VALUE", OraType::Raw, 32));
-    r.columns.push_back(viewColumn("HIGH_VALUE", OraType::Raw, 32));
-    n("DENSITY");
-    n("NUM_NULLS");
-    n("NUM_BUCKETS");
-    r.columns.push_back(viewColumn("LAST_ANALYZED", OraType::Date, 7));
-    n("SAMPLE_SIZE");
-    v("CHARACTER_SET_NAME", 44);
-    n("CHAR_COL_DECL_LENGTH");
-    v("GLOBAL_STATS", 3);
-    v("USER_STATS", 3);
-    n("AVG_COL_LEN");
-    n("CHAR_LENGTH");
-    v("CHAR_USED", 1);
-    v("V80_FMT_IMAGE", 3);
-    v("DATA_UPGRADED", 3);
-    v("HISTOGRAM", 15);
-    for (const auto &t : s.catalog().tablesOf(s.account().name)) {
-        for (std::size_t c = 0; c < t->columns.size(); ++c) {
-            const ColumnInfo &col = t->columns[c];
-            bool character = col.desc.type == OraType::Varchar2 || col.desc.type == OraType::Char;
-            Row row;
-            row.values = {
-                text(t->name),
-                text(col.desc.name),
-                text(col.dataType),
-                Datum(),
-                Datum(),
-                number(col.desc.dataSize),
-                col.hasPrecision ? number(col.dictPrecision) : Datum(),
-                col.hasScale ? number(col.dictScale) : Datum(),
-                text(col.desc.nullable ? "Y" : "N"),
-                number(static_cast<long long>(c + 1)),
-                col.hasDefault ? number(static_cast<long long>(col.defaultText.size())) : Datum(),
-                text(col.defaultText),
-                Datum(),
-                Datum(),
-                Datum(),
-                Datum(),
-                Datum(),
-                Datum(),
-                Datum(),
-                Datum(),
-                text(character ? "CHAR_CS" : ""),
-                character ? number(col.desc.dataSize) : Datum(),
-                text("NO"),
-                text("NO"),
-                Datum(),
-                number(character ? col.desc.dataSize : 0),
-                text(character ? "B" : ""),
-                text("NO"),
-                text("NO"),
-                text("NONE"),
-            };
-            r.rows.push_back(std::move(row));
-        }
-    }
-    return r;
-}
-
-Relation Dual()
-{
-    Relation r;
-    r.columns.push_back(viewColumn("DUMMY", OraType::Varchar2, 1));
-    Row row;
-    row.values.push_back(text("X"));
-    r.rows.push_back(std::move(row));
-    return r;
-}
 
 Relation SessionImpl::describeRelation(const TableRef &ref, std::shared_ptr<TableInfo> *table)
 {
@@ -823,17 +469,14 @@ Relation SessionImpl::describeRelation(const TableRef &ref, std::shared_ptr<Tabl
     if (publicName && !ref.name.quoted) {
         Relation v;
         if (ref.name.name == "DUAL")
-            v = Dual();
+            v = dualView();
         else if (ref.name.name == "USER_TABLES" || ref.name.name == "TABS")
-            v = userTables(*this);
+            v = userTablesView(catalog().tablesOf(account_.name), settings_.maxIdentifier);
         else if (ref.name.name == "USER_TAB_COLUMNS" || ref.name.name == "COLS")
-            v = userTabColumns(*this);
-        else if (ref.name.name == "V$DEVDB_SESSION") {
-            v.columns.push_back(viewColumn("PREPARES", OraType::Number, 22));
-            Row row;
-            row.values.push_back(number(static_cast<long long>(prepares_)));
-            v.rows.push_back(std::move(row));
-        } else
+            v = userTabColumnsView(catalog().tablesOf(account_.name), settings_.maxIdentifier);
+        else if (ref.name.name == "V$DEVDB_SESSION")
+            v = sessionView(prepares_);
+        else
             errors::raise(942, errors::kNoSuchTable, ref.name.offset);
         v.name = r.name;
         v.alias = r.alias;
@@ -842,13 +485,69 @@ Relation SessionImpl::describeRelation(const TableRef &ref, std::shared_ptr<Tabl
     errors::raise(942, errors::kNoSuchTable, ref.name.offset);
 }
 
-void SessionImpl::loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table)
+// One "column = literal" conjunct that SQLite can test on the stored form.
+struct StoredEquality {
+    int column;
+    Datum value;
+};
+
+void collectEqualities(const Expr &e, const TableInfo &table, const SessionSettings &settings,
+                       std::vector<StoredEquality> &out)
+{
+    if (e.kind == Expr::Kind::And) {
+        collectEqualities(*e.args[0], table, settings, out);
+        collectEqualities(*e.args[1], table, settings, out);
+        return;
+    }
+    if (e.kind != Expr::Kind::Compare || e.op != "=")
+        return;
+    const Expr *column = e.args[0].get(), *literal = e.args[1].get();
+    if (column->kind != Expr::Kind::Column)
+        std::swap(column, literal);
+    if (column->kind != Expr::Kind::Column || literal->kind != Expr::Kind::Literal ||
+        literal->literal.isNull())
+        return;
+    const ColumnInfo &c = table.columns[static_cast<std::size_t>(column->columnIndex)];
+    Datum v;
+    switch (c.desc.type) {
+    case OraType::Varchar2: // non-padded comparison: equal texts only
+        if (literal->literal.kind != Value::Kind::Text)
+            return;
+        v = literal->literal;
+        break;
+    case OraType::Number: // stored in canonical form
+        v.kind = Value::Kind::Number;
+        v.number = toNumber(literal->literal, settings.decimal);
+        break;
+    case OraType::Date:
+        if (literal->literal.kind != Value::Kind::Text)
+            return;
+        v.kind = Value::Kind::Date;
+        v.date = toDate(literal->literal, settings, false);
+        break;
+    default:
+        return;
+    }
+    out.push_back({column->columnIndex, std::move(v)});
+}
+
+void SessionImpl::loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table, const Expr *where)
 {
     if (!table)
         return; // views carry their rows already
     relation.rows.clear();
+    std::vector<StoredEquality> equalities;
+    if (where)
+        collectEqualities(*where, *table, settings_, equalities);
+    std::string sql = table->scanSql;
+    for (std::size_t i = 0; i < equalities.size(); ++i)
+        sql += (i ? " AND c" : " WHERE c") + std::to_string(equalities[i].column + 1) + " = ?";
     guarded([&] {
-        StmtUse st(db_.cached(table->scanSql));
+        StmtUse st(db_.cached(sql));
+        for (std::size_t i = 0; i < equalities.size(); ++i) {
+            const ColumnInfo &c = table->columns[static_cast<std::size_t>(equalities[i].column)];
+            bindStored(st.get(), static_cast<int>(i + 1), equalities[i].value, c.desc.type);
+        }
         while (db_.step(st.get())) {
             Row row;
             row.rowid = sqlite3_column_int64(st.get(), 0);
@@ -871,9 +570,16 @@ void SessionImpl::createTable(Statement &st)
         errors::raise(1031, errors::kInsufficientPrivileges);
     std::vector<ColumnInfo> columns;
     std::set<std::string> names;
+    const int release = settings_.majorVersion;
     for (const ColumnDef &def : st.columnDefs) {
         if (!names.insert(def.name.name).second)
             errors::raise(957, errors::kDuplicateColumn, def.name.offset);
+        // Older releases: no TIMESTAMP before 9i; Oracle7 kept VARCHAR2 to 2000 and CHAR to 255 bytes.
+        if (def.typeName == "TIMESTAMP" && release < 9)
+            errors::raise(902, errors::kInvalidDatatype, def.typeOffset);
+        if (release < 8 && ((def.typeName == "VARCHAR2" && def.length > 2000) ||
+                            (def.typeName == "CHAR" && def.length > 255)))
+            errors::raise(910, "specified length too long for its datatype", def.typeOffset);
         columns.push_back(makeColumn(def));
     }
     struct Key {
@@ -1085,13 +791,22 @@ void SessionImpl::grant(Statement &st)
 void SessionImpl::alterSession(Statement &st)
 {
     static const std::set<std::string> accepted = {
-        "NLS_LANGUAGE", "NLS_TERRITORY",  "NLS_NUMERIC_CHARACTERS", "NLS_SORT",        "NLS_COMP",
-        "SQL_TRACE",    "OPTIMIZER_GOAL", "OPTIMIZER_MODE",         "ISOLATION_LEVEL", "TIME_ZONE",
-        "NLS_CALENDAR", "NLS_CURRENCY",   "NLS_DATE_LANGUAGE",
+        "NLS_LANGUAGE",   "NLS_TERRITORY",   "NLS_SORT",  "NLS_COMP",     "SQL_TRACE",    "OPTIMIZER_GOAL",
+        "OPTIMIZER_MODE", "ISOLATION_LEVEL", "TIME_ZONE", "NLS_CALENDAR", "NLS_CURRENCY", "NLS_DATE_LANGUAGE",
     };
     if (st.parameter == "NLS_DATE_FORMAT") {
         checkDateFormat(st.parameterValue);
         settings_.dateFormat = st.parameterValue;
+    } else if (st.parameter == "NLS_NUMERIC_CHARACTERS") {
+        const std::string &v = st.parameterValue;
+        auto digitOrSign = [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '<' ||
+                   c == '>';
+        };
+        if (v.size() != 2 || v[0] == v[1] || digitOrSign(v[0]) || digitOrSign(v[1]))
+            errors::raise(12705, "Cannot access NLS data files or invalid environment specified");
+        settings_.decimal = v[0];
+        settings_.group = v[1];
     } else if (st.parameter == "NLS_TIMESTAMP_FORMAT") {
         checkDateFormat(st.parameterValue);
         settings_.timestampFormat = st.parameterValue;
@@ -1102,6 +817,10 @@ void SessionImpl::alterSession(Statement &st)
 
 void SessionImpl::execute(Statement &st)
 {
+    // DDL commits the pending transaction even when it then fails for a name or privilege.
+    if (st.kind != Statement::Kind::AlterSession && st.kind != Statement::Kind::Commit &&
+        st.kind != Statement::Kind::Rollback)
+        commit();
     switch (st.kind) {
     case Statement::Kind::CreateTable:
         return createTable(st);
@@ -1129,13 +848,21 @@ void SessionImpl::execute(Statement &st)
 
 // ---- cursors ----
 
-CursorImpl::CursorImpl(SessionImpl &session, std::string sql) : session_(session), sql_(std::move(sql))
+CursorImpl::CursorImpl(SessionImpl &session, std::shared_ptr<const bool> alive, std::string sql)
+    : session_(session), alive_(std::move(alive)), sql_(std::move(sql))
 {
     statementTypeWord(sql_, &type_);
 }
 
 void CursorImpl::parse()
 {
+    internalFailuresAsOraErrors([&] { parseStatementOnce(); });
+}
+
+void CursorImpl::parseStatementOnce()
+{
+    if (!*alive_)
+        errors::raise(1012, "not logged on");
     if (statement_)
         return;
     session_.checkActive();
@@ -1173,6 +900,7 @@ void CursorImpl::parseSelect()
     const SessionSettings &settings = session_.settings();
     columns_.clear();
     selectExprs_.clear();
+    expandedColumns_.clear();
     bool anyAggregate = false, anyPlain = false;
     for (SelectItem &item : st.items) {
         if (!item.expr) {
@@ -1187,7 +915,7 @@ void CursorImpl::parseSelect()
                 columns_.push_back(e->type);
                 selectExprs_.push_back(e.get());
                 item.expr = nullptr;
-                st.values.push_back(std::move(e)); // owns the expanded columns
+                expandedColumns_.push_back(std::move(e));
             }
             anyPlain = true;
             continue;
@@ -1313,6 +1041,7 @@ std::vector<const Row *> CursorImpl::matchingRows(const Relation &relation)
     EvalContext ctx{&session_.settings(), &relation, nullptr, nullptr};
     for (const Row &r : relation.rows) {
         ctx.row = &r;
+        ctx.rownum = static_cast<long long>(rows.size()) + 1; // ROWNUM counts the rows accepted so far
         if (!statement_->where || truth(*statement_->where, ctx) == 1)
             rows.push_back(&r);
     }
@@ -1321,7 +1050,19 @@ std::vector<const Row *> CursorImpl::matchingRows(const Relation &relation)
 
 void CursorImpl::execute()
 {
+    internalFailuresAsOraErrors([&] { executeOnce(); });
+}
+
+void CursorImpl::executeOnce()
+{
     parse();
+    session_.checkActive();
+    if (table_ && session_.catalog().find(table_->owner, table_->name) != table_) {
+        // The dictionary changed since the parse (a table was dropped or created): parse again.
+        statement_.reset();
+        table_.reset();
+        parse();
+    }
     rowCount_ = 0;
     position_ = 0;
     results_.clear();
@@ -1346,7 +1087,7 @@ void CursorImpl::executeSelect()
 {
     Statement &st = *statement_;
     if (table_)
-        session_.loadRows(relation_, table_);
+        session_.loadRows(relation_, table_, statement_->where.get());
     else if (relation_.tableId == 0)
         relation_ = session_.describeRelation(st.table, &table_); // views: fresh rows
     const SessionSettings &settings = session_.settings();
@@ -1369,6 +1110,7 @@ void CursorImpl::executeSelect()
     std::vector<std::pair<std::vector<Datum>, std::vector<Datum>>> sorted; // values, order keys
     for (const Row *r : rows) {
         ctx.row = r;
+        ++ctx.rownum;
         std::vector<Datum> out;
         out.reserve(selectExprs_.size());
         for (const Expr *e : selectExprs_)
@@ -1496,7 +1238,7 @@ void CursorImpl::executeUpdate()
     const TableInfo &table = *table_;
     const SessionSettings &settings = session_.settings();
     session_.beginWrite();
-    session_.loadRows(relation_, table_);
+    session_.loadRows(relation_, table_, statement_->where.get());
     auto rows = matchingRows(relation_);
     std::string sql = "UPDATE " + table.sqliteName + " SET ";
     for (std::size_t i = 0; i < insertTargets_.size(); ++i)
@@ -1551,7 +1293,7 @@ void CursorImpl::executeDelete()
         rowCount_ = static_cast<std::uint64_t>(sqlite3_changes(db.get()));
         return;
     }
-    session_.loadRows(relation_, table_);
+    session_.loadRows(relation_, table_, statement_->where.get());
     auto rows = matchingRows(relation_);
     session_.guarded([&] {
         StmtUse del(db.cached("DELETE FROM " + table.sqliteName + " WHERE rowid = ?"));

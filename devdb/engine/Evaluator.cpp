@@ -289,13 +289,13 @@ std::string hexText(const std::string &bytes)
     return out;
 }
 
-Decimal toNumber(const Datum &v)
+Decimal toNumber(const Datum &v, char decimal)
 {
     switch (v.kind) {
     case Value::Kind::Number:
         return v.number;
     case Value::Kind::Text: {
-        auto d = Decimal::parse(v.text);
+        auto d = Decimal::parse(v.text, decimal);
         if (!d)
             errors::raise(1722, errors::kInvalidNumber);
         return *d;
@@ -327,7 +327,7 @@ std::string toText(const Datum &v, OraType staticType, const SessionSettings &se
     case Value::Kind::Null:
         return std::string();
     case Value::Kind::Number:
-        return v.number.toOracleText();
+        return v.number.toOracleText(settings.decimal);
     case Value::Kind::Date:
         return formatDate(v.date,
                           staticType == OraType::Timestamp ? settings.timestampFormat : settings.dateFormat);
@@ -416,7 +416,7 @@ bool referencesRow(const Expr &e)
 {
     if (isAggregate(e))
         return false;
-    if (e.kind == Expr::Kind::Column || e.kind == Expr::Kind::Rowid)
+    if (e.kind == Expr::Kind::Column || e.kind == Expr::Kind::Rowid || e.kind == Expr::Kind::Rownum)
         return true;
     for (const auto &a : e.args) {
         if (referencesRow(*a))
@@ -481,6 +481,9 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
                           e.offset);
         e.type = textType(10, OraType::Rowid);
         break;
+    case Expr::Kind::Rownum:
+        e.type = numberType();
+        break;
     case Expr::Kind::Sysdate:
         e.type = dateType();
         break;
@@ -537,6 +540,10 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         } else if (n == "TO_DATE") {
             requireArgs(1, 2);
             e.type = dateType();
+        } else if (n == "DEVDB_REPEAT") {
+            // Development-database-only: a LONG of any length, for tests of long values.
+            requireArgs(2, 2);
+            e.type = textType(0, OraType::Long);
         } else if (n == "NVL") {
             requireArgs(2, 2);
             e.type = arg(0);
@@ -551,8 +558,10 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         e.type.name.clear();
         break;
     }
-    default: // conditions: LONG values cannot be compared
+    default: // conditions: LONG values can only be tested for NULL
         for (const auto &a : e.args) {
+            if (e.kind == Expr::Kind::IsNull)
+                break;
             if (a->type.type == OraType::Long || a->type.type == OraType::LongRaw)
                 errors::raise(997, errors::kInvalidLongUse, a->offset);
         }
@@ -567,7 +576,18 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
 namespace
 {
 
-Datum arithmetic(const Expr &e, const Datum &a, const Datum &b)
+// A computed value within NUMBER's range (about 1E126), else ORA-01426.
+Decimal checkedNumber(long double value)
+{
+    if (!std::isfinite(value))
+        errors::raise(1426, errors::kNumericOverflow);
+    Decimal d = Decimal::fromDouble(value);
+    if (!d.isZero() && d.integerDigits() > 126)
+        errors::raise(1426, errors::kNumericOverflow);
+    return d;
+}
+
+Datum arithmetic(const Expr &e, const Datum &a, const Datum &b, char decimal)
 {
     if (a.isNull() || b.isNull())
         return nullDatum();
@@ -578,14 +598,17 @@ Datum arithmetic(const Expr &e, const Datum &a, const Datum &b)
         if (e.op == "+" || e.op == "-") {
             const Datum &d = a.kind == Value::Kind::Date ? a : b;
             const Datum &n = a.kind == Value::Kind::Date ? b : a;
-            long double delta = toNumber(n).toDouble();
+            long double delta = toNumber(n, decimal).toDouble();
             if (e.op == "-")
                 delta = -delta;
-            return dateDatum(daysToDate(dateToDays(d.date) + delta));
+            DateTime result = daysToDate(dateToDays(d.date) + delta);
+            if (result.year < -4712 || result.year > 9999 || result.year == 0)
+                errors::raise(1841, errors::kYearRange);
+            return dateDatum(result);
         }
         inconsistent(OraType::Number, OraType::Date);
     }
-    Decimal x = toNumber(a), y = toNumber(b);
+    Decimal x = toNumber(a, decimal), y = toNumber(b, decimal);
     auto lx = x.toLong(), ly = y.toLong();
     if (lx && ly && e.op != "/") {
         long long r;
@@ -599,10 +622,10 @@ Datum arithmetic(const Expr &e, const Datum &a, const Datum &b)
     if (e.op == "/") {
         if (y.isZero())
             errors::raise(1476, errors::kDivisorZero);
-        return numberDatum(Decimal::fromDouble(dx / dy));
+        return numberDatum(checkedNumber(dx / dy));
     }
     long double r = e.op == "+" ? dx + dy : e.op == "-" ? dx - dy : dx * dy;
-    return numberDatum(Decimal::fromDouble(r));
+    return numberDatum(checkedNumber(r));
 }
 
 Datum callFunction(const Expr &e, const EvalContext &ctx)
@@ -619,6 +642,19 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
     for (const auto &x : e.args)
         a.push_back(evaluate(*x, ctx));
     const SessionSettings &s = *ctx.settings;
+    if (n == "DEVDB_REPEAT") {
+        if (a[0].isNull() || a[1].isNull())
+            return nullDatum();
+        std::string unit = toText(a[0], e.args[0]->type.type, s);
+        long long count = toNumber(a[1]).toLong().value_or(0);
+        if (count < 0 || static_cast<long double>(count) * unit.size() > 64.0L * 1024 * 1024)
+            errors::raise(1428, "argument '" + std::to_string(count) + "' is out of range");
+        std::string out;
+        out.reserve(unit.size() * static_cast<std::size_t>(count));
+        for (long long k = 0; k < count; ++k)
+            out += unit;
+        return textDatum(std::move(out));
+    }
     if (n == "NVL")
         return a[0].isNull() ? a[1] : a[0];
     if (n == "DECODE") {
@@ -660,15 +696,15 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
                                      : static_cast<long long>(t.size());
         long long size = static_cast<long long>(t.size());
         if (start < 0)
-            start = size + start + 1;
-        if (start == 0)
+            start = size + start + 1; // counted from the end; before the start gives NULL
+        else if (start == 0)
             start = 1;
-        if (start > size || len < 1)
+        if (start < 1 || start > size || len < 1)
             return nullDatum();
         return textDatum(t.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(len)));
     }
     if (n == "TO_NUMBER")
-        return numberDatum(toNumber(a[0]));
+        return numberDatum(toNumber(a[0], s.decimal));
     if (n == "ABS") {
         Decimal d = toNumber(a[0]);
         return numberDatum(d.negative() ? d.negated() : d);
@@ -724,6 +760,8 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
         return ctx.row->values[static_cast<std::size_t>(e.columnIndex)];
     case Expr::Kind::Rowid:
         return textDatum(encodeRowid(ctx.relation->tableId, ctx.row->rowid));
+    case Expr::Kind::Rownum:
+        return numberDatum(Decimal::fromLong(ctx.rownum));
     case Expr::Kind::Sysdate:
         return dateDatum(currentDateTime(false));
     case Expr::Kind::Systimestamp:
@@ -734,16 +772,19 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
         Datum v = evaluate(*e.args[0], ctx);
         if (v.isNull() || e.op == "+")
             return v;
-        return numberDatum(toNumber(v).negated());
+        return numberDatum(toNumber(v, ctx.settings->decimal).negated());
     }
     case Expr::Kind::Binary: {
         Datum a = evaluate(*e.args[0], ctx);
         Datum b = evaluate(*e.args[1], ctx);
         if (e.op == "||") {
-            return textDatum(toText(a, e.args[0]->type.type, *ctx.settings) +
-                             toText(b, e.args[1]->type.type, *ctx.settings));
+            std::string joined = toText(a, e.args[0]->type.type, *ctx.settings) +
+                                 toText(b, e.args[1]->type.type, *ctx.settings);
+            if (joined.size() > 4000)
+                errors::raise(1489, "result of string concatenation is too large");
+            return textDatum(std::move(joined));
         }
-        return arithmetic(e, a, b);
+        return arithmetic(e, a, b, ctx.settings->decimal);
     }
     case Expr::Kind::Function:
         return callFunction(e, ctx);
@@ -762,7 +803,7 @@ int compareValues(const Datum &a, const ColumnDesc &at, const Datum &b, const Co
     auto sign = [](int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); };
     if (at.type == OraType::Number || bt.type == OraType::Number || a.kind == Value::Kind::Number ||
         b.kind == Value::Kind::Number)
-        return toNumber(a).compare(toNumber(b));
+        return toNumber(a, s.decimal).compare(toNumber(b, s.decimal));
     if (isDateType(at.type) || isDateType(bt.type) || a.kind == Value::Kind::Date ||
         b.kind == Value::Kind::Date) {
         bool ts = at.type == OraType::Timestamp || bt.type == OraType::Timestamp;
@@ -899,7 +940,7 @@ Datum aggregate(const Expr &f, const std::vector<const Row *> &rows, const EvalC
                     best = v;
             }
         } else {
-            Decimal d = toNumber(v);
+            Decimal d = toNumber(v, base.settings->decimal);
             auto l = d.toLong();
             if (exact && l && !__builtin_add_overflow(exactSum, *l, &exactSum)) {
             } else {

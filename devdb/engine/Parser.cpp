@@ -108,6 +108,8 @@ std::vector<Token> tokenize(const std::string &sql)
                 }
                 v += sql[i++];
             }
+            if (v.size() > 4000)
+                errors::raise(1704, "string literal too long", t.offset);
             t.type = Token::Type::String;
             t.text = std::move(v);
         } else if (c == '"') {
@@ -153,6 +155,21 @@ const std::set<std::string> &reservedWords()
         "WITH",   "SYSDATE", "USER",  "ROWID",   "PRIMARY"};
     return words;
 }
+
+// The first column reference inside an expression, if any.
+const Expr *firstColumn(const Expr &e)
+{
+    if (e.kind == Expr::Kind::Column || e.kind == Expr::Kind::Rowid || e.kind == Expr::Kind::Rownum)
+        return &e;
+    for (const auto &a : e.args) {
+        if (const Expr *c = firstColumn(*a))
+            return c;
+    }
+    return nullptr;
+}
+
+// Oracle names no identifier when a keyword stands where a name belongs.
+const char *const kEmptyInvalidIdentifier = ": invalid identifier";
 
 class Parser
 {
@@ -333,7 +350,7 @@ private:
         if (acceptWord("WHERE"))
             st.where = condition();
         if (acceptWord("ORDER")) {
-            expectWord("BY");
+            expectWord("BY", 924, "missing BY keyword");
             do {
                 OrderItem o;
                 o.expr = expression();
@@ -386,10 +403,10 @@ private:
 
     Identifier columnName()
     {
-        Identifier id = identifier(904, "");
+        Identifier id = identifier(904, kEmptyInvalidIdentifier);
         // A qualified column (T.C) keeps the last part.
         while (acceptSymbol("."))
-            id = identifier(904, "");
+            id = identifier(904, kEmptyInvalidIdentifier);
         return id;
     }
 
@@ -443,7 +460,8 @@ private:
         if (t.type != Token::Type::Number || t.text.find_first_not_of("0123456789") != std::string::npos)
             fail(2017, "integer value required", t.offset);
         advance();
-        return std::stoi(t.text);
+        // Values too large for any length or precision are clamped; the callers' range checks reject them.
+        return t.text.size() > 9 ? 999999999 : std::stoi(t.text);
     }
 
     int signedInteger()
@@ -459,6 +477,7 @@ private:
     {
         const Token &t = peek();
         int offset = t.offset;
+        c.typeOffset = offset;
         if (t.type != Token::Type::Word)
             fail(902, errors::kInvalidDatatype, offset);
         std::string name = t.text;
@@ -538,7 +557,7 @@ private:
             if (isWord("CONSTRAINT") || isWord("PRIMARY") || isWord("UNIQUE")) {
                 ConstraintDef k;
                 if (acceptWord("CONSTRAINT"))
-                    k.name = identifier(904, "").name;
+                    k.name = identifier(904, kEmptyInvalidIdentifier).name;
                 if (acceptWord("PRIMARY")) {
                     expectWord("KEY");
                     k.primaryKey = true;
@@ -547,14 +566,14 @@ private:
                 }
                 expectLeftParen();
                 do {
-                    k.columns.push_back(identifier(904, ""));
+                    k.columns.push_back(identifier(904, kEmptyInvalidIdentifier));
                 } while (acceptSymbol(","));
                 expectRightParen();
                 st.constraints.push_back(std::move(k));
                 continue;
             }
             ColumnDef c;
-            c.name = identifier(904, "");
+            c.name = identifier(904, kEmptyInvalidIdentifier);
             dataType(c);
             columnClauses(c);
             st.columnDefs.push_back(std::move(c));
@@ -569,7 +588,9 @@ private:
         while (true) {
             if (acceptWord("DEFAULT")) {
                 int start = peek().offset;
-                expression();
+                ExprPtr value = expression();
+                if (const Expr *column = firstColumn(*value))
+                    fail(984, "column not allowed here", column->offset);
                 // Oracle keeps the default's text as written, up to the next clause.
                 int end = peek().offset;
                 c.hasDefault = true;
@@ -581,7 +602,7 @@ private:
             }
             std::string constraintName;
             if (acceptWord("CONSTRAINT"))
-                constraintName = identifier(904, "").name;
+                constraintName = identifier(904, kEmptyInvalidIdentifier).name;
             if (acceptWord("NOT")) {
                 expectWord("NULL");
                 c.notNull = true;
@@ -924,6 +945,11 @@ private:
         }
         if (t.text == "NULL") {
             e->kind = Expr::Kind::Literal;
+            advance();
+            return e;
+        }
+        if (t.text == "ROWNUM") {
+            e->kind = Expr::Kind::Rownum;
             advance();
             return e;
         }

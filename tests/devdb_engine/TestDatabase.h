@@ -54,8 +54,11 @@ inline std::vector<std::vector<std::string>> run(Session &session, const std::st
     std::vector<Value> row;
     while (cursor->fetch(row)) {
         std::vector<std::string> texts;
-        for (const Value &v : row)
-            texts.push_back(v.kind == Value::Kind::Null ? "<null>" : session.toText(v));
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            const Value &v = row[i];
+            texts.push_back(v.kind == Value::Kind::Null ? "<null>"
+                                                        : session.toText(v, cursor->columns()[i].type));
+        }
         rows.push_back(std::move(texts));
     }
     return rows;
