@@ -20,7 +20,7 @@ namespace
 // Reads a corner of the sheet, as an import would.
 void readSome(SheetStore &store)
 {
-    const CellTextFormatter formatter(rowpour::platform::OperatorLocale(QLocale::c()));
+    const CellTextFormatter formatter{rowpour::platform::OperatorLocale(QLocale::c())};
     const CellRange used = store.usedRange();
     if (used.isEmpty())
         return;

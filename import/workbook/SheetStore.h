@@ -117,6 +117,7 @@ public:
     };
 
     // The cell at (row, column), or nullptr when the file has none there.
+    // Remembers where the last read was, so one store serves one thread.
     const CellValue *find(int row, int column) const;
     CellRange usedRange() const { return used_; }
     const StringPool &strings() const { return strings_; }

@@ -268,12 +268,15 @@ private:
                 QStringLiteral("the record of type %1 is too short").arg(r.type, 4, 16, QLatin1Char('0')));
     }
 
-    std::string eightBit(std::string_view bytes) const
+    std::string eightBit(std::string_view bytes)
     {
-        QStringDecoder decoder(codec_.c_str());
-        if (!decoder.isValid())
-            decoder = QStringDecoder(QStringConverter::Latin1);
-        return QString(decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size()))))
+        if (!decoder_.isValid() || decoderFor_ != codec_) {
+            decoder_ = QStringDecoder(codec_.c_str(), QStringDecoder::Flag::Stateless);
+            if (!decoder_.isValid())
+                decoder_ = QStringDecoder(QStringConverter::Latin1, QStringDecoder::Flag::Stateless);
+            decoderFor_ = codec_;
+        }
+        return QString(decoder_.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size()))))
             .toUtf8()
             .toStdString();
     }
@@ -560,6 +563,8 @@ private:
     bool biff8_ = true;
     bool date1904_ = false;
     std::string codec_ = "windows-1252";
+    QStringDecoder decoder_;
+    std::string decoderFor_;
     std::vector<std::uint16_t> xfFormats_;
     std::map<std::uint16_t, bool> customDate_;
     std::map<std::uint8_t, std::uint32_t> errors_;

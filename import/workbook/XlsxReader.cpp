@@ -321,8 +321,7 @@ private:
         if (column_ > std::uint32_t(kXlsxMaxColumns))
             x_.fail(QStringLiteral("more cells in row %1 than a sheet has columns").arg(row_));
         firstCellOfRow_ = false;
-        type_ = x_.attribute("t", attr) ? trimmed(attr) : std::string_view("n");
-        typeCopy_.assign(type_);
+        typeCopy_.assign(x_.attribute("t", attr) ? trimmed(attr) : std::string_view("n"));
         style_ = 0;
         if (x_.attribute("s", attr) && !parseUnsigned(attr, style_))
             cellFail(QStringLiteral("the style \"%1\" is invalid").arg(qs(attr)));
@@ -440,7 +439,6 @@ private:
     bool inInline_ = false;
     bool collecting_ = false;
     int phonetic_ = 0;
-    std::string_view type_;
     std::string typeCopy_;
     std::uint32_t style_ = 0;
     std::string value_;

@@ -44,8 +44,9 @@ TEST_P(Regressions, EndCleanly)
         }
     }();
     EXPECT_EQ(opened, GetParam().opens) << message;
-    if (!opened)
+    if (!opened) {
         EXPECT_EQ(message.rfind("Cannot open the workbook \"input\": ", 0), 0u) << message;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Regressions, testing::ValuesIn(kRegressions),
