@@ -1240,43 +1240,84 @@ void CursorImpl::executeUpdate()
     session_.beginWrite();
     session_.loadRows(relation_, table_, statement_->where.get());
     auto rows = matchingRows(relation_);
-    std::string sql = "UPDATE " + table.sqliteName + " SET ";
-    for (std::size_t i = 0; i < insertTargets_.size(); ++i)
-        sql += (i ? ", c" : "c") + std::to_string(insertTargets_[i] + 1) + " = ?";
-    sql += " WHERE rowid = ?";
-    Connection &db = session_.db();
+    // New values from the old rows, all checked before anything is written.
+    std::vector<std::vector<Datum>> changes;
+    changes.reserve(rows.size());
     EvalContext ctx{&settings, &relation_, nullptr, nullptr};
+    for (const Row *r : rows) {
+        ctx.row = r;
+        std::vector<Datum> values;
+        for (std::size_t i = 0; i < insertTargets_.size(); ++i) {
+            const ColumnInfo &col = table.columns[static_cast<std::size_t>(insertTargets_[i])];
+            values.push_back(
+                coerce(evaluate(*st.values[i], ctx), st.values[i]->type, table, col, settings, true));
+        }
+        changes.push_back(std::move(values));
+    }
+    Connection &db = session_.db();
+    auto updateInPlace = [&] {
+        std::string sql = "UPDATE " + table.sqliteName + " SET ";
+        for (std::size_t i = 0; i < insertTargets_.size(); ++i)
+            sql += (i ? ", c" : "c") + std::to_string(insertTargets_[i] + 1) + " = ?";
+        StmtUse up(db.cached(sql + " WHERE rowid = ?"));
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            for (std::size_t i = 0; i < insertTargets_.size(); ++i) {
+                OraType type = table.columns[static_cast<std::size_t>(insertTargets_[i])].desc.type;
+                bindStored(up.get(), static_cast<int>(i + 1), changes[k][i], type);
+            }
+            sqlite3_bind_int64(up.get(), static_cast<int>(insertTargets_.size() + 1), rows[k]->rowid);
+            db.step(up.get());
+            sqlite3_reset(up.get());
+        }
+    };
+    // Oracle checks keys when the statement is done (update t set id = id + 1 works);
+    // SQLite checks every row, so a clash along the way is retried by taking the
+    // rows out and putting them back with their new values under the same rowids.
+    auto replaceRows = [&] {
+        StmtUse del(db.cached("DELETE FROM " + table.sqliteName + " WHERE rowid = ?"));
+        for (const Row *r : rows) {
+            sqlite3_bind_int64(del.get(), 1, r->rowid);
+            db.step(del.get());
+            sqlite3_reset(del.get());
+        }
+        std::string cols = "rowid", params = "?";
+        for (std::size_t c = 0; c < table.columns.size(); ++c) {
+            cols += ", c" + std::to_string(c + 1);
+            params += ", ?";
+        }
+        StmtUse ins(db.cached("INSERT INTO " + table.sqliteName + "(" + cols + ") VALUES(" + params + ")"));
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            std::vector<Datum> full = rows[k]->values;
+            for (std::size_t i = 0; i < insertTargets_.size(); ++i)
+                full[static_cast<std::size_t>(insertTargets_[i])] = changes[k][i];
+            sqlite3_bind_int64(ins.get(), 1, rows[k]->rowid);
+            for (std::size_t c = 0; c < full.size(); ++c)
+                bindStored(ins.get(), static_cast<int>(c + 2), full[c], table.columns[c].desc.type);
+            db.step(ins.get());
+            sqlite3_reset(ins.get());
+        }
+    };
     session_.guarded([&] {
         db.exec("SAVEPOINT devdb_statement");
         return 0;
     });
     try {
-        StmtUse up(db.cached(sql));
-        for (const Row *r : rows) {
-            ctx.row = r;
-            for (std::size_t i = 0; i < insertTargets_.size(); ++i) {
-                const ColumnInfo &col = table.columns[static_cast<std::size_t>(insertTargets_[i])];
-                Datum d =
-                    coerce(evaluate(*st.values[i], ctx), st.values[i]->type, table, col, settings, true);
-                bindStored(up.get(), static_cast<int>(i + 1), d, col.desc.type);
-            }
-            sqlite3_bind_int64(up.get(), static_cast<int>(insertTargets_.size() + 1), r->rowid);
-            db.step(up.get());
-            sqlite3_reset(up.get());
-            ++rowCount_;
+        try {
+            updateInPlace();
+        } catch (const SqliteFailure &f) {
+            if (!isUniqueFailure(f) || rows.size() < 2)
+                throw;
+            db.exec("ROLLBACK TO devdb_statement");
+            replaceRows();
         }
         db.exec("RELEASE devdb_statement");
     } catch (const SqliteFailure &f) {
         db.exec("ROLLBACK TO devdb_statement; RELEASE devdb_statement");
-        rowCount_ = 0;
         if (isUniqueFailure(f))
             uniqueViolated(table, f);
         translate(f);
-    } catch (...) {
-        db.exec("ROLLBACK TO devdb_statement; RELEASE devdb_statement");
-        rowCount_ = 0;
-        throw;
     }
+    rowCount_ = rows.size();
 }
 
 void CursorImpl::executeDelete()

@@ -69,6 +69,17 @@ TEST_F(Dml, UpdateEvaluatesAgainstTheOldRow)
     EXPECT_EQ(failure(*session, "update emp set nosuch = 1").code, 904);
 }
 
+TEST_F(Dml, KeysAreCheckedWhenTheUpdateIsDone)
+{
+    auto cursor = session->prepare("update emp set id = id + 1");
+    cursor->execute();
+    EXPECT_EQ(cursor->rowCount(), 3u);
+    EXPECT_EQ(run(*session, "select id, name from emp order by id"),
+              (Rows{{"2", "Smith"}, {"3", "Jones"}, {"4", "Smith "}}));
+    EXPECT_EQ(failure(*session, "update emp set id = 7").code, 1);
+    EXPECT_EQ(single(*session, "select sum(id) from emp"), "9");
+}
+
 TEST_F(Dml, DeleteCountsRows)
 {
     auto cursor = session->prepare("delete from emp where name like 'Smith%'");
