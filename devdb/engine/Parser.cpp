@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <set>
+#include <unordered_set>
 
 namespace devdb
 {
@@ -143,9 +143,9 @@ std::vector<Token> tokenize(const std::string &sql)
 }
 
 // Words that cannot name a column or table without quotes.
-const std::set<std::string> &reservedWords()
+const std::unordered_set<std::string> &reservedWords()
 {
-    static const std::set<std::string> words = {
+    static const std::unordered_set<std::string> words = {
         "ALL",    "ALTER",   "AND",   "ANY",     "AS",     "ASC",    "BETWEEN",  "BY",   "CHAR",
         "CHECK",  "CREATE",  "DATE",  "DEFAULT", "DELETE", "DESC",   "DISTINCT", "DROP", "ELSE",
         "EXISTS", "FLOAT",   "FOR",   "FROM",    "GRANT",  "GROUP",  "HAVING",   "IN",   "INDEX",
