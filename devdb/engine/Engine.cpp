@@ -593,7 +593,7 @@ void SessionImpl::createTable(Statement &st)
             if (columns[i].desc.name == id.name)
                 return static_cast<int>(i);
         }
-        errors::raise(904, errors::format(errors::kInvalidIdentifier, id.name), id.offset);
+        invalidIdentifier(id.name, id.offset, settings_);
     };
     for (std::size_t i = 0; i < st.columnDefs.size(); ++i) {
         const ColumnDef &def = st.columnDefs[i];
@@ -977,9 +977,7 @@ void CursorImpl::parseInsert()
         for (const Identifier &id : st.columns) {
             int index = table_->findColumn(id.name);
             if (index < 0) {
-                if (session_.settings().majorVersion < 9)
-                    errors::raise(904, "invalid column name", id.offset);
-                errors::raise(904, errors::format(errors::kInvalidIdentifier, id.name), id.offset);
+                invalidIdentifier(id.name, id.offset, session_.settings());
             }
             if (!seen.insert(index).second)
                 errors::raise(957, errors::kDuplicateColumn, id.offset);
@@ -1015,7 +1013,7 @@ void CursorImpl::parseUpdate()
     for (const Identifier &id : st.columns) {
         int index = table_->findColumn(id.name);
         if (index < 0)
-            errors::raise(904, errors::format(errors::kInvalidIdentifier, id.name), id.offset);
+            invalidIdentifier(id.name, id.offset, session_.settings());
         insertTargets_.push_back(index);
     }
     for (auto &v : st.values)
