@@ -72,7 +72,9 @@ struct TableRef {
 };
 
 struct SelectItem {
-    ExprPtr expr; // null for "*"
+    ExprPtr expr;          // null for "*" and "T.*"
+    std::string qualifier; // T of "T.*"
+    int offset = 0;
     std::string alias;
     bool aliasQuoted = false;
 };

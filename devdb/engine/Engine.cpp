@@ -904,8 +904,12 @@ void CursorImpl::parseSelect()
     bool anyAggregate = false, anyPlain = false;
     for (SelectItem &item : st.items) {
         if (!item.expr) {
-            if (st.items.size() > 1)
-                errors::raise(923, errors::kFromNotFound);
+            // A bare "*" stands alone; "T.*" may stand among other items.
+            if (item.qualifier.empty() && st.items.size() > 1)
+                errors::raise(923, errors::kFromNotFound, item.offset);
+            if (!item.qualifier.empty() && item.qualifier != relation_.name &&
+                item.qualifier != relation_.alias)
+                invalidIdentifier(item.qualifier, item.offset, settings);
             for (std::size_t i = 0; i < relation_.columns.size(); ++i) {
                 auto e = std::make_unique<Expr>();
                 e->kind = Expr::Kind::Column;

@@ -321,7 +321,16 @@ private:
         advance();
         do {
             SelectItem item;
-            if (isSymbol("*")) {
+            item.offset = peek().offset;
+            bool qualifiedStar =
+                (peek().type == Token::Type::Word || peek().type == Token::Type::QuotedWord) &&
+                peek(1).type == Token::Type::Symbol && peek(1).text == "." &&
+                peek(2).type == Token::Type::Symbol && peek(2).text == "*";
+            if (qualifiedStar) {
+                item.qualifier = identifier(936, errors::kMissingExpression).name;
+                advance(); // .
+                advance(); // *
+            } else if (isSymbol("*")) {
                 advance();
             } else {
                 int start = peek().offset;

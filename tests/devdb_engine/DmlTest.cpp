@@ -127,6 +127,20 @@ TEST_F(Dml, FetchedValuesKeepTheirKinds)
     EXPECT_FALSE(cursor->fetch(row));
 }
 
+TEST_F(Dml, QualifiedStarStandsAmongOtherItems)
+{
+    auto cursor = session->prepare("select rowid, e.* from emp e where id = 1");
+    const auto &columns = cursor->columns();
+    ASSERT_EQ(columns.size(), 7u);
+    EXPECT_EQ(columns[0].type, OraType::Rowid);
+    EXPECT_EQ(columns[1].name, "ID");
+    EXPECT_EQ(run(*session, "select emp.id, emp.* from emp where id = 2")[0][2], "Jones");
+    EXPECT_EQ(failure(*session, "select x.* from emp").code, 904);
+    OraError bare = failure(*session, "select rowid, * from emp");
+    EXPECT_EQ(bare.code, 923);
+    EXPECT_EQ(bare.parseOffset, 14);
+}
+
 TEST_F(Dml, QuotedAndUnquotedNamesAreDistinct)
 {
     run(*session, "create table \"emp\" (\"id\" number)");
