@@ -209,6 +209,8 @@ private:
     void executeUpdate();
     void executeDelete();
     std::vector<const Row *> matchingRows(const Relation &relation);
+    // CHECK constraints on a new row: a condition that is false fails (unknown passes).
+    void checkConstraints(const std::vector<Datum> &values) const;
 
     SessionImpl &session_;
     std::shared_ptr<const bool> alive_;
@@ -600,7 +602,32 @@ void SessionImpl::createTable(Statement &st)
         if (def.primaryKey || def.unique)
             keys.push_back({def.constraintName, def.primaryKey, {static_cast<int>(i)}});
     }
+    // CHECK conditions: names must exist; the text is kept as written.
+    std::vector<const ConstraintDef *> checks;
+    for (const ColumnDef &def : st.columnDefs) {
+        for (const ConstraintDef &k : def.checks)
+            checks.push_back(&k);
+    }
     for (const ConstraintDef &k : st.constraints) {
+        if (!k.checkText.empty())
+            checks.push_back(&k);
+    }
+    {
+        TableInfo draft;
+        draft.name = st.table.name.name;
+        draft.columns = columns;
+        Relation relation = relationOf(draft);
+        for (const ConstraintDef *k : checks) {
+            try {
+                resolve(*parseCondition(k->checkText), relation, settings_);
+            } catch (const OraError &e) {
+                errors::raise(e.code, e.text, e.parseOffset + k->checkOffset);
+            }
+        }
+    }
+    for (const ConstraintDef &k : st.constraints) {
+        if (!k.checkText.empty())
+            continue;
         Key key{k.name, k.primaryKey, {}};
         for (const Identifier &id : k.columns)
             key.columns.push_back(columnIndex(id));
@@ -675,6 +702,26 @@ void SessionImpl::createTable(Statement &st)
             }
             db_.exec("CREATE UNIQUE INDEX " + sqliteName + "_k" + std::to_string(k + 1) + " ON " +
                      sqliteName + "(" + cols + ")");
+        }
+        for (const ConstraintDef *k : checks) {
+            std::string name = k->name;
+            if (name.empty()) {
+                char buf[32];
+                std::snprintf(buf, sizeof buf, "SYS_C%07d", ++seq);
+                name = buf;
+            }
+            StmtUse ins(
+                db_.cached("INSERT INTO devdb_constraints(owner, constraint_name, table_id, constraint_type,"
+                           " column_ids) VALUES(?, ?, ?, 'C', ?)"));
+            bindText(ins.get(), 1, owner);
+            bindText(ins.get(), 2, name);
+            sqlite3_bind_int64(ins.get(), 3, id);
+            bindText(ins.get(), 4, k->checkText);
+            try {
+                db_.step(ins.get());
+            } catch (const SqliteFailure &) {
+                errors::raise(2264, "name already used by an existing constraint");
+            }
         }
         setMetaValue(db_, "constraint_seq", std::to_string(seq));
     });
@@ -1192,6 +1239,17 @@ bool isUniqueFailure(const SqliteFailure &f)
     return f.code == SQLITE_CONSTRAINT_UNIQUE || f.code == SQLITE_CONSTRAINT_PRIMARYKEY;
 }
 
+void CursorImpl::checkConstraints(const std::vector<Datum> &values) const
+{
+    Row row;
+    row.values = values;
+    EvalContext ctx{&session_.settings(), &relation_, &row, nullptr};
+    for (const ConstraintInfo &k : table_->constraints) {
+        if (k.check && truth(*k.check, ctx) == 0)
+            errors::raise(2290, "check constraint (" + table_->owner + "." + k.name + ") violated");
+    }
+}
+
 void CursorImpl::executeInsert()
 {
     Statement &st = *statement_;
@@ -1220,6 +1278,7 @@ void CursorImpl::executeInsert()
         }
         row[c] = coerce(d, from, table, col, settings, false);
     }
+    checkConstraints(row);
     session_.beginWrite();
     try {
         StmtUse ins(session_.db().cached(table.insertSql));
@@ -1254,6 +1313,10 @@ void CursorImpl::executeUpdate()
             values.push_back(
                 coerce(evaluate(*st.values[i], ctx), st.values[i]->type, table, col, settings, true));
         }
+        std::vector<Datum> full = r->values;
+        for (std::size_t i = 0; i < insertTargets_.size(); ++i)
+            full[static_cast<std::size_t>(insertTargets_[i])] = values[i];
+        checkConstraints(full);
         changes.push_back(std::move(values));
     }
     Connection &db = session_.db();

@@ -212,6 +212,14 @@ public:
         return st;
     }
 
+    ExprPtr standaloneCondition()
+    {
+        ExprPtr e = condition();
+        if (peek().type != Token::Type::End)
+            fail(933, errors::kNotProperlyEnded, peek().offset);
+        return e;
+    }
+
     ExprPtr standaloneExpression()
     {
         ExprPtr e = expression();
@@ -563,10 +571,15 @@ private:
         st.table = tableName();
         expectLeftParen();
         do {
-            if (isWord("CONSTRAINT") || isWord("PRIMARY") || isWord("UNIQUE")) {
+            if (isWord("CONSTRAINT") || isWord("PRIMARY") || isWord("UNIQUE") || isWord("CHECK")) {
                 ConstraintDef k;
                 if (acceptWord("CONSTRAINT"))
                     k.name = identifier(904, kEmptyInvalidIdentifier).name;
+                if (acceptWord("CHECK")) {
+                    checkCondition(k);
+                    st.constraints.push_back(std::move(k));
+                    continue;
+                }
                 if (acceptWord("PRIMARY")) {
                     expectWord("KEY");
                     k.primaryKey = true;
@@ -623,12 +636,29 @@ private:
             } else if (acceptWord("UNIQUE")) {
                 c.unique = true;
                 c.constraintName = constraintName;
+            } else if (acceptWord("CHECK")) {
+                ConstraintDef k;
+                k.name = constraintName;
+                checkCondition(k);
+                c.checks.push_back(std::move(k));
             } else {
                 if (!constraintName.empty())
                     fail(2253, "constraint specification not allowed here", peek().offset);
                 return;
             }
         }
+    }
+
+    // "( condition )" of a CHECK constraint; keeps the condition's text.
+    void checkCondition(ConstraintDef &k)
+    {
+        expectLeftParen();
+        int start = peek().offset;
+        k.checkOffset = start;
+        condition();
+        int end = peek().offset;
+        expectRightParen();
+        k.checkText = sql_.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
     }
 
     void drop(Statement &st)
@@ -1027,6 +1057,11 @@ std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentif
 ExprPtr parseExpression(const std::string &text)
 {
     return Parser(text, 128).standaloneExpression();
+}
+
+ExprPtr parseCondition(const std::string &text)
+{
+    return Parser(text, 128).standaloneCondition();
 }
 
 } // namespace devdb

@@ -80,6 +80,28 @@ TEST_F(Dml, KeysAreCheckedWhenTheUpdateIsDone)
     EXPECT_EQ(single(*session, "select sum(id) from emp"), "9");
 }
 
+TEST(Constraints, CheckConditionsHoldForEveryRow)
+{
+    TempDatabase db;
+    auto s = db.logon();
+    run(*s,
+        "create table c (a number check (a > 0), b varchar2(3), constraint b_known check (b in ('x', 'y')))");
+    run(*s, "insert into c values (1, 'x')");
+    run(*s, "insert into c values (null, null)"); // unknown passes
+    OraError e = failure(*s, "insert into c values (0, 'x')");
+    EXPECT_EQ(e.code, 2290);
+    EXPECT_EQ(e.text.rfind("check constraint (SYSTEM.SYS_C", 0), 0u) << e.text;
+    EXPECT_EQ(failure(*s, "insert into c values (1, 'z')").text,
+              "check constraint (SYSTEM.B_KNOWN) violated");
+    EXPECT_EQ(failure(*s, "update c set a = a - 1").code, 2290);
+    EXPECT_EQ(single(*s, "select a from c where b = 'x'"), "1");
+    OraError unknown = failure(*s, "create table d (a number, check (zz > 0))");
+    EXPECT_EQ(unknown.code, 904);
+    EXPECT_EQ(unknown.parseOffset, 33);
+    auto other = db.logon(); // another session reads the condition from the dictionary
+    EXPECT_EQ(failure(*other, "insert into c values (-5, 'y')").code, 2290);
+}
+
 TEST_F(Dml, DeleteCountsRows)
 {
     auto cursor = session->prepare("delete from emp where name like 'Smith%'");
