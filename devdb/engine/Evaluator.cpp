@@ -819,6 +819,13 @@ int compareValues(const Datum &a, const ColumnDesc &at, const Datum &b, const Co
         };
         return key(x) < key(y) ? -1 : (key(x) > key(y) ? 1 : 0);
     }
+    if (at.type == OraType::Rowid || bt.type == OraType::Rowid) {
+        long long table = 0, row = 0;
+        for (const Datum *d : {&a, &b}) {
+            if (d->kind != Value::Kind::Text || !decodeRowid(d->text, &table, &row))
+                errors::raise(1410, errors::kInvalidRowid);
+        }
+    }
     if (isRawType(at.type) || isRawType(bt.type))
         return sign(toRaw(a).compare(toRaw(b)));
     if (at.type == OraType::Char && bt.type == OraType::Char)

@@ -226,3 +226,64 @@ TEST(ParseOffsets, PointAtTheOffendingToken)
 
 } // namespace
 } // namespace devdb::test
+
+namespace devdb::test
+{
+namespace
+{
+
+TEST(Syntax, AcceptedStatements)
+{
+    TempDatabase db;
+    auto s = db.logon();
+    const char *statements[] = {
+        "CREATE TABLE Mixed (A NUMBER(*,2), B VARCHAR2(10 BYTE), C VARCHAR2(5 CHAR)) TABLESPACE users",
+        "/* leading comment */ insert into mixed values (1.234, 'x', 'y') -- trailing comment",
+        "insert into SYSTEM.MIXED (a) values (2)",
+        "select m.a, \"B\" from system.mixed m where m.a = 1.23",
+        "select count(*) cnt, max(a) as \"Top\" from mixed",
+        "delete mixed where a is null and (b = 'x' or not c = 'y')",
+        "update mixed m set m.a = -a, b = null where rownum = 1",
+        "select * from dual where 1 in (1, 2) and 'a' between 'a' and 'b' and 'abc' not like 'b%'",
+        "alter session set optimizer_goal = choose",
+        "commit work",
+        "drop table mixed purge",
+        "select sysdate, systimestamp, user, to_char(sysdate, 'fmDD Month YYYY') from dual",
+        "grant connect, resource to system",
+    };
+    for (const char *sql : statements) {
+        SCOPED_TRACE(sql);
+        EXPECT_EQ(failure(*s, sql).code, 0) << failure(*s, sql).text;
+    }
+}
+
+TEST(Rowid, TextThatIsNoRowidIsRejected)
+{
+    TempDatabase db;
+    auto s = db.logon();
+    run(*s, "create table t (a number)");
+    run(*s, "insert into t values (1)");
+    EXPECT_EQ(failure(*s, "select * from t where rowid = 'garbage'").code, 1410);
+    std::string rowid = run(*s, "select rowid from t")[0][0];
+    auto remove = s->prepare("delete from t where rowid = '" + rowid + "'");
+    remove->execute();
+    EXPECT_EQ(remove->rowCount(), 1u);
+}
+
+TEST(Locking, DdlWaitsForAnotherSessionsChanges)
+{
+    TempDatabase db;
+    auto a = db.logon();
+    auto b = db.logon();
+    run(*a, "create table t (x number)");
+    run(*a, "insert into t values (1)");
+    b->setLockTimeout(50);
+    OraError e = failure(*b, "create table u (y number)");
+    EXPECT_EQ(e.code, 54);
+    EXPECT_EQ(e.text, errors::kResourceBusy);
+    a->commit();
+    EXPECT_EQ(failure(*b, "create table u (y number)").code, 0);
+}
+
+} // namespace
+} // namespace devdb::test
