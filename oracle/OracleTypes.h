@@ -165,6 +165,7 @@ public:
     int Scale = 0;
     bool Nullable = true;
     int ExternalType = extString;
+    int DefineType = extString; // the type code the define call gets
     int BufferSize = 0;
     int Rows = 0;
 
