@@ -55,9 +55,9 @@ std::mutex &hookMutex()
     return mutex;
 }
 
-ColumnMessageHook &columnMessageHook()
+MessageBoxHook &messageBoxHook()
 {
-    static ColumnMessageHook hook;
+    static MessageBoxHook hook;
     return hook;
 }
 
@@ -340,18 +340,18 @@ TDefineRule DefineRuleFor(const TColumnDescription &column, const TDescribeSetti
     }
 }
 
-void InstallColumnMessageHook(ColumnMessageHook hook)
+void InstallMessageBoxHook(MessageBoxHook hook)
 {
     std::lock_guard lock(hookMutex());
-    columnMessageHook() = std::move(hook);
+    messageBoxHook() = std::move(hook);
 }
 
-void ShowColumnMessage(const QString &message)
+void ShowMessageBox(const QString &message)
 {
-    ColumnMessageHook hook;
+    MessageBoxHook hook;
     {
         std::lock_guard lock(hookMutex());
-        hook = columnMessageHook();
+        hook = messageBoxHook();
     }
     if (hook)
         hook(message);
@@ -648,6 +648,8 @@ void TOracleQuery::ExecuteCore(bool describeOnly)
         LoadClientLibrary();
     if (!session_->Connected())
         throw EQueryError(QString::fromUtf8(texts::NotLoggedOn));
+    if (Debug && !describeOnly)
+        ShowMessageBox(sql_.join(QLatin1String("\r\n")));
     Prepare();
     if (statementKind_ == SelectKind) {
         if (handlesOCI8_)

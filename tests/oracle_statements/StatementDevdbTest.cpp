@@ -322,6 +322,19 @@ TEST_P(StatementTest, FieldAccessFailures)
     EXPECT_EQ(failureOf([&] { query_.ColumnAsInteger(0); }), QString::fromUtf8(texts::BeyondEof));
 }
 
+TEST_P(StatementTest, DebugShowsTheStatementText)
+{
+    createNumbers(1);
+    QStringList shown;
+    InstallMessageBoxHook([&](const QString &message) { shown << message; });
+    query_.Debug = true;
+    query_.SQL() = QStringList{QStringLiteral("select i"), QStringLiteral("from n")};
+    query_.Execute();
+    query_.Describe();
+    InstallMessageBoxHook({});
+    EXPECT_EQ(shown, QStringList{QStringLiteral("select i\r\nfrom n")});
+}
+
 TEST_P(StatementTest, SessionMustBeSetAndConnected)
 {
     TOracleQuery lonely;
