@@ -82,7 +82,10 @@ static_assert(std::size(oci7Group) == 20);
 static_assert(std::size(oci81Group) == 9);
 
 oci::EntryPoints table;
-platform::DynamicLibrary library;
+// Closed by Unload only, never by a static destructor at exit: a client
+// library may still have exit handlers and thread destructors of its own
+// registered then, and unmapping it under them would crash the exit.
+platform::DynamicLibrary &library = *new platform::DynamicLibrary;
 
 // Binds one group in order; stops at the first missing name, so that name and
 // the rest of the group stay null.

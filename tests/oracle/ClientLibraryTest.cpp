@@ -97,6 +97,10 @@ struct BindingCase {
     int opinitCalls, initializeCalls;
     const char *unboundName; // a name left null by the binding, or ""
 };
+void PrintTo(const BindingCase &c, std::ostream *os)
+{
+    *os << c.variant;
+}
 
 class BindingTest : public ClientLibraryTest, public ::testing::WithParamInterface<BindingCase>
 {
@@ -204,6 +208,10 @@ struct SearchCase {
     const char *chosen;
     QStringList found;
 };
+void PrintTo(const SearchCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class SearchTest : public ClientLibraryTest, public ::testing::WithParamInterface<SearchCase>
 {
@@ -267,6 +275,10 @@ struct HomeChoiceCase {
     const char *homeName;
     const char *home;
 };
+void PrintTo(const HomeChoiceCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class HomeChoiceTest : public ClientLibraryTest, public ::testing::WithParamInterface<HomeChoiceCase>
 {

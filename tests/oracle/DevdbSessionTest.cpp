@@ -24,7 +24,8 @@ const char *const oracle8Version = "Oracle8i Enterprise Edition Release 8.1.7.0.
 
 QString buildDir()
 {
-    return Environment::variable("ROWPOUR_BUILD_DIR");
+    const QString fromEnvironment = Environment::variable("ROWPOUR_BUILD_DIR");
+    return fromEnvironment.isEmpty() ? QStringLiteral(ROWPOUR_TEST_BUILD_DIR) : fromEnvironment;
 }
 QString devdbTool()
 {
@@ -90,7 +91,8 @@ protected:
             "create user soon identified by soon\n"
             "alter user soon password grace 5\n"
             "create user locked identified by x\n"
-            "alter user locked account lock\n");
+            "alter user locked account lock\n"
+            "create user ops identified externally\n");
         sql(QStringLiteral("ORCL"), QStringLiteral("scott/tiger"), "create table t (n number(9))\n");
         Environment::setVariable("ORACLE_HOME", home_);
     }
@@ -134,9 +136,13 @@ protected:
         oci::OCIHandleFree(stmt, oci::OCI_HTYPE_STMT);
     }
 
+    // Logs on with the whole logon text in the user name field, as the
+    // logon dialog hands it over when typed that way.
     void logOn(TOracleSession &session, const QString &logon)
     {
         session.SetLogonUsername(logon);
+        session.SetLogonPassword({});
+        session.SetLogonDatabase({});
         session.LogOn();
     }
 
@@ -239,6 +245,10 @@ struct RejectedLogon {
     bool useOCI7;
     int errorNumber;
 };
+void PrintTo(const RejectedLogon &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class RejectedLogonTest : public DevdbSessionTest, public ::testing::WithParamInterface<RejectedLogon>
 {
@@ -262,6 +272,7 @@ TEST_P(RejectedLogonTest, RaisesTheClientsErrorAndStaysDisconnected)
     session.LogOff(); // detaches and releases what the failed logon left
     EXPECT_FALSE(session.Attached());
     EXPECT_EQ(session.EnvHandle(), nullptr);
+    session.SetConnectAs(caNormal);                     // a text without " AS " leaves the mode as it was
     logOn(session, QStringLiteral("scott/tiger@ORCL")); // the session is usable afterwards
     EXPECT_TRUE(session.Connected());
 }
@@ -312,6 +323,14 @@ TEST_F(DevdbSessionTest, PasswordChangeInOCI7ModeRunsAlterUser)
     session.LogOff();
     logOn(session, QStringLiteral("scott/lion@ORCL"));
     EXPECT_TRUE(session.Connected());
+}
+
+TEST_F(DevdbSessionTest, EmptyUserAndPasswordLogOnWithOperatingSystemCredentials)
+{
+    TOracleSession session;
+    logOn(session, QStringLiteral("/@ORCL"));
+    EXPECT_TRUE(session.Connected());
+    EXPECT_TRUE(session.LogonUsername().isEmpty());
 }
 
 TEST_F(DevdbSessionTest, SysdbaSuffixLogsOnPrivileged)

@@ -19,6 +19,10 @@ struct SplitCase {
     const char *splitUser, *splitPassword, *splitDatabase; // fields after
     TConnectAsOption connectAs;
 };
+void PrintTo(const SplitCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class ConnectTextTest : public ::testing::TestWithParam<SplitCase>
 {

@@ -1,6 +1,12 @@
 /* A stand-in client library for the binding tests: it exports the names of
-   every entry-point group and does nothing. Variants hide names through a
-   linker version script. opinit and OCIInitialize count their calls. */
+   every entry-point group and does next to nothing. Variants hide names
+   through a linker version script. opinit, OCIInitialize and OCISessionEnd
+   count their calls; handles are dummies; OCIServerVersion reports the text
+   of $ROWPOUR_STUB_SERVER_VERSION. */
+
+#include <stddef.h>
+#include <stdio.h>
+#include <stdlib.h>
 
 #define STUB(name) \
     int name(void) { return 0; }
@@ -14,6 +20,56 @@ int opinit(unsigned mode)
 {
     ++rowpour_stub_opinit_calls;
     rowpour_stub_opinit_mode = mode;
+    return 0;
+}
+
+static char dummyHandles[64];
+int rowpour_stub_session_end_calls = 0;
+
+int OCIEnvCreate(void **envp, unsigned mode, void *ctx, void *m, void *r, void *f, size_t extra, void **user)
+{
+    (void)mode; (void)ctx; (void)m; (void)r; (void)f; (void)extra; (void)user;
+    *envp = dummyHandles;
+    return 0;
+}
+
+int OCIEnvInit(void **envp, unsigned mode, size_t extra, void **user)
+{
+    (void)mode; (void)extra; (void)user;
+    *envp = dummyHandles;
+    return 0;
+}
+
+int OCIHandleAlloc(const void *parent, void **handle, unsigned type, size_t extra, void **user)
+{
+    (void)parent; (void)extra; (void)user;
+    *handle = dummyHandles + (type % 32);
+    return 0;
+}
+
+int OCIServerVersion(void *handle, void *error, unsigned char *buffer, unsigned size, unsigned char type)
+{
+    (void)handle; (void)error; (void)type;
+    const char *version = getenv("ROWPOUR_STUB_SERVER_VERSION");
+    snprintf((char *)buffer, size, "%s", version ? version : "");
+    return 0;
+}
+
+int OCIErrorGet(void *handle, unsigned record, unsigned char *state, int *code, unsigned char *buffer,
+                unsigned size, unsigned type)
+{
+    (void)handle; (void)record; (void)state; (void)type;
+    if (code)
+        *code = 0;
+    if (buffer && size)
+        buffer[0] = 0;
+    return 100;
+}
+
+int OCISessionEnd(void *service, void *error, void *session, unsigned mode)
+{
+    (void)service; (void)error; (void)session; (void)mode;
+    ++rowpour_stub_session_end_calls;
     return 0;
 }
 
@@ -46,15 +102,12 @@ STUB(obreak)
 STUB(obndra)
 STUB(odessp)
 STUB(olog)
-STUB(OCIHandleAlloc)
 STUB(OCIHandleFree)
 STUB(OCIDescriptorAlloc)
 STUB(OCIDescriptorFree)
-STUB(OCIEnvInit)
 STUB(OCIServerAttach)
 STUB(OCIServerDetach)
 STUB(OCISessionBegin)
-STUB(OCISessionEnd)
 STUB(OCILogon)
 STUB(OCILogoff)
 STUB(OCIPasswordChange)
@@ -82,7 +135,6 @@ STUB(OCITransCommit)
 STUB(OCITransRollback)
 STUB(OCITransPrepare)
 STUB(OCITransForget)
-STUB(OCIErrorGet)
 STUB(OCILobAppend)
 STUB(OCILobAssign)
 STUB(OCILobCharSetForm)
@@ -107,7 +159,6 @@ STUB(OCILobRead)
 STUB(OCILobTrim)
 STUB(OCILobWrite)
 STUB(OCIBreak)
-STUB(OCIServerVersion)
 STUB(OCIAttrGet)
 STUB(OCIAttrSet)
 STUB(OCISvcCtxToLda)
@@ -161,7 +212,6 @@ STUB(OCITableDelete)
 STUB(OCICacheFlush)
 STUB(ociepgoe)
 STUB(ociepmsg)
-STUB(OCIEnvCreate)
 STUB(OCIDirPathAbort)
 STUB(OCIDirPathFinish)
 STUB(OCIDirPathPrepare)

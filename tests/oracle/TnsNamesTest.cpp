@@ -20,6 +20,10 @@ struct ParserCase {
     QByteArray included; // inc.ora ("" = no such file)
     QStringList aliases; // in the order read
 };
+void PrintTo(const ParserCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class TnsNamesParserTest : public OracleLayerTest, public ::testing::WithParamInterface<ParserCase>
 {
