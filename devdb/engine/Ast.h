@@ -86,6 +86,7 @@ struct ColumnDef {
     Identifier name;
     std::string typeName; // VARCHAR2, CHAR, NUMBER, FLOAT, INTEGER, DATE, RAW, LONG, LONG RAW, TIMESTAMP
     int length = 0;
+    int typeOffset = 0;
     int precision = -1; // -1: not given
     int scale = -1;
     bool notNull = false;

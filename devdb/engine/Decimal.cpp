@@ -168,10 +168,11 @@ std::string Decimal::toOracleText() const
     Decimal r = roundedToSignificant(room);
     if (r.exponent_ != exponent_)
         return r.toOracleText();
+    // The mantissa is filled with zeros to 40 characters, as TO_CHAR's TM format does.
     std::string m = r.negative_ ? "-" : "";
     m += r.digits_[0];
-    if (r.digits_.size() > 1)
-        m += "." + r.digits_.substr(1);
+    m += "." + r.digits_.substr(1);
+    m.append(40 - m.size() - expText.size(), '0');
     return m + expText;
 }
 

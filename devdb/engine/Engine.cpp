@@ -2,8 +2,10 @@
 
 #include "Catalog.h"
 #include "DateFormat.h"
+#include "Dictionary.h"
 #include "Errors.h"
 #include "Evaluator.h"
+#include "Storage.h"
 
 #include <algorithm>
 #include <cctype>
@@ -162,201 +164,14 @@ int functionCodeOf(const Statement &st)
     return 0;
 }
 
-// ---- column values between storage and statements ----
-
-Datum readStored(sqlite3_stmt *st, int i, OraType type)
-{
-    Datum d;
-    if (sqlite3_column_type(st, i) == SQLITE_NULL)
-        return d;
-    switch (type) {
-    case OraType::Number: {
-        auto n = Decimal::parse(columnText(st, i));
-        d.kind = Value::Kind::Number;
-        d.number = n ? *n : Decimal();
-        break;
-    }
-    case OraType::Date:
-    case OraType::Timestamp:
-        d.kind = Value::Kind::Date;
-        d.date = dateFromStorage(columnText(st, i));
-        break;
-    case OraType::Raw:
-    case OraType::LongRaw: {
-        d.kind = Value::Kind::Binary;
-        const void *p = sqlite3_column_blob(st, i);
-        d.text.assign(static_cast<const char *>(p), static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
-        break;
-    }
-    default:
-        d.kind = Value::Kind::Text;
-        d.text = columnText(st, i);
-    }
-    return d;
-}
-
-void bindStored(sqlite3_stmt *st, int i, const Datum &d, OraType type)
-{
-    switch (d.kind) {
-    case Value::Kind::Null:
-        sqlite3_bind_null(st, i);
-        break;
-    case Value::Kind::Number:
-        bindText(st, i, d.number.toStorageText());
-        break;
-    case Value::Kind::Date:
-        bindText(st, i, dateToStorage(d.date, type == OraType::Timestamp));
-        break;
-    case Value::Kind::Binary:
-        sqlite3_bind_blob(st, i, d.text.data(), static_cast<int>(d.text.size()), SQLITE_TRANSIENT);
-        break;
-    case Value::Kind::Text:
-        bindText(st, i, d.text);
-        break;
-    }
-}
-
-std::string qualifiedColumn(const TableInfo &t, const ColumnInfo &c)
-{
-    return "\"" + t.owner + "\".\"" + t.name + "\".\"" + c.desc.name + "\"";
-}
-
-// A value made fit for a column, with Oracle's checks.
-Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, const ColumnInfo &column,
-             const SessionSettings &settings, bool updating)
-{
-    const ColumnDesc &c = column.desc;
-    if (v.isNull()) {
-        if (!c.nullable) {
-            const char *pattern = updating ? errors::kCannotUpdateNull : errors::kCannotInsertNull;
-            int code = updating ? 1407 : 1400;
-            errors::raise(code, errors::format(pattern, qualifiedColumn(table, column)));
-        }
-        return v;
-    }
-    Datum out;
-    auto tooLarge = [&](std::size_t actual) {
-        if (settings.majorVersion < 10)
-            errors::raise(1401, "inserted value too large for column");
-        errors::raise(12899, errors::format(errors::kValueTooLarge, qualifiedColumn(table, column),
-                                            std::to_string(actual), std::to_string(c.dataSize)));
-    };
-    switch (c.type) {
-    case OraType::Varchar2:
-    case OraType::Char:
-    case OraType::Long:
-        out.kind = Value::Kind::Text;
-        out.text = toText(v, from.type, settings);
-        if (c.type != OraType::Long && out.text.size() > static_cast<std::size_t>(c.dataSize)) {
-            // CHAR values compare blank-padded, so trailing blanks beyond the size do not count.
-            std::size_t n = out.text.size();
-            if (c.type == OraType::Char) {
-                while (n > static_cast<std::size_t>(c.dataSize) && out.text[n - 1] == ' ')
-                    --n;
-            }
-            if (n > static_cast<std::size_t>(c.dataSize))
-                tooLarge(out.text.size());
-            out.text.resize(n);
-        }
-        if (c.type == OraType::Char && out.text.size() < static_cast<std::size_t>(c.dataSize))
-            out.text.append(static_cast<std::size_t>(c.dataSize) - out.text.size(), ' ');
-        if (out.text.empty())
-            out.kind = Value::Kind::Null;
-        break;
-    case OraType::Number: {
-        Decimal d = toNumber(v);
-        if (column.dataType == "FLOAT") {
-            int digits = static_cast<int>(std::ceil(column.dictPrecision * 0.30103));
-            d = d.roundedToSignificant(digits);
-        } else if (column.hasPrecision) {
-            int scale = column.hasScale ? column.dictScale : 0;
-            d = d.roundedToScale(scale);
-            if (!d.isZero() && d.integerDigits() > column.dictPrecision - scale)
-                errors::raise(1438, errors::kPrecisionTooLarge);
-        } else if (column.hasScale) {
-            d = d.roundedToScale(column.dictScale);
-            if (!d.isZero() && d.integerDigits() > 38)
-                errors::raise(1438, errors::kPrecisionTooLarge);
-        } else {
-            d = d.roundedToSignificant(38);
-        }
-        if (!d.isZero() && d.integerDigits() > 126)
-            errors::raise(1426, errors::kNumericOverflow);
-        out.kind = Value::Kind::Number;
-        out.number = d;
-        break;
-    }
-    case OraType::Date:
-    case OraType::Timestamp: {
-        bool ts = c.type == OraType::Timestamp;
-        out.kind = Value::Kind::Date;
-        out.date = toDate(v, settings, ts && v.kind == Value::Kind::Text);
-        if (!ts) {
-            out.date.nanosecond = 0;
-        } else {
-            long long unit = 1;
-            for (int k = c.scale; k < 9; ++k)
-                unit *= 10;
-            out.date.nanosecond = static_cast<int>(out.date.nanosecond / unit * unit);
-        }
-        break;
-    }
-    case OraType::Raw:
-    case OraType::LongRaw:
-        out.kind = Value::Kind::Binary;
-        out.text = toRaw(v);
-        if (c.type == OraType::Raw && out.text.size() > static_cast<std::size_t>(c.dataSize))
-            tooLarge(out.text.size());
-        if (out.text.empty())
-            out.kind = Value::Kind::Null;
-        break;
-    case OraType::Rowid:
-        out = v;
-        break;
-    }
-    if (out.isNull() && !c.nullable)
-        return coerce(out, from, table, column, settings, updating);
-    return out;
-}
-
-ColumnDesc viewColumn(const std::string &name, OraType type, int size, bool nullable = true)
-{
-    ColumnDesc d;
-    d.name = name;
-    d.type = type;
-    d.dataSize = size;
-    d.nullable = nullable;
-    if (type == OraType::Number) {
-        d.dataSize = 22;
-        d.scale = -127;
-    }
-    return d;
-}
-
-Datum text(const std::string &s)
-{
-    Datum d;
-    if (!s.empty()) {
-        d.kind = Value::Kind::Text;
-        d.text = s;
-    }
-    return d;
-}
-
-Datum number(long long v)
-{
-    Datum d;
-    d.kind = Value::Kind::Number;
-    d.number = Decimal::fromLong(v);
-    return d;
-}
-
 class SessionImpl;
 
 class CursorImpl final : public Cursor
 {
 public:
-    CursorImpl(SessionImpl &session, std::string sql);
+    // alive turns false when the session object goes away; the cursor then
+    // answers "not logged on" instead of touching it.
+    CursorImpl(SessionImpl &session, std::shared_ptr<const bool> alive, std::string sql);
     StatementType statementType() const override { return type_; }
     int sqlFunctionCode() const override { return statement_ ? functionCodeOf(*statement_) : 0; }
     void parse() override;
@@ -381,6 +196,7 @@ private:
     std::vector<const Row *> matchingRows(const Relation &relation);
 
     SessionImpl &session_;
+    std::shared_ptr<const bool> alive_;
     std::string sql_;
     StatementType type_ = StatementType::Unknown;
     std::unique_ptr<Statement> statement_;
@@ -408,6 +224,7 @@ public:
     }
     ~SessionImpl() override
     {
+        *alive_ = false;
         if (!ended_ && inTransaction_) {
             try {
                 db_.exec("ROLLBACK");
@@ -422,7 +239,7 @@ public:
     {
         checkActive();
         ++prepares_;
-        return std::make_unique<CursorImpl>(*this, sql);
+        return std::make_unique<CursorImpl>(*this, alive_, sql);
     }
     void commit() override
     {
@@ -480,7 +297,10 @@ public:
             auto n = Decimal::parse(value.text);
             d.number = n ? *n : Decimal();
         }
-        return devdb::toText(d, type, settings_);
+        // A DATE never has a fraction, so a value with one is a TIMESTAMP whatever the caller says.
+        bool timestamp =
+            type == OraType::Timestamp || (value.kind == Value::Kind::Date && value.date.nanosecond);
+        return devdb::toText(d, timestamp ? OraType::Timestamp : OraType::Date, settings_);
     }
     Value textToNumber(const std::string &text) const override
     {
@@ -604,6 +424,7 @@ private:
         return *a;
     }
 
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     Connection db_;
     Account account_;
     std::string version_;
@@ -613,199 +434,6 @@ private:
     bool ended_ = false;
     std::uint64_t prepares_ = 0;
 };
-
-// ---- dictionary views ----
-
-Relation userTables(SessionImpl &s)
-{
-    Relation r;
-    int id = s.settings().maxIdentifier;
-    auto v = [&](const char *n, int size, bool nullable = true) {
-        r.columns.push_back(viewColumn(n, OraType::Varchar2, size, nullable));
-    };
-    auto n = [&](const char *name) { r.columns.push_back(viewColumn(name, OraType::Number, 22)); };
-    v("TABLE_NAME", id, false);
-    v("TABLESPACE_NAME", 30);
-    v("CLUSTER_NAME", id);
-    v("IOT_NAME", id);
-    v("STATUS", 8);
-    n("PCT_FREE");
-    n("PCT_USED");
-    n("INI_TRANS");
-    n("MAX_TRANS");
-    n("INITIAL_EXTENT");
-    n("NEXT_EXTENT");
-    n("MIN_EXTENTS");
-    n("MAX_EXTENTS");
-    n("PCT_INCREASE");
-    n("FREELISTS");
-    n("FREELIST_GROUPS");
-    v("LOGGING", 3);
-    v("BACKED_UP", 1);
-    n("NUM_ROWS");
-    n("BLOCKS");
-    n("EMPTY_BLOCKS");
-    n("AVG_SPACE");
-    n("CHAIN_CNT");
-    n("AVG_ROW_LEN");
-    n("AVG_SPACE_FREELIST_BLOCKS");
-    n("NUM_FREELIST_BLOCKS");
-    v("DEGREE", 10);
-    v("INSTANCES", 10);
-    v("CACHE", 5);
-    v("TABLE_LOCK", 8);
-    n("SAMPLE_SIZE");
-    r.columns.push_back(viewColumn("LAST_ANALYZED", OraType::Date, 7));
-    v("PARTITIONED", 3);
-    v("IOT_TYPE", 12);
-    v("TEMPORARY", 1);
-    v("SECONDARY", 1);
-    v("NESTED", 3);
-    v("BUFFER_POOL", 7);
-    v("ROW_MOVEMENT", 8);
-    v("GLOBAL_STATS", 3);
-    v("USER_STATS", 3);
-    v("DURATION", 15);
-    v("SKIP_CORRUPT", 8);
-    v("MONITORING", 3);
-    v("CLUSTER_OWNER", id);
-    v("DEPENDENCIES", 8);
-    v("COMPRESSION", 8);
-    v("DROPPED", 3);
-    for (const auto &t : s.catalog().tablesOf(s.account().name)) {
-        Row row;
-        row.values.resize(r.columns.size());
-        auto set = [&](const char *name, Datum d) {
-            for (std::size_t i = 0; i < r.columns.size(); ++i) {
-                if (r.columns[i].name == name)
-                    row.values[i] = d;
-            }
-        };
-        set("TABLE_NAME", text(t->name));
-        set("TABLESPACE_NAME", text("USERS"));
-        set("STATUS", text("VALID"));
-        set("PCT_FREE", number(10));
-        set("INI_TRANS", number(1));
-        set("MAX_TRANS", number(255));
-        set("INITIAL_EXTENT", number(65536));
-        set("MIN_EXTENTS", number(1));
-        set("MAX_EXTENTS", number(2147483645));
-        set("LOGGING", text("YES"));
-        set("BACKED_UP", text("N"));
-        set("DEGREE", text("         1"));
-        set("INSTANCES", text("         1"));
-        set("CACHE", text("    N"));
-        set("TABLE_LOCK", text("ENABLED"));
-        set("PARTITIONED", text("NO"));
-        set("TEMPORARY", text("N"));
-        set("SECONDARY", text("N"));
-        set("NESTED", text("NO"));
-        set("BUFFER_POOL", text("DEFAULT"));
-        set("ROW_MOVEMENT", text("DISABLED"));
-        set("GLOBAL_STATS", text("NO"));
-        set("USER_STATS", text("NO"));
-        set("SKIP_CORRUPT", text("DISABLED"));
-        set("MONITORING", text("YES"));
-        set("DEPENDENCIES", text("DISABLED"));
-        set("COMPRESSION", text("DISABLED"));
-        set("DROPPED", text("NO"));
-        r.rows.push_back(std::move(row));
-    }
-    return r;
-}
-
-Relation userTabColumns(SessionImpl &s)
-{
-    Relation r;
-    int id = s.settings().maxIdentifier;
-    auto v = [&](const char *n, int size, bool nullable = true) {
-        r.columns.push_back(viewColumn(n, OraType::Varchar2, size, nullable));
-    };
-    auto n = [&](const char *name, bool nullable = true) {
-        r.columns.push_back(viewColumn(name, OraType::Number, 22, nullable));
-    };
-    v("TABLE_NAME", id, false);
-    v("COLUMN_NAME", id, false);
-    v("DATA_TYPE", 106);
-    v("DATA_TYPE_MOD", 3);
-    v("DATA_TYPE_OWNER", id);
-    n("DATA_LENGTH", false);
-    n("DATA_PRECISION");
-    n("DATA_SCALE");
-    v("NULLABLE", 1);
-    n("COLUMN_ID");
-    n("DEFAULT_LENGTH");
-    r.columns.push_back(viewColumn("DATA_DEFAULT", OraType::Long, 0));
-    n("NUM_DISTINCT");
-    r.columns.push_back(viewColumn("LOW_VALUE", OraType::Raw, 32));
-    r.columns.push_back(viewColumn("HIGH_VALUE", OraType::Raw, 32));
-    n("DENSITY");
-    n("NUM_NULLS");
-    n("NUM_BUCKETS");
-    r.columns.push_back(viewColumn("LAST_ANALYZED", OraType::Date, 7));
-    n("SAMPLE_SIZE");
-    v("CHARACTER_SET_NAME", 44);
-    n("CHAR_COL_DECL_LENGTH");
-    v("GLOBAL_STATS", 3);
-    v("USER_STATS", 3);
-    n("AVG_COL_LEN");
-    n("CHAR_LENGTH");
-    v("CHAR_USED", 1);
-    v("V80_FMT_IMAGE", 3);
-    v("DATA_UPGRADED", 3);
-    v("HISTOGRAM", 15);
-    for (const auto &t : s.catalog().tablesOf(s.account().name)) {
-        for (std::size_t c = 0; c < t->columns.size(); ++c) {
-            const ColumnInfo &col = t->columns[c];
-            bool character = col.desc.type == OraType::Varchar2 || col.desc.type == OraType::Char;
-            Row row;
-            row.values = {
-                text(t->name),
-                text(col.desc.name),
-                text(col.dataType),
-                Datum(),
-                Datum(),
-                number(col.desc.dataSize),
-                col.hasPrecision ? number(col.dictPrecision) : Datum(),
-                col.hasScale ? number(col.dictScale) : Datum(),
-                text(col.desc.nullable ? "Y" : "N"),
-                number(static_cast<long long>(c + 1)),
-                col.hasDefault ? number(static_cast<long long>(col.defaultText.size())) : Datum(),
-                text(col.defaultText),
-                Datum(),
-                Datum(),
-                Datum(),
-                Datum(),
-                Datum(),
-                Datum(),
-                Datum(),
-                Datum(),
-                text(character ? "CHAR_CS" : ""),
-                character ? number(col.desc.dataSize) : Datum(),
-                text("NO"),
-                text("NO"),
-                Datum(),
-                number(character ? col.desc.dataSize : 0),
-                text(character ? "B" : ""),
-                text("NO"),
-                text("NO"),
-                text("NONE"),
-            };
-            r.rows.push_back(std::move(row));
-        }
-    }
-    return r;
-}
-
-Relation Dual()
-{
-    Relation r;
-    r.columns.push_back(viewColumn("DUMMY", OraType::Varchar2, 1));
-    Row row;
-    row.values.push_back(text("X"));
-    r.rows.push_back(std::move(row));
-    return r;
-}
 
 Relation SessionImpl::describeRelation(const TableRef &ref, std::shared_ptr<TableInfo> *table)
 {
@@ -825,17 +453,14 @@ Relation SessionImpl::describeRelation(const TableRef &ref, std::shared_ptr<Tabl
     if (publicName && !ref.name.quoted) {
         Relation v;
         if (ref.name.name == "DUAL")
-            v = Dual();
+            v = dualView();
         else if (ref.name.name == "USER_TABLES" || ref.name.name == "TABS")
-            v = userTables(*this);
+            v = userTablesView(catalog().tablesOf(account_.name), settings_.maxIdentifier);
         else if (ref.name.name == "USER_TAB_COLUMNS" || ref.name.name == "COLS")
-            v = userTabColumns(*this);
-        else if (ref.name.name == "V$DEVDB_SESSION") {
-            v.columns.push_back(viewColumn("PREPARES", OraType::Number, 22));
-            Row row;
-            row.values.push_back(number(static_cast<long long>(prepares_)));
-            v.rows.push_back(std::move(row));
-        } else
+            v = userTabColumnsView(catalog().tablesOf(account_.name), settings_.maxIdentifier);
+        else if (ref.name.name == "V$DEVDB_SESSION")
+            v = sessionView(prepares_);
+        else
             errors::raise(942, errors::kNoSuchTable, ref.name.offset);
         v.name = r.name;
         v.alias = r.alias;
@@ -929,9 +554,16 @@ void SessionImpl::createTable(Statement &st)
         errors::raise(1031, errors::kInsufficientPrivileges);
     std::vector<ColumnInfo> columns;
     std::set<std::string> names;
+    const int release = settings_.majorVersion;
     for (const ColumnDef &def : st.columnDefs) {
         if (!names.insert(def.name.name).second)
             errors::raise(957, errors::kDuplicateColumn, def.name.offset);
+        // Older releases: no TIMESTAMP before 9i; Oracle7 kept VARCHAR2 to 2000 and CHAR to 255 bytes.
+        if (def.typeName == "TIMESTAMP" && release < 9)
+            errors::raise(902, errors::kInvalidDatatype, def.typeOffset);
+        if (release < 8 && ((def.typeName == "VARCHAR2" && def.length > 2000) ||
+                            (def.typeName == "CHAR" && def.length > 255)))
+            errors::raise(910, "specified length too long for its datatype", def.typeOffset);
         columns.push_back(makeColumn(def));
     }
     struct Key {
@@ -1187,13 +819,16 @@ void SessionImpl::execute(Statement &st)
 
 // ---- cursors ----
 
-CursorImpl::CursorImpl(SessionImpl &session, std::string sql) : session_(session), sql_(std::move(sql))
+CursorImpl::CursorImpl(SessionImpl &session, std::shared_ptr<const bool> alive, std::string sql)
+    : session_(session), alive_(std::move(alive)), sql_(std::move(sql))
 {
     statementTypeWord(sql_, &type_);
 }
 
 void CursorImpl::parse()
 {
+    if (!*alive_)
+        errors::raise(1012, "not logged on");
     if (statement_)
         return;
     session_.checkActive();
@@ -1381,6 +1016,13 @@ std::vector<const Row *> CursorImpl::matchingRows(const Relation &relation)
 void CursorImpl::execute()
 {
     parse();
+    session_.checkActive();
+    if (table_ && session_.catalog().find(table_->owner, table_->name) != table_) {
+        // The dictionary changed since the parse (a table was dropped or created): parse again.
+        statement_.reset();
+        table_.reset();
+        parse();
+    }
     rowCount_ = 0;
     position_ = 0;
     results_.clear();

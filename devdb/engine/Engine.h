@@ -88,6 +88,7 @@ enum class StatementType : int {
     Declare = 9,
 };
 
+// A cursor may outlive its session: it then answers ORA-01012 "not logged on".
 class Cursor
 {
 public:
@@ -126,7 +127,8 @@ public:
 
     // Conversions as the server does them for this session (NLS_DATE_FORMAT etc.),
     // for clients that define a NUMBER or DATE column as a string or bind text.
-    // type is the column's type: TIMESTAMP values use NLS_TIMESTAMP_FORMAT, DATE ones NLS_DATE_FORMAT.
+    // type is the column's type: TIMESTAMP values use NLS_TIMESTAMP_FORMAT, DATE ones NLS_DATE_FORMAT
+    // (without the type, a value with a fraction of a second counts as a TIMESTAMP).
     virtual std::string toText(const Value &value,
                                OraType type = OraType::Date) const = 0; // ".5", "-12.3", "12.05.85"
     virtual Value textToNumber(const std::string &text) const = 0;      // throws ORA-01722

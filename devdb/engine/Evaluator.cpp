@@ -540,6 +540,10 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         } else if (n == "TO_DATE") {
             requireArgs(1, 2);
             e.type = dateType();
+        } else if (n == "DEVDB_REPEAT") {
+            // Development-database-only: a LONG of any length, for tests of long values.
+            requireArgs(2, 2);
+            e.type = textType(0, OraType::Long);
         } else if (n == "NVL") {
             requireArgs(2, 2);
             e.type = arg(0);
@@ -554,8 +558,10 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         e.type.name.clear();
         break;
     }
-    default: // conditions: LONG values cannot be compared
+    default: // conditions: LONG values can only be tested for NULL
         for (const auto &a : e.args) {
+            if (e.kind == Expr::Kind::IsNull)
+                break;
             if (a->type.type == OraType::Long || a->type.type == OraType::LongRaw)
                 errors::raise(997, errors::kInvalidLongUse, a->offset);
         }
@@ -622,6 +628,19 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
     for (const auto &x : e.args)
         a.push_back(evaluate(*x, ctx));
     const SessionSettings &s = *ctx.settings;
+    if (n == "DEVDB_REPEAT") {
+        if (a[0].isNull() || a[1].isNull())
+            return nullDatum();
+        std::string unit = toText(a[0], e.args[0]->type.type, s);
+        long long count = toNumber(a[1]).toLong().value_or(0);
+        if (count < 0 || static_cast<long double>(count) * unit.size() > 64.0L * 1024 * 1024)
+            errors::raise(1428, "argument '" + std::to_string(count) + "' is out of range");
+        std::string out;
+        out.reserve(unit.size() * static_cast<std::size_t>(count));
+        for (long long k = 0; k < count; ++k)
+            out += unit;
+        return textDatum(std::move(out));
+    }
     if (n == "NVL")
         return a[0].isNull() ? a[1] : a[0];
     if (n == "DECODE") {
@@ -745,8 +764,11 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
         Datum a = evaluate(*e.args[0], ctx);
         Datum b = evaluate(*e.args[1], ctx);
         if (e.op == "||") {
-            return textDatum(toText(a, e.args[0]->type.type, *ctx.settings) +
-                             toText(b, e.args[1]->type.type, *ctx.settings));
+            std::string joined = toText(a, e.args[0]->type.type, *ctx.settings) +
+                                 toText(b, e.args[1]->type.type, *ctx.settings);
+            if (joined.size() > 4000)
+                errors::raise(1489, "result of string concatenation is too large");
+            return textDatum(std::move(joined));
         }
         return arithmetic(e, a, b);
     }

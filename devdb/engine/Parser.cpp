@@ -108,6 +108,8 @@ std::vector<Token> tokenize(const std::string &sql)
                 }
                 v += sql[i++];
             }
+            if (v.size() > 4000)
+                errors::raise(1704, "string literal too long", t.offset);
             t.type = Token::Type::String;
             t.text = std::move(v);
         } else if (c == '"') {
@@ -336,7 +338,7 @@ private:
         if (acceptWord("WHERE"))
             st.where = condition();
         if (acceptWord("ORDER")) {
-            expectWord("BY");
+            expectWord("BY", 924, "missing BY keyword");
             do {
                 OrderItem o;
                 o.expr = expression();
@@ -462,6 +464,7 @@ private:
     {
         const Token &t = peek();
         int offset = t.offset;
+        c.typeOffset = offset;
         if (t.type != Token::Type::Word)
             fail(902, errors::kInvalidDatatype, offset);
         std::string name = t.text;

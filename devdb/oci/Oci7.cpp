@@ -148,7 +148,7 @@ LogonText splitLogonText(const std::string &uid, const std::string &password, co
             t.user.resize(slash);
         }
     }
-    std::string &withDatabase = t.password.empty() ? t.user : t.password;
+    std::string &withDatabase = t.user.find('@') != std::string::npos ? t.user : t.password;
     auto at = withDatabase.find('@');
     if (at != std::string::npos) {
         if (t.database.empty())

@@ -270,6 +270,11 @@ sword stmtAttribute(Stmt &stmt, void *attributep, ub4 *sizep, ub4 attrtype)
     case OCI_ATTR_ROWS_FETCHED:
         put<ub4>(attributep, sizep, stmt.rowsFetched);
         break;
+#if !DEVDB_WITH_OCI81
+    // Programs written for clients without the Oracle 8.1 calls ask for the
+    // parse error offset under the number before it.
+    case OCI_ATTR_PARSE_ERROR_OFFSET - 1:
+#endif
     case OCI_ATTR_PARSE_ERROR_OFFSET:
         put<ub2>(attributep, sizep, stmt.parseErrorOffset);
         break;

@@ -195,6 +195,7 @@ bool Stmt::storeRow(ub4 index)
         slot.buffer = element<char>(define->value, valueSkip, index);
         slot.size = define->valueSize;
         slot.type = define->type;
+        slot.columnType = position <= columns.size() ? columns[position - 1].type : devdb::OraType::Date;
         slot.indicator =
             element<sb2>(define->indicators, define->indicatorSkip ? define->indicatorSkip : 2, index);
         slot.length = element<ub2>(define->lengths, define->lengthSkip ? define->lengthSkip : 2, index);

@@ -139,10 +139,10 @@ void encodeDate(const devdb::DateTime &d, unsigned char out[7])
     out[6] = static_cast<unsigned char>(d.second + 1);
 }
 
-std::string valueAsText(const devdb::Value &value, const devdb::Session *session)
+std::string valueAsText(const devdb::Value &value, const devdb::Session *session, devdb::OraType columnType)
 {
     if (session && (value.kind == Kind::Number || value.kind == Kind::Date))
-        return session->toText(value);
+        return session->toText(value, columnType);
     switch (value.kind) {
     case Kind::Null:
         return {};
@@ -158,14 +158,15 @@ std::string valueAsText(const devdb::Value &value, const devdb::Session *session
     return {};
 }
 
-std::string valueAsBytes(const devdb::Value &value, ub2 externalType, const devdb::Session *session)
+std::string valueAsBytes(const devdb::Value &value, ub2 externalType, const devdb::Session *session,
+                         devdb::OraType columnType)
 {
     bool raw = externalType == SQLT_BIN || externalType == SQLT_LBI;
     if (raw && (value.kind == Kind::Binary || value.kind == Kind::Text))
         return value.text;
     if (raw)
         throw clientError(kInconsistentTypes);
-    return valueAsText(value, session);
+    return valueAsText(value, session, columnType);
 }
 
 bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::Session *session)
@@ -253,13 +254,13 @@ bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::S
         return false;
     }
     case SQLT_STR:
-        return storeBytes(valueAsText(value, session), slot, true);
+        return storeBytes(valueAsText(value, session, slot.columnType), slot, true);
     case SQLT_CHR:
     case SQLT_LNG:
     case SQLT_AFC:
     case SQLT_BIN:
     case SQLT_LBI:
-        return storeBytes(valueAsBytes(value, slot.type, session), slot, false);
+        return storeBytes(valueAsBytes(value, slot.type, session, slot.columnType), slot, false);
     default:
         throw clientError(kUnimplemented);
     }

@@ -18,15 +18,18 @@ struct ValueSlot {
     sb2 *indicator = nullptr;
     ub2 *length = nullptr; // 16-bit returned length (define, odefin)
     ub2 *returnCode = nullptr;
+    devdb::OraType columnType = devdb::OraType::Date; // the server's type, for its text form
 };
 
 // The value as text, as the server converts it for a character buffer
 // (numbers and dates in the session's formats when a session is given).
-std::string valueAsText(const devdb::Value &value, const devdb::Session *session);
+std::string valueAsText(const devdb::Value &value, const devdb::Session *session,
+                        devdb::OraType columnType = devdb::OraType::Date);
 
 // The bytes a value has in a byte or text buffer of the given external type
 // (text for character types, raw bytes for 23/24).
-std::string valueAsBytes(const devdb::Value &value, ub2 externalType, const devdb::Session *session);
+std::string valueAsBytes(const devdb::Value &value, ub2 externalType, const devdb::Session *session,
+                         devdb::OraType columnType = devdb::OraType::Date);
 
 // Writes the value into the slot. Returns true when the value was truncated
 // (return code 1406, indicator = the full length). Throws OraError for a NULL

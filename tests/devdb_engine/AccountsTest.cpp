@@ -162,6 +162,9 @@ TEST(Versions, BannerAndMessagesFollowTheRelease)
     EXPECT_EQ(failure(*s, "insert into t values ('abc')").code, 1401);
     EXPECT_EQ(failure(*s, "select b from t").text, "invalid column name");
     EXPECT_EQ(failure(*s, "create table abcdefghijabcdefghijabcdefghijabc (a number)").code, 972);
+    EXPECT_EQ(failure(*s, "create table u (a timestamp)").code, 902);
+    EXPECT_EQ(failure(*s, "create table u (a varchar2(2001))").code, 910);
+    EXPECT_EQ(failure(*s, "create table u (a varchar2(2000), b char(255))").code, 0);
     TempDatabase modern;
     EXPECT_EQ(modern.logon()->serverVersion(), defaultVersionText);
 }

@@ -119,6 +119,25 @@ TEST(Statements, TypesAndFunctionCodes)
     }
 }
 
+TEST(Statements, ParsedCursorSeesADroppedTable)
+{
+    TempDatabase db;
+    auto s = db.logon();
+    run(*s, "create table t (a number)");
+    auto cursor = s->prepare("select * from t");
+    cursor->execute();
+    run(*s, "drop table t");
+    try {
+        cursor->execute();
+        FAIL() << "executed";
+    } catch (const OraError &e) {
+        EXPECT_EQ(e.code, 942);
+    }
+    run(*s, "create table t (a number, b number)");
+    cursor->execute();
+    EXPECT_EQ(cursor->columns().size(), 2u);
+}
+
 TEST(Statements, RowCounts)
 {
     TempDatabase db;
@@ -160,6 +179,20 @@ TEST(Transactions, OthersSeeOnlyCommittedRows)
     EXPECT_EQ(single(*b, "select count(*) from t"), "2");
 }
 
+TEST(Transactions, CursorOutlivingItsSessionIsNotLoggedOn)
+{
+    TempDatabase db;
+    auto s = db.logon();
+    auto cursor = s->prepare("select * from dual");
+    s.reset();
+    try {
+        cursor->execute();
+        FAIL() << "executed";
+    } catch (const OraError &e) {
+        EXPECT_EQ(e.code, 1012);
+    }
+}
+
 TEST(Transactions, EndCommitsAndDestructionRollsBack)
 {
     TempDatabase db;
@@ -167,8 +200,11 @@ TEST(Transactions, EndCommitsAndDestructionRollsBack)
         auto s = db.logon();
         run(*s, "create table t (x number)");
         run(*s, "insert into t values (1)");
+        auto parsed = s->prepare("insert into t values (3)");
+        parsed->parse();
         s->end();
         EXPECT_EQ(failure(*s, "select * from t").code, 1012);
+        EXPECT_THROW(parsed->execute(), OraError);
     }
     {
         auto s = db.logon();
@@ -176,6 +212,16 @@ TEST(Transactions, EndCommitsAndDestructionRollsBack)
     }
     auto s = db.logon();
     EXPECT_EQ(run(*s, "select x from t"), (std::vector<std::vector<std::string>>{{"1"}}));
+}
+
+TEST(Transactions, LogonWhileAnotherSessionWrites)
+{
+    TempDatabase db;
+    auto a = db.logon();
+    run(*a, "create table t (x number)");
+    run(*a, "insert into t values (1)");
+    auto b = db.logon();
+    EXPECT_EQ(single(*b, "select count(*) from t"), "0");
 }
 
 TEST(Transactions, DdlCommitsPendingRows)

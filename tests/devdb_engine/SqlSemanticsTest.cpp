@@ -78,7 +78,7 @@ TEST_F(Semantics, RrYearsFollowTheCurrentCentury)
 
 struct ErrorCase {
     const char *name;
-    const char *sql;
+    std::string sql;
     int code;
     std::string text;
     int offset;
@@ -145,6 +145,8 @@ TEST_F(Semantics, StatementsFailAsOracleDoes)
         {"keyword as column name", "create table x (date date)", 904, ": invalid identifier", 16},
         {"unknown alter session option", "alter session set foo = 1", 2248,
          errors::kInvalidAlterSessionOption, 0},
+        {"literal over 4000 bytes", "select '" + std::string(4001, 'x') + "' from dual", 1704,
+         "string literal too long", 7},
         {"divide by zero", "select 1/0 from dual", 1476, errors::kDivisorZero, 0},
     };
     for (const auto &c : cases) {
@@ -154,6 +156,14 @@ TEST_F(Semantics, StatementsFailAsOracleDoes)
         EXPECT_EQ(e.text, c.text);
         EXPECT_EQ(e.parseOffset, c.offset);
     }
+}
+
+TEST_F(Semantics, LongValuesBeyondLiteralLimits)
+{
+    run(*session, "insert into t(nn, l) values ('x', devdb_repeat('0123456789', 10000))");
+    EXPECT_EQ(single(*session, "select length(l) from t"), "100000");
+    EXPECT_EQ(single(*session, "select substr(l, 99999) from t"), "89");
+    EXPECT_EQ(failure(*session, "select devdb_repeat('ab', 2001) || 'x' from dual").code, 1489);
 }
 
 TEST_F(Semantics, UniqueViolationNamesTheConstraint)
@@ -203,6 +213,7 @@ TEST_F(Semantics, QueriesCompareWithImplicitConversion)
         {"varchar not padded", "select nn from t where v = 'x '", {}},
         {"null never equal", "select nn from t where v = null", {}},
         {"is null", "select nn from t where v is null", {{"c"}}},
+        {"long may be tested for null", "select count(*) from t where l is null", {{"3"}}},
         {"and/or", "select nn from t where v = 'x' or n = 2.5 and v = 'y'", {{"a"}, {"b"}}},
         {"not", "select nn from t where not (v = 'x')", {{"b"}}},
         {"in list", "select nn from t where nn in ('a', 'c')", {{"a"}, {"c"}}},

@@ -1,0 +1,170 @@
+#include "Storage.h"
+
+#include "DateFormat.h"
+#include "Errors.h"
+
+#include <cmath>
+
+namespace devdb
+{
+namespace
+{
+
+std::string qualifiedColumn(const TableInfo &t, const ColumnInfo &c)
+{
+    return "\"" + t.owner + "\".\"" + t.name + "\".\"" + c.desc.name + "\"";
+}
+
+} // namespace
+
+Datum readStored(sqlite3_stmt *st, int i, OraType type)
+{
+    Datum d;
+    if (sqlite3_column_type(st, i) == SQLITE_NULL)
+        return d;
+    switch (type) {
+    case OraType::Number: {
+        auto n = Decimal::parse(columnText(st, i));
+        d.kind = Value::Kind::Number;
+        d.number = n ? *n : Decimal();
+        break;
+    }
+    case OraType::Date:
+    case OraType::Timestamp:
+        d.kind = Value::Kind::Date;
+        d.date = dateFromStorage(columnText(st, i));
+        break;
+    case OraType::Raw:
+    case OraType::LongRaw: {
+        d.kind = Value::Kind::Binary;
+        const void *p = sqlite3_column_blob(st, i);
+        d.text.assign(static_cast<const char *>(p), static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
+        break;
+    }
+    default:
+        d.kind = Value::Kind::Text;
+        d.text = columnText(st, i);
+    }
+    return d;
+}
+
+void bindStored(sqlite3_stmt *st, int i, const Datum &d, OraType type)
+{
+    switch (d.kind) {
+    case Value::Kind::Null:
+        sqlite3_bind_null(st, i);
+        break;
+    case Value::Kind::Number:
+        bindText(st, i, d.number.toStorageText());
+        break;
+    case Value::Kind::Date:
+        bindText(st, i, dateToStorage(d.date, type == OraType::Timestamp));
+        break;
+    case Value::Kind::Binary:
+        sqlite3_bind_blob(st, i, d.text.data(), static_cast<int>(d.text.size()), SQLITE_TRANSIENT);
+        break;
+    case Value::Kind::Text:
+        bindText(st, i, d.text);
+        break;
+    }
+}
+
+// A value made fit for a column, with Oracle's checks.
+Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, const ColumnInfo &column,
+             const SessionSettings &settings, bool updating)
+{
+    const ColumnDesc &c = column.desc;
+    if (v.isNull()) {
+        if (!c.nullable) {
+            const char *pattern = updating ? errors::kCannotUpdateNull : errors::kCannotInsertNull;
+            int code = updating ? 1407 : 1400;
+            errors::raise(code, errors::format(pattern, qualifiedColumn(table, column)));
+        }
+        return v;
+    }
+    Datum out;
+    auto tooLarge = [&](std::size_t actual) {
+        if (settings.majorVersion < 10)
+            errors::raise(1401, "inserted value too large for column");
+        errors::raise(12899, errors::format(errors::kValueTooLarge, qualifiedColumn(table, column),
+                                            std::to_string(actual), std::to_string(c.dataSize)));
+    };
+    switch (c.type) {
+    case OraType::Varchar2:
+    case OraType::Char:
+    case OraType::Long:
+        out.kind = Value::Kind::Text;
+        out.text = toText(v, from.type, settings);
+        if (c.type != OraType::Long && out.text.size() > static_cast<std::size_t>(c.dataSize)) {
+            // CHAR values compare blank-padded, so trailing blanks beyond the size do not count.
+            std::size_t n = out.text.size();
+            if (c.type == OraType::Char) {
+                while (n > static_cast<std::size_t>(c.dataSize) && out.text[n - 1] == ' ')
+                    --n;
+            }
+            if (n > static_cast<std::size_t>(c.dataSize))
+                tooLarge(out.text.size());
+            out.text.resize(n);
+        }
+        if (c.type == OraType::Char && out.text.size() < static_cast<std::size_t>(c.dataSize))
+            out.text.append(static_cast<std::size_t>(c.dataSize) - out.text.size(), ' ');
+        if (out.text.empty())
+            out.kind = Value::Kind::Null;
+        break;
+    case OraType::Number: {
+        Decimal d = toNumber(v);
+        if (column.dataType == "FLOAT") {
+            int digits = static_cast<int>(std::ceil(column.dictPrecision * 0.30103));
+            d = d.roundedToSignificant(digits);
+        } else if (column.hasPrecision) {
+            int scale = column.hasScale ? column.dictScale : 0;
+            d = d.roundedToScale(scale);
+            if (!d.isZero() && d.integerDigits() > column.dictPrecision - scale)
+                errors::raise(1438, errors::kPrecisionTooLarge);
+        } else if (column.hasScale) {
+            d = d.roundedToScale(column.dictScale);
+            if (!d.isZero() && d.integerDigits() > 38)
+                errors::raise(1438, errors::kPrecisionTooLarge);
+        } else {
+            d = d.roundedToSignificant(38);
+        }
+        if (!d.isZero() && d.integerDigits() > 126)
+            errors::raise(1426, errors::kNumericOverflow);
+        out.kind = Value::Kind::Number;
+        out.number = d;
+        break;
+    }
+    case OraType::Date:
+    case OraType::Timestamp: {
+        bool ts = c.type == OraType::Timestamp;
+        out.kind = Value::Kind::Date;
+        out.date = toDate(v, settings, ts && v.kind == Value::Kind::Text);
+        if (!ts) {
+            out.date.nanosecond = 0;
+        } else {
+            long long unit = 1;
+            for (int k = c.scale; k < 9; ++k)
+                unit *= 10;
+            out.date.nanosecond = static_cast<int>(out.date.nanosecond / unit * unit);
+        }
+        break;
+    }
+    case OraType::Raw:
+    case OraType::LongRaw:
+        out.kind = Value::Kind::Binary;
+        out.text = toRaw(v);
+        if (c.type == OraType::Raw && out.text.size() > static_cast<std::size_t>(c.dataSize))
+            tooLarge(out.text.size());
+        if (out.text.empty())
+            out.kind = Value::Kind::Null;
+        break;
+    case OraType::Rowid:
+        out = v;
+        break;
+    }
+    if (out.isNull() && !c.nullable)
+        return coerce(out, from, table, column, settings, updating);
+    return out;
+}
+
+} // namespace devdb
