@@ -132,15 +132,15 @@ TEST_P(StatementTest, BareLineFeedsReadBackAsCrLf)
 
 TEST_P(StatementTest, LongValueArrivesWhole)
 {
-    devdbSql("create table l (k number(9), v long)\n");
+    devdbSql(
+        "create table l (k number(9), v long)\n"
+        "insert into l values (1, 'x')\ninsert into l values (2, null)\ninsert into l values (3, 'short')\n");
     const QString value = QString(99999, QLatin1Char('x')) + QLatin1Char('y');
-    run(QStringLiteral("insert into l values (1, '") + value + QStringLiteral("')"));
-    run(QStringLiteral("insert into l values (2, null)"));
-    run(QStringLiteral("insert into l values (3, 'short')"));
+    storeInFile(QStringLiteral("l"), 2, 1, value.toUtf8());
     run(QStringLiteral("select k, v from l order by k"));
     EXPECT_EQ(query_.RowsPerFetch(), 1);
     EXPECT_EQ(query_.ColumnType(1), extLong);
-    EXPECT_EQ(query_.ColumnAsVariant(1).toString(), value);
+    EXPECT_TRUE(query_.ColumnAsVariant(1).toString() == value); // no 100,000-character failure message
     EXPECT_EQ(failureOf([&] { query_.ColumnAsText(1); }),
               QStringLiteral("Cannot convert field V to a String"));
     if (session_.OCI8Mode()) {
