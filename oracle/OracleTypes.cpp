@@ -946,12 +946,13 @@ void TOracleQuery::DescribeOCI8()
         oci::OCIAttrGet(param, OCI_DTYPE_PARAM, &precision, nullptr, OCI_ATTR_PRECISION, error2_);
         oci::OCIAttrGet(param, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, error2_);
         oci::OCIAttrGet(param, OCI_DTYPE_PARAM, &nullable, nullptr, OCI_ATTR_IS_NULL, error2_);
-        oci::OCIDescriptorFree(param, OCI_DTYPE_PARAM);
-        column->DataSize = size;
-        column->InternalType = type;
+        // The name lives in the parameter descriptor: copy it before freeing that.
         column->Name =
             QString::fromUtf8(reinterpret_cast<const char *>(name), name ? qsizetype(nameLength) : 0)
                 .left(30);
+        oci::OCIDescriptorFree(param, OCI_DTYPE_PARAM);
+        column->DataSize = size;
+        column->InternalType = type;
         column->Precision = static_cast<unsigned char>(precision & 0xFF);
         column->Scale = static_cast<signed char>(scale & 0xFF);
         column->Nullable = (nullable & 0xFF) != 0;
