@@ -5,8 +5,6 @@
 #include <QFileInfo>
 #include <QProcess>
 
-#include <sqlite3.h>
-
 namespace rowpour::oracle::testing
 {
 
@@ -105,32 +103,6 @@ QString DevdbStatementTest::devdbSql(const QByteArray &statements)
         devdbTool(), {QStringLiteral("sql"), home_, alias_, QStringLiteral("scott/tiger")}, statements);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return r.out;
-}
-
-void DevdbStatementTest::storeInFile(const QString &table, int column, int key, const QByteArray &value)
-{
-    const QString file = home_ + QStringLiteral("/oradata/") + alias_.toLower() + QStringLiteral(".db");
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-    sqlite3_busy_timeout(db, 10000);
-    sqlite3_stmt *find = nullptr;
-    sqlite3_prepare_v2(db, "select table_id from devdb_tables where owner = 'SCOTT' and table_name = ?1", -1,
-                       &find, nullptr);
-    const QByteArray name = table.toUpper().toUtf8();
-    sqlite3_bind_text(find, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-    ASSERT_EQ(sqlite3_step(find), SQLITE_ROW);
-    const QByteArray update = "update devdb_t" + QByteArray::number(sqlite3_column_int64(find, 0)) +
-                              " set c" + QByteArray::number(column) + " = ?1 where c1 = ?2";
-    sqlite3_finalize(find);
-    sqlite3_stmt *stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, update.constData(), -1, &stmt, nullptr), SQLITE_OK);
-    sqlite3_bind_text(stmt, 1, value.constData(), int(value.size()), SQLITE_TRANSIENT);
-    const QByteArray keyText = QByteArray::number(key); // the database file keeps numbers as text
-    sqlite3_bind_text(stmt, 2, keyText.constData(), int(keyText.size()), SQLITE_TRANSIENT);
-    EXPECT_EQ(sqlite3_step(stmt), SQLITE_DONE);
-    EXPECT_EQ(sqlite3_changes(db), 1);
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
 }
 
 void DevdbStatementTest::logOn(TOracleSession &session)

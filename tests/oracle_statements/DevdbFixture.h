@@ -38,10 +38,6 @@ protected:
 
     // Runs statements (one per line) as scott through the development database tool.
     QString devdbSql(const QByteArray &statements);
-    // Writes a value straight into the database file: column `column` (1-based)
-    // of the rows of scott's table whose first column is `key`. For values no
-    // statement without bind variables can carry (a LONG over 4000 bytes).
-    void storeInFile(const QString &table, int column, int key, const QByteArray &value);
     // A second session of scott, in the same call mode.
     void logOn(TOracleSession &session);
     QString userId() const { return QStringLiteral("scott/tiger@") + alias_; }

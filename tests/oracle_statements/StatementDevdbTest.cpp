@@ -132,11 +132,10 @@ TEST_P(StatementTest, BareLineFeedsReadBackAsCrLf)
 
 TEST_P(StatementTest, LongValueArrivesWhole)
 {
-    devdbSql(
-        "create table l (k number(9), v long)\n"
-        "insert into l values (1, 'x')\ninsert into l values (2, null)\ninsert into l values (3, 'short')\n");
-    const QString value = QString(99999, QLatin1Char('x')) + QLatin1Char('y');
-    storeInFile(QStringLiteral("l"), 2, 1, value.toUtf8());
+    devdbSql("create table l (k number(9), v long)\n"
+             "insert into l values (1, devdb_repeat('0123456789', 10000))\n"
+             "insert into l values (2, null)\ninsert into l values (3, 'short')\n");
+    const QString value = QStringLiteral("0123456789").repeated(10000);
     run(QStringLiteral("select k, v from l order by k"));
     EXPECT_EQ(query_.RowsPerFetch(), 1);
     EXPECT_EQ(query_.ColumnType(1), extLong);
