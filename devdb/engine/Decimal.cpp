@@ -1,5 +1,6 @@
 #include "Decimal.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -33,7 +34,7 @@ Decimal Decimal::fromLong(long long value)
     return d;
 }
 
-std::optional<Decimal> Decimal::parse(const std::string &text)
+std::optional<Decimal> Decimal::parse(const std::string &text, char decimal)
 {
     std::size_t i = 0, n = text.size();
     auto blank = [&](std::size_t k) { return std::isspace(static_cast<unsigned char>(text[k])) != 0; };
@@ -53,7 +54,7 @@ std::optional<Decimal> Decimal::parse(const std::string &text)
         ++intDigits;
         anyDigit = true;
     }
-    if (i < n && text[i] == '.') {
+    if (i < n && text[i] == decimal) {
         ++i;
         for (; i < n && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
             d.digits_ += text[i];
@@ -154,11 +155,14 @@ static std::string positional(bool negative, const std::string &digits, int expo
     return s;
 }
 
-std::string Decimal::toOracleText() const
+std::string Decimal::toOracleText(char decimal) const
 {
     std::string s = positional(negative_, digits_, exponent_, false);
-    if (s.size() <= 40)
+    if (s.size() <= 40) {
+        if (decimal != '.')
+            std::replace(s.begin(), s.end(), '.', decimal);
         return s;
+    }
     // Scientific form: d.dddE+xx with as many digits as fit 40 characters.
     int exp = exponent_ - 1;
     std::string expText = (exp < 0 ? "E-" : "E+");
@@ -167,11 +171,11 @@ std::string Decimal::toOracleText() const
     int room = 40 - static_cast<int>(expText.size()) - (negative_ ? 1 : 0) - 1;
     Decimal r = roundedToSignificant(room);
     if (r.exponent_ != exponent_)
-        return r.toOracleText();
+        return r.toOracleText(decimal);
     // The mantissa is filled with zeros to 40 characters, as TO_CHAR's TM format does.
     std::string m = r.negative_ ? "-" : "";
     m += r.digits_[0];
-    m += "." + r.digits_.substr(1);
+    m += decimal + r.digits_.substr(1);
     m.append(40 - m.size() - expText.size(), '0');
     return m + expText;
 }

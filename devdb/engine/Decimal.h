@@ -14,7 +14,8 @@ public:
     Decimal() = default;
     static Decimal fromLong(long long value);
     // Oracle's implicit TO_NUMBER: optional blanks, sign, digits, point, exponent.
-    static std::optional<Decimal> parse(const std::string &text);
+    // decimal is the session's decimal character (NLS_NUMERIC_CHARACTERS).
+    static std::optional<Decimal> parse(const std::string &text, char decimal = '.');
     static Decimal fromDouble(long double value);
 
     bool isZero() const { return digits_.empty(); }
@@ -29,7 +30,7 @@ public:
     Decimal roundedToSignificant(int digits) const;
 
     // Oracle's text: ".5", "-12.3", "100"; scientific beyond 40 characters.
-    std::string toOracleText() const;
+    std::string toOracleText(char decimal = '.') const;
     // Plain positional text used for storage: "0.5", "-12.3".
     std::string toStorageText() const;
     long double toDouble() const;

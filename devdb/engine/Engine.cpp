@@ -166,6 +166,19 @@ int functionCodeOf(const Statement &st)
 
 class SessionImpl;
 
+// Anything but an OraError escaping the engine is a fault of the engine; the
+// client still gets an Oracle error instead of an unknown exception.
+template <typename F> void internalFailuresAsOraErrors(F &&f)
+{
+    try {
+        f();
+    } catch (const OraError &) {
+        throw;
+    } catch (const std::exception &e) {
+        errors::raise(600, std::string("internal error code, arguments: [devdb], [") + e.what() + "]");
+    }
+}
+
 class CursorImpl final : public Cursor
 {
 public:
@@ -185,6 +198,8 @@ public:
     std::uint64_t rowCount() const override { return rowCount_; }
 
 private:
+    void parseStatementOnce();
+    void executeOnce();
     void parseSelect();
     void parseInsert();
     void parseUpdate();
@@ -204,7 +219,8 @@ private:
     Relation relation_; // columns for resolution; rows loaded at execution
     std::vector<ColumnDesc> columns_;
     std::vector<const Expr *> selectExprs_;
-    std::vector<int> insertTargets_; // table column per value
+    std::vector<ExprPtr> expandedColumns_; // the columns "*" stands for
+    std::vector<int> insertTargets_;       // table column per value
     std::vector<std::vector<Datum>> results_;
     std::vector<ColumnDesc> resultTypes_;
     std::size_t position_ = 0;
@@ -311,7 +327,7 @@ public:
             return Value();
         Datum n;
         n.kind = Value::Kind::Number;
-        n.number = toNumber(d);
+        n.number = toNumber(d, settings_.decimal);
         return toValue(n);
     }
     Value textToDate(const std::string &text) const override
@@ -501,7 +517,7 @@ void collectEqualities(const Expr &e, const TableInfo &table, const SessionSetti
         break;
     case OraType::Number: // stored in canonical form
         v.kind = Value::Kind::Number;
-        v.number = toNumber(literal->literal);
+        v.number = toNumber(literal->literal, settings.decimal);
         break;
     case OraType::Date:
         if (literal->literal.kind != Value::Kind::Text)
@@ -775,13 +791,22 @@ void SessionImpl::grant(Statement &st)
 void SessionImpl::alterSession(Statement &st)
 {
     static const std::set<std::string> accepted = {
-        "NLS_LANGUAGE", "NLS_TERRITORY",  "NLS_NUMERIC_CHARACTERS", "NLS_SORT",        "NLS_COMP",
-        "SQL_TRACE",    "OPTIMIZER_GOAL", "OPTIMIZER_MODE",         "ISOLATION_LEVEL", "TIME_ZONE",
-        "NLS_CALENDAR", "NLS_CURRENCY",   "NLS_DATE_LANGUAGE",
+        "NLS_LANGUAGE",   "NLS_TERRITORY",   "NLS_SORT",  "NLS_COMP",     "SQL_TRACE",    "OPTIMIZER_GOAL",
+        "OPTIMIZER_MODE", "ISOLATION_LEVEL", "TIME_ZONE", "NLS_CALENDAR", "NLS_CURRENCY", "NLS_DATE_LANGUAGE",
     };
     if (st.parameter == "NLS_DATE_FORMAT") {
         checkDateFormat(st.parameterValue);
         settings_.dateFormat = st.parameterValue;
+    } else if (st.parameter == "NLS_NUMERIC_CHARACTERS") {
+        const std::string &v = st.parameterValue;
+        auto digitOrSign = [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '<' ||
+                   c == '>';
+        };
+        if (v.size() != 2 || v[0] == v[1] || digitOrSign(v[0]) || digitOrSign(v[1]))
+            errors::raise(12705, "Cannot access NLS data files or invalid environment specified");
+        settings_.decimal = v[0];
+        settings_.group = v[1];
     } else if (st.parameter == "NLS_TIMESTAMP_FORMAT") {
         checkDateFormat(st.parameterValue);
         settings_.timestampFormat = st.parameterValue;
@@ -792,6 +817,10 @@ void SessionImpl::alterSession(Statement &st)
 
 void SessionImpl::execute(Statement &st)
 {
+    // DDL commits the pending transaction even when it then fails for a name or privilege.
+    if (st.kind != Statement::Kind::AlterSession && st.kind != Statement::Kind::Commit &&
+        st.kind != Statement::Kind::Rollback)
+        commit();
     switch (st.kind) {
     case Statement::Kind::CreateTable:
         return createTable(st);
@@ -826,6 +855,11 @@ CursorImpl::CursorImpl(SessionImpl &session, std::shared_ptr<const bool> alive, 
 }
 
 void CursorImpl::parse()
+{
+    internalFailuresAsOraErrors([&] { parseStatementOnce(); });
+}
+
+void CursorImpl::parseStatementOnce()
 {
     if (!*alive_)
         errors::raise(1012, "not logged on");
@@ -866,6 +900,7 @@ void CursorImpl::parseSelect()
     const SessionSettings &settings = session_.settings();
     columns_.clear();
     selectExprs_.clear();
+    expandedColumns_.clear();
     bool anyAggregate = false, anyPlain = false;
     for (SelectItem &item : st.items) {
         if (!item.expr) {
@@ -880,7 +915,7 @@ void CursorImpl::parseSelect()
                 columns_.push_back(e->type);
                 selectExprs_.push_back(e.get());
                 item.expr = nullptr;
-                st.values.push_back(std::move(e)); // owns the expanded columns
+                expandedColumns_.push_back(std::move(e));
             }
             anyPlain = true;
             continue;
@@ -1014,6 +1049,11 @@ std::vector<const Row *> CursorImpl::matchingRows(const Relation &relation)
 }
 
 void CursorImpl::execute()
+{
+    internalFailuresAsOraErrors([&] { executeOnce(); });
+}
+
+void CursorImpl::executeOnce()
 {
     parse();
     session_.checkActive();

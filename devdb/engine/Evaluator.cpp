@@ -289,13 +289,13 @@ std::string hexText(const std::string &bytes)
     return out;
 }
 
-Decimal toNumber(const Datum &v)
+Decimal toNumber(const Datum &v, char decimal)
 {
     switch (v.kind) {
     case Value::Kind::Number:
         return v.number;
     case Value::Kind::Text: {
-        auto d = Decimal::parse(v.text);
+        auto d = Decimal::parse(v.text, decimal);
         if (!d)
             errors::raise(1722, errors::kInvalidNumber);
         return *d;
@@ -327,7 +327,7 @@ std::string toText(const Datum &v, OraType staticType, const SessionSettings &se
     case Value::Kind::Null:
         return std::string();
     case Value::Kind::Number:
-        return v.number.toOracleText();
+        return v.number.toOracleText(settings.decimal);
     case Value::Kind::Date:
         return formatDate(v.date,
                           staticType == OraType::Timestamp ? settings.timestampFormat : settings.dateFormat);
@@ -576,7 +576,18 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
 namespace
 {
 
-Datum arithmetic(const Expr &e, const Datum &a, const Datum &b)
+// A computed value within NUMBER's range (about 1E126), else ORA-01426.
+Decimal checkedNumber(long double value)
+{
+    if (!std::isfinite(value))
+        errors::raise(1426, errors::kNumericOverflow);
+    Decimal d = Decimal::fromDouble(value);
+    if (!d.isZero() && d.integerDigits() > 126)
+        errors::raise(1426, errors::kNumericOverflow);
+    return d;
+}
+
+Datum arithmetic(const Expr &e, const Datum &a, const Datum &b, char decimal)
 {
     if (a.isNull() || b.isNull())
         return nullDatum();
@@ -587,14 +598,17 @@ Datum arithmetic(const Expr &e, const Datum &a, const Datum &b)
         if (e.op == "+" || e.op == "-") {
             const Datum &d = a.kind == Value::Kind::Date ? a : b;
             const Datum &n = a.kind == Value::Kind::Date ? b : a;
-            long double delta = toNumber(n).toDouble();
+            long double delta = toNumber(n, decimal).toDouble();
             if (e.op == "-")
                 delta = -delta;
-            return dateDatum(daysToDate(dateToDays(d.date) + delta));
+            DateTime result = daysToDate(dateToDays(d.date) + delta);
+            if (result.year < -4712 || result.year > 9999 || result.year == 0)
+                errors::raise(1841, errors::kYearRange);
+            return dateDatum(result);
         }
         inconsistent(OraType::Number, OraType::Date);
     }
-    Decimal x = toNumber(a), y = toNumber(b);
+    Decimal x = toNumber(a, decimal), y = toNumber(b, decimal);
     auto lx = x.toLong(), ly = y.toLong();
     if (lx && ly && e.op != "/") {
         long long r;
@@ -608,10 +622,10 @@ Datum arithmetic(const Expr &e, const Datum &a, const Datum &b)
     if (e.op == "/") {
         if (y.isZero())
             errors::raise(1476, errors::kDivisorZero);
-        return numberDatum(Decimal::fromDouble(dx / dy));
+        return numberDatum(checkedNumber(dx / dy));
     }
     long double r = e.op == "+" ? dx + dy : e.op == "-" ? dx - dy : dx * dy;
-    return numberDatum(Decimal::fromDouble(r));
+    return numberDatum(checkedNumber(r));
 }
 
 Datum callFunction(const Expr &e, const EvalContext &ctx)
@@ -682,15 +696,15 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
                                      : static_cast<long long>(t.size());
         long long size = static_cast<long long>(t.size());
         if (start < 0)
-            start = size + start + 1;
-        if (start == 0)
+            start = size + start + 1; // counted from the end; before the start gives NULL
+        else if (start == 0)
             start = 1;
-        if (start > size || len < 1)
+        if (start < 1 || start > size || len < 1)
             return nullDatum();
         return textDatum(t.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(len)));
     }
     if (n == "TO_NUMBER")
-        return numberDatum(toNumber(a[0]));
+        return numberDatum(toNumber(a[0], s.decimal));
     if (n == "ABS") {
         Decimal d = toNumber(a[0]);
         return numberDatum(d.negative() ? d.negated() : d);
@@ -758,7 +772,7 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
         Datum v = evaluate(*e.args[0], ctx);
         if (v.isNull() || e.op == "+")
             return v;
-        return numberDatum(toNumber(v).negated());
+        return numberDatum(toNumber(v, ctx.settings->decimal).negated());
     }
     case Expr::Kind::Binary: {
         Datum a = evaluate(*e.args[0], ctx);
@@ -770,7 +784,7 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
                 errors::raise(1489, "result of string concatenation is too large");
             return textDatum(std::move(joined));
         }
-        return arithmetic(e, a, b);
+        return arithmetic(e, a, b, ctx.settings->decimal);
     }
     case Expr::Kind::Function:
         return callFunction(e, ctx);
@@ -789,7 +803,7 @@ int compareValues(const Datum &a, const ColumnDesc &at, const Datum &b, const Co
     auto sign = [](int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); };
     if (at.type == OraType::Number || bt.type == OraType::Number || a.kind == Value::Kind::Number ||
         b.kind == Value::Kind::Number)
-        return toNumber(a).compare(toNumber(b));
+        return toNumber(a, s.decimal).compare(toNumber(b, s.decimal));
     if (isDateType(at.type) || isDateType(bt.type) || a.kind == Value::Kind::Date ||
         b.kind == Value::Kind::Date) {
         bool ts = at.type == OraType::Timestamp || bt.type == OraType::Timestamp;
@@ -926,7 +940,7 @@ Datum aggregate(const Expr &f, const std::vector<const Row *> &rows, const EvalC
                     best = v;
             }
         } else {
-            Decimal d = toNumber(v);
+            Decimal d = toNumber(v, base.settings->decimal);
             auto l = d.toLong();
             if (exact && l && !__builtin_add_overflow(exactSum, *l, &exactSum)) {
             } else {

@@ -17,6 +17,8 @@ struct SessionSettings {
     std::string timestampFormat = "DD.MM.RR HH24:MI:SSXFF";
     int maxIdentifier = 128;
     int majorVersion = 19;
+    char decimal = '.'; // NLS_NUMERIC_CHARACTERS: decimal character and group separator
+    char group = ',';
 };
 
 struct Row {
@@ -60,7 +62,7 @@ int compareValues(const Datum &a, const ColumnDesc &aType, const Datum &b, const
                   const SessionSettings &settings);
 
 // Conversions with Oracle's errors.
-Decimal toNumber(const Datum &value);
+Decimal toNumber(const Datum &value, char decimal = '.');
 DateTime toDate(const Datum &value, const SessionSettings &settings, bool timestamp);
 std::string toText(const Datum &value, OraType staticType, const SessionSettings &settings);
 std::string toRaw(const Datum &value);

@@ -156,6 +156,18 @@ const std::set<std::string> &reservedWords()
     return words;
 }
 
+// The first column reference inside an expression, if any.
+const Expr *firstColumn(const Expr &e)
+{
+    if (e.kind == Expr::Kind::Column || e.kind == Expr::Kind::Rowid || e.kind == Expr::Kind::Rownum)
+        return &e;
+    for (const auto &a : e.args) {
+        if (const Expr *c = firstColumn(*a))
+            return c;
+    }
+    return nullptr;
+}
+
 // Oracle names no identifier when a keyword stands where a name belongs.
 const char *const kEmptyInvalidIdentifier = ": invalid identifier";
 
@@ -448,7 +460,8 @@ private:
         if (t.type != Token::Type::Number || t.text.find_first_not_of("0123456789") != std::string::npos)
             fail(2017, "integer value required", t.offset);
         advance();
-        return std::stoi(t.text);
+        // Values too large for any length or precision are clamped; the callers' range checks reject them.
+        return t.text.size() > 9 ? 999999999 : std::stoi(t.text);
     }
 
     int signedInteger()
@@ -575,7 +588,9 @@ private:
         while (true) {
             if (acceptWord("DEFAULT")) {
                 int start = peek().offset;
-                expression();
+                ExprPtr value = expression();
+                if (const Expr *column = firstColumn(*value))
+                    fail(984, "column not allowed here", column->offset);
                 // Oracle keeps the default's text as written, up to the next clause.
                 int end = peek().offset;
                 c.hasDefault = true;

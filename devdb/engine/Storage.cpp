@@ -4,6 +4,7 @@
 #include "Errors.h"
 
 #include <cmath>
+#include <ctime>
 
 namespace devdb
 {
@@ -13,6 +14,29 @@ namespace
 std::string qualifiedColumn(const TableInfo &t, const ColumnInfo &c)
 {
     return "\"" + t.owner + "\".\"" + t.name + "\".\"" + c.desc.name + "\"";
+}
+
+// Fractional seconds rounded to the column's precision, carrying into the seconds.
+DateTime roundFraction(DateTime d, int digits)
+{
+    long long unit = 1;
+    for (int k = digits; k < 9; ++k)
+        unit *= 10;
+    long long rounded = (d.nanosecond + unit / 2) / unit * unit;
+    if (rounded < 1000000000) {
+        d.nanosecond = static_cast<int>(rounded);
+        return d;
+    }
+    std::tm tm{};
+    tm.tm_year = d.year - 1900;
+    tm.tm_mon = d.month - 1;
+    tm.tm_mday = d.day;
+    tm.tm_hour = d.hour;
+    tm.tm_min = d.minute;
+    tm.tm_sec = d.second + 1;
+    std::time_t t = timegm(&tm);
+    gmtime_r(&t, &tm);
+    return DateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
 }
 
 } // namespace
@@ -112,7 +136,7 @@ Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, con
             out.kind = Value::Kind::Null;
         break;
     case OraType::Number: {
-        Decimal d = toNumber(v);
+        Decimal d = toNumber(v, settings.decimal);
         if (column.dataType == "FLOAT") {
             int digits = static_cast<int>(std::ceil(column.dictPrecision * 0.30103));
             d = d.roundedToSignificant(digits);
@@ -142,10 +166,7 @@ Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, con
         if (!ts) {
             out.date.nanosecond = 0;
         } else {
-            long long unit = 1;
-            for (int k = c.scale; k < 9; ++k)
-                unit *= 10;
-            out.date.nanosecond = static_cast<int>(out.date.nanosecond / unit * unit);
+            out.date = roundFraction(out.date, c.scale);
         }
         break;
     }

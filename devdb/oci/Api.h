@@ -42,8 +42,8 @@ template <class T> T *opaque(Handle *h)
 ErrorState *beginCall(OCIError *errhp);
 
 // Session begin/end shared by OCISessionBegin, OCILogon and the OCI7 logon.
-void beginSession(SvcCtx &svc, Session &session, ub4 credentials, ub4 mode, ErrorState &error);
-void endSession(SvcCtx &svc, Session &session);
+void beginSession(SvcCtx &svc, Session &session, ub4 credentials, ub4 mode);
+void endSession(Session &session);
 void attachServer(Server &server, const std::string &connectIdentifier);
 
 } // namespace devdb::oci

@@ -174,10 +174,9 @@ void logOn(cda_def *lda, const LogonText &t)
     session->password = t.password;
     attachServer(*server, t.database);
     bool external = t.user.empty() && t.password.empty();
-    ErrorState ignored;
     logon->svc = svc;
     try {
-        beginSession(*svc, *session, external ? OCI_CRED_EXT : OCI_CRED_RDBMS, OCI_DEFAULT, ignored);
+        beginSession(*svc, *session, external ? OCI_CRED_EXT : OCI_CRED_RDBMS, OCI_DEFAULT);
     } catch (const OraError &e) {
         if (e.warning)
             logons()[lda] = std::move(logon);
@@ -273,7 +272,7 @@ OCI7_API sword ologof(cda_def *lda)
         std::optional<OraError> failure;
         if (svc && svc->session && svc->session->active()) {
             try {
-                endSession(*svc, *svc->session);
+                endSession(*svc->session);
             } catch (const OraError &e) {
                 failure = e;
             }

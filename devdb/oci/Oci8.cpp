@@ -88,7 +88,7 @@ void attachServer(Server &server, const std::string &connectIdentifier)
     server.attached = true;
 }
 
-void beginSession(SvcCtx &svc, Session &session, ub4 credentials, ub4 mode, ErrorState &error)
+void beginSession(SvcCtx &svc, Session &session, ub4 credentials, ub4 mode)
 {
     if (!svc.server)
         throw clientError(kServiceNotInitialized);
@@ -112,12 +112,10 @@ void beginSession(SvcCtx &svc, Session &session, ub4 credentials, ub4 mode, Erro
         warning->warning = true;
         throw *warning;
     }
-    (void)error;
 }
 
-void endSession(SvcCtx &svc, Session &session)
+void endSession(Session &session)
 {
-    (void)svc;
     if (!session.active())
         throw clientError(kNotLoggedOn);
     session.end(true);
@@ -450,7 +448,7 @@ OCI8_API sword OCISessionBegin(OCISvcCtx *svchp, OCIError *errhp, OCISession *us
     if (!error || !svc || !session)
         return OCI_INVALID_HANDLE;
     return guarded(error, [&] {
-        beginSession(*svc, *session, credt, mode, *error);
+        beginSession(*svc, *session, credt, mode);
         return OCI_SUCCESS;
     });
 }
@@ -467,7 +465,7 @@ OCI8_API sword OCISessionEnd(OCISvcCtx *svchp, OCIError *errhp, OCISession *usrh
     return guarded(error, [&] {
         if (!session)
             throw clientError(kNotLoggedOn);
-        endSession(*svc, *session);
+        endSession(*session);
         return OCI_SUCCESS;
     });
 }
@@ -491,7 +489,7 @@ OCI8_API sword OCILogon(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const
         session->password = text(password, static_cast<sb4>(passwd_len));
         try {
             attachServer(*server, text(dbname, static_cast<sb4>(dbname_len)));
-            beginSession(*svc, *session, OCI_CRED_RDBMS, OCI_DEFAULT, *error);
+            beginSession(*svc, *session, OCI_CRED_RDBMS, OCI_DEFAULT);
         } catch (const OraError &e) {
             if (e.warning) {
                 *svchp = opaque<OCISvcCtx>(svc);
@@ -520,7 +518,7 @@ OCI8_API sword OCILogoff(OCISvcCtx *svchp, OCIError *errhp)
         std::optional<OraError> failure;
         try {
             if (session && session->active())
-                endSession(*svc, *session);
+                endSession(*session);
         } catch (const OraError &e) {
             failure = e;
         }
@@ -563,7 +561,7 @@ OCI8_API sword OCIPasswordChange(OCISvcCtx *svchp, OCIError *errhp, const OraTex
         if ((mode & OCI_AUTH) && svc->session) {
             svc->session->userName = user;
             svc->session->password = newPassword;
-            beginSession(*svc, *svc->session, OCI_CRED_RDBMS, mode & ~OCI_AUTH, *error);
+            beginSession(*svc, *svc->session, OCI_CRED_RDBMS, mode & ~OCI_AUTH);
         }
         return OCI_SUCCESS;
     });

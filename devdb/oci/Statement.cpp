@@ -118,7 +118,6 @@ CallResult Stmt::fetch(ub4 rows)
             break;
         }
         rowValid = true;
-        rowsFetched = n + 1;
         truncated |= storeRow(n);
         ++rowCount;
     }

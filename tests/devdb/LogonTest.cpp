@@ -134,29 +134,24 @@ TEST_F(LogonTest, PasswordChangeOfALoggedOnSession)
     EXPECT_EQ(again.logOn("scott", "lion"), OCI_SUCCESS);
 }
 
-TEST_F(LogonTest, AlterUserRenewsAnExpiredPassword)
-{
-    ASSERT_EQ(home.sql("system/manager", "alter user expired identified by fresh\n"), 0);
-    Connection conn;
-    EXPECT_EQ(conn.logOn("expired", "fresh"), OCI_SUCCESS);
-}
-
 TEST_F(LogonTest, ConnectIdentifiers)
 {
     struct Case {
         const char *identifier;
         sword status;
-        int code;
+        const char *message;
     } cases[] = {
-        {"DB", OCI_SUCCESS, 0},
-        {"db", OCI_SUCCESS, 0},
-        {"NOSUCH", OCI_ERROR, 12154},
+        {"DB", OCI_SUCCESS, ""},
+        {"db", OCI_SUCCESS, ""},
+        {"NOSUCH", OCI_ERROR, "ORA-12154: TNS:could not resolve the connect identifier specified\n"},
+        {"(DESCRIPTION=(ADDRESS=(PROTOCOL=TCP)(HOST=x)(PORT=1521)))", OCI_ERROR,
+         "ORA-12560: TNS:protocol adapter error\n"},
     };
     for (const auto &c : cases) {
         Connection conn;
         EXPECT_EQ(conn.logOn("scott", "tiger", c.identifier), c.status) << c.identifier;
-        if (c.code) {
-            EXPECT_EQ(conn.error().code, c.code) << c.identifier;
+        if (c.status != OCI_SUCCESS) {
+            EXPECT_EQ(conn.error().text, c.message) << c.identifier;
         }
     }
     // A full descriptor needs no tnsnames.ora entry.
@@ -189,13 +184,6 @@ TEST_F(LogonTest, OCILogonAndOCILogoffCommit)
     Connection observer;
     ASSERT_EQ(observer.logOn("scott", "tiger"), OCI_SUCCESS);
     EXPECT_EQ(observer.query("select count(*) from t")[0][0], "1");
-}
-
-TEST_F(LogonTest, UnknownAliasText)
-{
-    Connection conn;
-    ASSERT_EQ(conn.logOn("scott", "tiger", "NOSUCH"), OCI_ERROR);
-    EXPECT_EQ(conn.error().text, "ORA-12154: TNS:could not resolve the connect identifier specified\n");
 }
 
 TEST_F(LogonTest, AliasesFromIncludedFilesAndDomains)

@@ -142,6 +142,28 @@ TEST_F(Accounts, OnlyAdministratorsManageAccounts)
     EXPECT_EQ(failure(*admin, "alter user nobody account lock").code, 1918);
 }
 
+TEST_F(Accounts, GrantsAndRevokes)
+{
+    run(*admin, "revoke sysdba from dba");
+    EXPECT_EQ(logonError(db, "dba", "pw", Privilege::SysDba), 1031);
+    run(*admin, "grant connect, resource, create session to scott");
+    EXPECT_EQ(failure(*admin, "grant sysdba to nobody").code, 1917);
+    run(*admin, "grant sysdba to \"OPS$EXT\"");
+    EXPECT_EQ(logonError(db, "", "", Privilege::SysDba, Credentials::External), 0);
+}
+
+TEST_F(Accounts, DropUserNeedsCascadeForTables)
+{
+    auto scott = db.logon("scott", "tiger");
+    run(*scott, "create table t (a number)");
+    scott.reset();
+    EXPECT_EQ(failure(*admin, "drop user scott").code, 1922);
+    run(*admin, "drop user scott cascade");
+    EXPECT_EQ(logonError(db, "scott", "tiger"), 1017);
+    EXPECT_EQ(failure(*admin, "select * from scott.t").code, 942);
+    EXPECT_EQ(failure(*admin, "drop user system").code, 1940);
+}
+
 TEST_F(Accounts, SchemasAreSeparate)
 {
     auto scott = db.logon("scott", "tiger");

@@ -234,6 +234,10 @@ TEST(Transactions, DdlCommitsPendingRows)
     run(*a, "create table u (y number)");
     a->rollback();
     EXPECT_EQ(single(*b, "select count(*) from t"), "1");
+    run(*a, "insert into t values (2)");
+    EXPECT_EQ(failure(*a, "create table u (y number)").code, 955);
+    a->rollback();
+    EXPECT_EQ(single(*b, "select count(*) from t"), "2");
 }
 
 TEST(Transactions, SecondWriterWaitsThenFails)
@@ -274,6 +278,17 @@ TEST(Dictionary, UserTablesListsOwnTablesInCreationOrder)
     run(*s, "drop table alpha");
     EXPECT_EQ(single(*s, "select count(*) from user_tables"), "2");
     EXPECT_EQ(s->prepare("select * from user_tables")->columns().front().name, "TABLE_NAME");
+}
+
+TEST(Dictionary, OldReleasesHaveThirtyCharacterNames)
+{
+    TempDatabase db("Oracle8i Enterprise Edition Release 8.1.7.0.0 - Production");
+    auto s = db.logon();
+    auto cursor = s->prepare("select table_name from user_tables");
+    EXPECT_EQ(cursor->columns().at(0).dataSize, 30);
+    EXPECT_EQ(failure(*s, "create table " + std::string(31, 'a') + " (a number)").code, 972);
+    run(*s, "create table " + std::string(30, 'a') + " (a number)");
+    EXPECT_EQ(single(*s, "select count(*) from user_tables"), "1");
 }
 
 TEST(Dictionary, UserTabColumnsDescribesColumns)

@@ -56,6 +56,8 @@ TEST_F(Semantics, ValuesAreConvertedToTheColumnType)
         {"long keeps text", "l", "'long text'", "long text"},
         {"number into varchar2", "v", "-1.5", "-1.5"},
         {"timestamp in session format", "ts", "'01.02.2003 04:05:06.5'", "01.02.03 04:05:06.500000"},
+        {"timestamp rounds to its precision", "ts", "'31.12.1999 23:59:59.9999996'",
+         "01.01.00 00:00:00.000000"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -139,6 +141,8 @@ TEST_F(Semantics, StatementsFailAsOracleDoes)
         {"not enough values", "insert into t(nn, v) values ('a')", 947, errors::kNotEnoughValues, 0},
         {"column in values", "insert into t(nn) values (v)", 984, "column not allowed here", 26},
         {"table exists", "create table t (a number)", 955, errors::kNameInUse, 13},
+        {"column in a default", "create table x (a number, b number default a + 1)", 984,
+         "column not allowed here", 43},
         {"duplicate column", "create table x (a number, a date)", 957, errors::kDuplicateColumn, 26},
         {"long in where", "select * from t where l = 'a'", 997, errors::kInvalidLongUse, 22},
         {"aggregate mixed with column", "select v, count(*) from t", 937, errors::kNotGroupByExpression, 0},
@@ -147,6 +151,8 @@ TEST_F(Semantics, StatementsFailAsOracleDoes)
          errors::kInvalidAlterSessionOption, 0},
         {"literal over 4000 bytes", "select '" + std::string(4001, 'x') + "' from dual", 1704,
          "string literal too long", 7},
+        {"number overflow", "select 1e100 * 1e100 from dual", 1426, errors::kNumericOverflow, 0},
+        {"date beyond 9999", "select sysdate + 3000000 from dual", 1841, errors::kYearRange, 0},
         {"divide by zero", "select 1/0 from dual", 1476, errors::kDivisorZero, 0},
     };
     for (const auto &c : cases) {
@@ -229,6 +235,9 @@ TEST_F(Semantics, QueriesCompareWithImplicitConversion)
         {"rownum limits", "select nn, rownum from t where rownum <= 2", {{"a", "1"}, {"b", "2"}}},
         {"rownum never reaches 2 alone", "select nn from t where rownum = 2", {}},
         {"user", "select user from dual", {{"SYSTEM"}}},
+        {"substr from the end",
+         "select substr('abc', -2), substr('abc', -5), substr('abc', 0, 1) from dual",
+         {{"bc", "<null>", "a"}}},
         {"to_char of date", "select to_char(d, 'YYYY-MM-DD') from t where nn = 'a'", {{"1985-05-12"}}},
         {"to_date", "select to_date('2000-02-29', 'YYYY-MM-DD') from dual", {{"29.02.00"}}},
     };
@@ -236,6 +245,19 @@ TEST_F(Semantics, QueriesCompareWithImplicitConversion)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(run(*session, c.sql), c.rows);
     }
+}
+
+TEST_F(Semantics, SessionDecimalCharacterGovernsNumberText)
+{
+    run(*session, "alter session set nls_numeric_characters = ', '");
+    run(*session, "insert into t(nn, n) values ('a', '12,5')");
+    EXPECT_EQ(single(*session, "select n from t"), "12,5");
+    EXPECT_EQ(single(*session, "select nn from t where n = '12,50'"), "a");
+    EXPECT_EQ(failure(*session, "insert into t(nn, n) values ('b', '12.5')").code, 1722);
+    EXPECT_EQ(session->toText(session->textToNumber("-0,25"), OraType::Number), "-,25");
+    EXPECT_EQ(failure(*session, "alter session set nls_numeric_characters = '1.'").code, 12705);
+    run(*session, "alter session set nls_numeric_characters = '.,'");
+    EXPECT_EQ(single(*session, "select n * 2 from t"), "25");
 }
 
 TEST_F(Semantics, SessionDateFormatGovernsConversion)
