@@ -165,6 +165,9 @@ std::vector<std::string> tnsAdminCandidates()
         // A full home keeps the library in <home>/lib; an instant client keeps everything together.
         if (libDir.filename() == "lib")
             dirs.push_back((libDir.parent_path() / "network" / "admin").string());
+        // The variant libraries of a development home live in <home>/variants/<name>.
+        if (libDir.parent_path().filename() == "variants")
+            dirs.push_back((libDir.parent_path().parent_path() / "network" / "admin").string());
         dirs.push_back((libDir / "network" / "admin").string());
     }
     return dirs;

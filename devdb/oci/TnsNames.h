@@ -1,7 +1,8 @@
 #pragma once
 // Connect identifier resolution, the way an Oracle client does it: an alias is
 // looked up in tnsnames.ora (found through TNS_ADMIN, then
-// $ORACLE_HOME/network/admin, then the home this library was loaded from), a
+// $ORACLE_HOME/network/admin, then the home this library was loaded from,
+// also for the variant libraries in <home>/variants/<name>/), a
 // text starting with "(" is a descriptor itself. A development database's
 // descriptor names its SQLite file:
 //   (DESCRIPTION=(ADDRESS=(PROTOCOL=devdb)(FILE=/path/x.db)))

@@ -75,8 +75,11 @@ long double parseNumber(const std::string &text)
     return v;
 }
 
-long double numericValue(const devdb::Value &value)
+// A character value converts as the server converts it (the session's decimal character).
+long double numericValue(const devdb::Value &value, const devdb::Session *session)
 {
+    if (value.kind == Kind::Text && session)
+        return parseNumber(session->textToNumber(value.text).text);
     if (value.kind == Kind::Number || value.kind == Kind::Text)
         return parseNumber(value.text);
     throw clientError(kInconsistentTypes);
@@ -187,7 +190,7 @@ bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::S
         *slot.returnCode = 0;
     switch (slot.type) {
     case SQLT_INT: {
-        long double v = numericValue(value);
+        long double v = numericValue(value, session);
         switch (slot.size) {
         case 1:
             storeInteger<signed char>(v, slot.buffer);
@@ -209,7 +212,7 @@ bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::S
         return false;
     }
     case SQLT_UIN: {
-        long double v = numericValue(value);
+        long double v = numericValue(value, session);
         switch (slot.size) {
         case 1:
             storeInteger<unsigned char>(v, slot.buffer);
@@ -231,7 +234,7 @@ bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::S
         return false;
     }
     case SQLT_FLT: {
-        long double v = numericValue(value);
+        long double v = numericValue(value, session);
         if (slot.size == 4) {
             float f = static_cast<float>(v);
             std::memcpy(slot.buffer, &f, 4);

@@ -292,6 +292,9 @@ TEST(OracleEightOneNames, LibraryWithoutThemWorksThroughOCIEnvInit)
 {
     TempHome home;
     ASSERT_EQ(home.sql("system/manager", "create user scott identified by tiger\n"), 0);
+    // The variant finds its home's tnsnames.ora by itself.
+    unsetenv("TNS_ADMIN");
+    unsetenv("ORACLE_HOME");
     Library lib(home.path() + "/variants/no81/libclntsh.so");
     ASSERT_EQ(lib.OCIEnvCreate, nullptr);
     Connection conn(lib);

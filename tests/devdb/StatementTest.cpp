@@ -445,6 +445,22 @@ TEST_F(StatementTest, ReexecutingAPreparedSelectStartsOver)
     EXPECT_EQ(stmtAttribute<ub4>(ATTR_ROWS_FETCHED), 3u);
 }
 
+TEST_F(StatementTest, CharacterValuesDefinedAsNumbers)
+{
+    prepare("select '7', ' 2.5 ', 'x' from dual");
+    ASSERT_EQ(executeQuery(), OCI_SUCCESS);
+    int seven = 0;
+    double half = 0;
+    define(1, &seven, 4, 3);
+    define(2, &half, 8, 4);
+    int bad = 0;
+    define(3, &bad, 4, 3);
+    EXPECT_EQ(fetch(1), OCI_ERROR);
+    EXPECT_EQ(conn.error().code, 1722);
+    EXPECT_EQ(seven, 7);
+    EXPECT_DOUBLE_EQ(half, 2.5);
+}
+
 TEST_F(StatementTest, FetchBeforeExecuteAndZeroIterations)
 {
     run("create table t (n number)");
