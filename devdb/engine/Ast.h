@@ -72,7 +72,9 @@ struct TableRef {
 };
 
 struct SelectItem {
-    ExprPtr expr; // null for "*"
+    ExprPtr expr;          // null for "*" and "T.*"
+    std::string qualifier; // T of "T.*"
+    int offset = 0;
     std::string alias;
     bool aliasQuoted = false;
 };
@@ -80,6 +82,14 @@ struct SelectItem {
 struct OrderItem {
     ExprPtr expr;
     bool descending = false;
+};
+
+struct ConstraintDef {
+    std::string name;
+    bool primaryKey = false;
+    std::vector<Identifier> columns;
+    std::string checkText; // CHECK (condition): the condition as written
+    int checkOffset = 0;
 };
 
 struct ColumnDef {
@@ -95,12 +105,7 @@ struct ColumnDef {
     std::string constraintName;
     bool primaryKey = false;
     bool unique = false;
-};
-
-struct ConstraintDef {
-    std::string name;
-    bool primaryKey = false;
-    std::vector<Identifier> columns;
+    std::vector<ConstraintDef> checks;
 };
 
 struct Statement {
@@ -154,7 +159,8 @@ struct Statement {
 // Parses one statement. Throws OraError with the parse offset.
 // maxIdentifier is 30 for old servers, 128 for modern ones.
 std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentifier);
-// Parses a column default as stored in the dictionary.
+// Parses a column default or a check condition as stored in the dictionary.
 ExprPtr parseExpression(const std::string &text);
+ExprPtr parseCondition(const std::string &text);
 
 } // namespace devdb

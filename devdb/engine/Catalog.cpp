@@ -1,5 +1,7 @@
 #include "Catalog.h"
 
+#include "Evaluator.h"
+
 namespace devdb
 {
 
@@ -198,6 +200,16 @@ ColumnInfo makeColumn(const ColumnDef &def)
     return c;
 }
 
+Relation relationOf(const TableInfo &table)
+{
+    Relation r;
+    r.name = table.name;
+    r.tableId = table.id;
+    for (const auto &c : table.columns)
+        r.columns.push_back(c.desc);
+    return r;
+}
+
 void Catalog::refresh(Connection &db)
 {
     StmtUse version(db.cached("PRAGMA schema_version"));
@@ -256,8 +268,15 @@ void Catalog::refresh(Connection &db)
                 continue;
             ConstraintInfo k;
             k.name = columnText(st.get(), 1);
-            k.primaryKey = columnText(st.get(), 2) == "P";
+            std::string type = columnText(st.get(), 2);
+            k.primaryKey = type == "P";
             std::string ids = columnText(st.get(), 3);
+            if (type == "C") {
+                k.check = std::shared_ptr<Expr>(parseCondition(ids).release());
+                resolve(*k.check, relationOf(*it->second), SessionSettings());
+                it->second->constraints.push_back(std::move(k));
+                continue;
+            }
             std::size_t start = 0;
             while (start < ids.size()) {
                 std::size_t comma = ids.find(',', start);

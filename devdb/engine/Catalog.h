@@ -9,6 +9,7 @@
 //   devdb_columns(table_id, column_id, column_name, data_type, data_length, data_precision,
 //                 data_scale, nullable, data_default)
 //   devdb_constraints(owner, constraint_name, table_id, constraint_type, column_ids)
+//                                               type P/U: column ids "1,3"; type C: the condition text
 //   devdb_t<table_id>(c1, c2, ...)              the rows; NUMBER as decimal text, DATE and
 //                                               TIMESTAMP as "YYYY-MM-DD HH:MM:SS[.fffffffff]",
 //                                               RAW and LONG RAW as blobs, text types as text
@@ -40,7 +41,8 @@ struct ColumnInfo {
 struct ConstraintInfo {
     std::string name;
     bool primaryKey = false;
-    std::vector<int> columns; // indexes into TableInfo::columns
+    std::vector<int> columns;    // keys: indexes into TableInfo::columns
+    std::shared_ptr<Expr> check; // CHECK constraints: the condition, resolved against the table
 };
 
 struct TableInfo {
@@ -87,5 +89,8 @@ std::string metaValue(Connection &db, const std::string &key);
 void setMetaValue(Connection &db, const std::string &key, const std::string &value);
 
 ColumnInfo makeColumn(const ColumnDef &def);
+// The table's columns as a relation without rows, for resolving names.
+struct Relation;
+Relation relationOf(const TableInfo &table);
 
 } // namespace devdb

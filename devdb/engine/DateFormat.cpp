@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <unordered_map>
 #include <vector>
 
 namespace devdb
@@ -107,6 +108,18 @@ std::vector<Element> compile(const std::string &f)
     return out;
 }
 
+// Formats are few (the session's and those written in statements): keep them compiled.
+const std::vector<Element> &compiled(const std::string &format)
+{
+    thread_local std::unordered_map<std::string, std::vector<Element>> cache;
+    auto it = cache.find(format);
+    if (it != cache.end())
+        return it->second;
+    if (cache.size() > 256)
+        cache.clear();
+    return cache.emplace(format, compile(format)).first->second;
+}
+
 int currentYear()
 {
     return currentDateTime(false).year;
@@ -182,7 +195,7 @@ void checkDateFormat(const std::string &format)
 
 DateTime parseDate(const std::string &text, const std::string &format)
 {
-    const auto elements = compile(format);
+    const auto &elements = compiled(format);
     DateTime now = currentDateTime(false);
     DateTime d;
     d.year = now.year;
@@ -336,7 +349,7 @@ DateTime parseDate(const std::string &text, const std::string &format)
 
 std::string formatDate(const DateTime &v, const std::string &format)
 {
-    const auto elements = compile(format);
+    const auto &elements = compiled(format);
     std::string out;
     bool fill = false;
     auto num = [&](int value, int width) {

@@ -209,6 +209,8 @@ private:
     void executeUpdate();
     void executeDelete();
     std::vector<const Row *> matchingRows(const Relation &relation);
+    // CHECK constraints on a new row: a condition that is false fails (unknown passes).
+    void checkConstraints(const std::vector<Datum> &values) const;
 
     SessionImpl &session_;
     std::shared_ptr<const bool> alive_;
@@ -593,14 +595,39 @@ void SessionImpl::createTable(Statement &st)
             if (columns[i].desc.name == id.name)
                 return static_cast<int>(i);
         }
-        errors::raise(904, errors::format(errors::kInvalidIdentifier, id.name), id.offset);
+        invalidIdentifier(id.name, id.offset, settings_);
     };
     for (std::size_t i = 0; i < st.columnDefs.size(); ++i) {
         const ColumnDef &def = st.columnDefs[i];
         if (def.primaryKey || def.unique)
             keys.push_back({def.constraintName, def.primaryKey, {static_cast<int>(i)}});
     }
+    // CHECK conditions: names must exist; the text is kept as written.
+    std::vector<const ConstraintDef *> checks;
+    for (const ColumnDef &def : st.columnDefs) {
+        for (const ConstraintDef &k : def.checks)
+            checks.push_back(&k);
+    }
     for (const ConstraintDef &k : st.constraints) {
+        if (!k.checkText.empty())
+            checks.push_back(&k);
+    }
+    {
+        TableInfo draft;
+        draft.name = st.table.name.name;
+        draft.columns = columns;
+        Relation relation = relationOf(draft);
+        for (const ConstraintDef *k : checks) {
+            try {
+                resolve(*parseCondition(k->checkText), relation, settings_);
+            } catch (const OraError &e) {
+                errors::raise(e.code, e.text, e.parseOffset + k->checkOffset);
+            }
+        }
+    }
+    for (const ConstraintDef &k : st.constraints) {
+        if (!k.checkText.empty())
+            continue;
         Key key{k.name, k.primaryKey, {}};
         for (const Identifier &id : k.columns)
             key.columns.push_back(columnIndex(id));
@@ -675,6 +702,26 @@ void SessionImpl::createTable(Statement &st)
             }
             db_.exec("CREATE UNIQUE INDEX " + sqliteName + "_k" + std::to_string(k + 1) + " ON " +
                      sqliteName + "(" + cols + ")");
+        }
+        for (const ConstraintDef *k : checks) {
+            std::string name = k->name;
+            if (name.empty()) {
+                char buf[32];
+                std::snprintf(buf, sizeof buf, "SYS_C%07d", ++seq);
+                name = buf;
+            }
+            StmtUse ins(
+                db_.cached("INSERT INTO devdb_constraints(owner, constraint_name, table_id, constraint_type,"
+                           " column_ids) VALUES(?, ?, ?, 'C', ?)"));
+            bindText(ins.get(), 1, owner);
+            bindText(ins.get(), 2, name);
+            sqlite3_bind_int64(ins.get(), 3, id);
+            bindText(ins.get(), 4, k->checkText);
+            try {
+                db_.step(ins.get());
+            } catch (const SqliteFailure &) {
+                errors::raise(2264, "name already used by an existing constraint");
+            }
         }
         setMetaValue(db_, "constraint_seq", std::to_string(seq));
     });
@@ -904,8 +951,12 @@ void CursorImpl::parseSelect()
     bool anyAggregate = false, anyPlain = false;
     for (SelectItem &item : st.items) {
         if (!item.expr) {
-            if (st.items.size() > 1)
-                errors::raise(923, errors::kFromNotFound);
+            // A bare "*" stands alone; "T.*" may stand among other items.
+            if (item.qualifier.empty() && st.items.size() > 1)
+                errors::raise(923, errors::kFromNotFound, item.offset);
+            if (!item.qualifier.empty() && item.qualifier != relation_.name &&
+                item.qualifier != relation_.alias)
+                invalidIdentifier(item.qualifier, item.offset, settings);
             for (std::size_t i = 0; i < relation_.columns.size(); ++i) {
                 auto e = std::make_unique<Expr>();
                 e->kind = Expr::Kind::Column;
@@ -977,9 +1028,7 @@ void CursorImpl::parseInsert()
         for (const Identifier &id : st.columns) {
             int index = table_->findColumn(id.name);
             if (index < 0) {
-                if (session_.settings().majorVersion < 9)
-                    errors::raise(904, "invalid column name", id.offset);
-                errors::raise(904, errors::format(errors::kInvalidIdentifier, id.name), id.offset);
+                invalidIdentifier(id.name, id.offset, session_.settings());
             }
             if (!seen.insert(index).second)
                 errors::raise(957, errors::kDuplicateColumn, id.offset);
@@ -1015,7 +1064,7 @@ void CursorImpl::parseUpdate()
     for (const Identifier &id : st.columns) {
         int index = table_->findColumn(id.name);
         if (index < 0)
-            errors::raise(904, errors::format(errors::kInvalidIdentifier, id.name), id.offset);
+            invalidIdentifier(id.name, id.offset, session_.settings());
         insertTargets_.push_back(index);
     }
     for (auto &v : st.values)
@@ -1190,6 +1239,17 @@ bool isUniqueFailure(const SqliteFailure &f)
     return f.code == SQLITE_CONSTRAINT_UNIQUE || f.code == SQLITE_CONSTRAINT_PRIMARYKEY;
 }
 
+void CursorImpl::checkConstraints(const std::vector<Datum> &values) const
+{
+    Row row;
+    row.values = values;
+    EvalContext ctx{&session_.settings(), &relation_, &row, nullptr};
+    for (const ConstraintInfo &k : table_->constraints) {
+        if (k.check && truth(*k.check, ctx) == 0)
+            errors::raise(2290, "check constraint (" + table_->owner + "." + k.name + ") violated");
+    }
+}
+
 void CursorImpl::executeInsert()
 {
     Statement &st = *statement_;
@@ -1218,6 +1278,7 @@ void CursorImpl::executeInsert()
         }
         row[c] = coerce(d, from, table, col, settings, false);
     }
+    checkConstraints(row);
     session_.beginWrite();
     try {
         StmtUse ins(session_.db().cached(table.insertSql));
@@ -1240,43 +1301,88 @@ void CursorImpl::executeUpdate()
     session_.beginWrite();
     session_.loadRows(relation_, table_, statement_->where.get());
     auto rows = matchingRows(relation_);
-    std::string sql = "UPDATE " + table.sqliteName + " SET ";
-    for (std::size_t i = 0; i < insertTargets_.size(); ++i)
-        sql += (i ? ", c" : "c") + std::to_string(insertTargets_[i] + 1) + " = ?";
-    sql += " WHERE rowid = ?";
-    Connection &db = session_.db();
+    // New values from the old rows, all checked before anything is written.
+    std::vector<std::vector<Datum>> changes;
+    changes.reserve(rows.size());
     EvalContext ctx{&settings, &relation_, nullptr, nullptr};
+    for (const Row *r : rows) {
+        ctx.row = r;
+        std::vector<Datum> values;
+        for (std::size_t i = 0; i < insertTargets_.size(); ++i) {
+            const ColumnInfo &col = table.columns[static_cast<std::size_t>(insertTargets_[i])];
+            values.push_back(
+                coerce(evaluate(*st.values[i], ctx), st.values[i]->type, table, col, settings, true));
+        }
+        std::vector<Datum> full = r->values;
+        for (std::size_t i = 0; i < insertTargets_.size(); ++i)
+            full[static_cast<std::size_t>(insertTargets_[i])] = values[i];
+        checkConstraints(full);
+        changes.push_back(std::move(values));
+    }
+    Connection &db = session_.db();
+    auto updateInPlace = [&] {
+        std::string sql = "UPDATE " + table.sqliteName + " SET ";
+        for (std::size_t i = 0; i < insertTargets_.size(); ++i)
+            sql += (i ? ", c" : "c") + std::to_string(insertTargets_[i] + 1) + " = ?";
+        StmtUse up(db.cached(sql + " WHERE rowid = ?"));
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            for (std::size_t i = 0; i < insertTargets_.size(); ++i) {
+                OraType type = table.columns[static_cast<std::size_t>(insertTargets_[i])].desc.type;
+                bindStored(up.get(), static_cast<int>(i + 1), changes[k][i], type);
+            }
+            sqlite3_bind_int64(up.get(), static_cast<int>(insertTargets_.size() + 1), rows[k]->rowid);
+            db.step(up.get());
+            sqlite3_reset(up.get());
+        }
+    };
+    // Oracle checks keys when the statement is done (update t set id = id + 1 works);
+    // SQLite checks every row, so a clash along the way is retried by taking the
+    // rows out and putting them back with their new values under the same rowids.
+    auto replaceRows = [&] {
+        StmtUse del(db.cached("DELETE FROM " + table.sqliteName + " WHERE rowid = ?"));
+        for (const Row *r : rows) {
+            sqlite3_bind_int64(del.get(), 1, r->rowid);
+            db.step(del.get());
+            sqlite3_reset(del.get());
+        }
+        std::string cols = "rowid", params = "?";
+        for (std::size_t c = 0; c < table.columns.size(); ++c) {
+            cols += ", c" + std::to_string(c + 1);
+            params += ", ?";
+        }
+        StmtUse ins(db.cached("INSERT INTO " + table.sqliteName + "(" + cols + ") VALUES(" + params + ")"));
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            std::vector<Datum> full = rows[k]->values;
+            for (std::size_t i = 0; i < insertTargets_.size(); ++i)
+                full[static_cast<std::size_t>(insertTargets_[i])] = changes[k][i];
+            sqlite3_bind_int64(ins.get(), 1, rows[k]->rowid);
+            for (std::size_t c = 0; c < full.size(); ++c)
+                bindStored(ins.get(), static_cast<int>(c + 2), full[c], table.columns[c].desc.type);
+            db.step(ins.get());
+            sqlite3_reset(ins.get());
+        }
+    };
     session_.guarded([&] {
         db.exec("SAVEPOINT devdb_statement");
         return 0;
     });
     try {
-        StmtUse up(db.cached(sql));
-        for (const Row *r : rows) {
-            ctx.row = r;
-            for (std::size_t i = 0; i < insertTargets_.size(); ++i) {
-                const ColumnInfo &col = table.columns[static_cast<std::size_t>(insertTargets_[i])];
-                Datum d =
-                    coerce(evaluate(*st.values[i], ctx), st.values[i]->type, table, col, settings, true);
-                bindStored(up.get(), static_cast<int>(i + 1), d, col.desc.type);
-            }
-            sqlite3_bind_int64(up.get(), static_cast<int>(insertTargets_.size() + 1), r->rowid);
-            db.step(up.get());
-            sqlite3_reset(up.get());
-            ++rowCount_;
+        try {
+            updateInPlace();
+        } catch (const SqliteFailure &f) {
+            if (!isUniqueFailure(f) || rows.size() < 2)
+                throw;
+            db.exec("ROLLBACK TO devdb_statement");
+            replaceRows();
         }
         db.exec("RELEASE devdb_statement");
     } catch (const SqliteFailure &f) {
         db.exec("ROLLBACK TO devdb_statement; RELEASE devdb_statement");
-        rowCount_ = 0;
         if (isUniqueFailure(f))
             uniqueViolated(table, f);
         translate(f);
-    } catch (...) {
-        db.exec("ROLLBACK TO devdb_statement; RELEASE devdb_statement");
-        rowCount_ = 0;
-        throw;
     }
+    rowCount_ = rows.size();
 }
 
 void CursorImpl::executeDelete()

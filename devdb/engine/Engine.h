@@ -30,7 +30,7 @@ struct OraError : std::runtime_error {
     }
     int code = 0;         // Oracle error number, e.g. 942
     std::string text;     // message without the "ORA-nnnnn: " prefix
-    int parseOffset = 0;  // byte offset into the statement text for syntax errors, else 0
+    int parseOffset = 0;  // byte offset into the statement of a syntax error or unknown name, else 0
     bool warning = false; // true for conditions Oracle reports as success with info (28002)
 };
 
@@ -54,8 +54,8 @@ struct ColumnDesc {
     std::string name; // as Oracle reports it: unquoted names upper-cased, expressions as written
     OraType type = OraType::Varchar2;
     int dataSize = 0;  // bytes: VARCHAR2/CHAR/RAW their length, NUMBER 22, DATE 7, TIMESTAMP 11, LONG 0
-    int precision = 0; // NUMBER(p,s): p; NUMBER: 0; FLOAT: 126; INTEGER: 38; TIMESTAMP: 6 (fraction digits)
-    int scale = 0;     // NUMBER(p,s): s; NUMBER and FLOAT: -127; INTEGER: 0
+    int precision = 0; // NUMBER(p,s): p; NUMBER: 0; FLOAT: 126 (or its binary precision); INTEGER: 38
+    int scale = 0;     // NUMBER(p,s): s; NUMBER and FLOAT: -127; INTEGER: 0; TIMESTAMP: fraction digits
     bool nullable = true;
 };
 

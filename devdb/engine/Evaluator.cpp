@@ -435,6 +435,13 @@ void collectAggregates(const Expr &e, std::vector<const Expr *> &out)
         collectAggregates(*a, out);
 }
 
+void invalidIdentifier(const std::string &shown, int offset, const SessionSettings &settings)
+{
+    if (settings.majorVersion < 9)
+        errors::raise(904, "invalid column name", offset);
+    errors::raise(904, errors::format(errors::kInvalidIdentifier, shown), offset);
+}
+
 void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
 {
     for (auto &a : e.args)
@@ -466,9 +473,7 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         }
         if (index < 0) {
             std::string shown = e.qualifier.empty() ? e.name.name : e.qualifier + "\".\"" + e.name.name;
-            if (settings.majorVersion < 9)
-                errors::raise(904, "invalid column name", e.offset);
-            errors::raise(904, errors::format(errors::kInvalidIdentifier, shown), e.offset);
+            invalidIdentifier(shown, e.offset, settings);
         }
         e.columnIndex = index;
         e.type = rel.columns[static_cast<std::size_t>(index)];
@@ -553,7 +558,7 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
                 errors::raise(938, "not enough arguments for function", e.offset);
             e.type = arg(2);
         } else {
-            errors::raise(904, errors::format(errors::kInvalidIdentifier, n), e.offset);
+            invalidIdentifier(n, e.offset, settings);
         }
         e.type.name.clear();
         break;
@@ -813,6 +818,13 @@ int compareValues(const Datum &a, const ColumnDesc &at, const Datum &b, const Co
             return std::make_tuple(d.year, d.month, d.day, d.hour, d.minute, d.second, d.nanosecond);
         };
         return key(x) < key(y) ? -1 : (key(x) > key(y) ? 1 : 0);
+    }
+    if (at.type == OraType::Rowid || bt.type == OraType::Rowid) {
+        long long table = 0, row = 0;
+        for (const Datum *d : {&a, &b}) {
+            if (d->kind != Value::Kind::Text || !decodeRowid(d->text, &table, &row))
+                errors::raise(1410, errors::kInvalidRowid);
+        }
     }
     if (isRawType(at.type) || isRawType(bt.type))
         return sign(toRaw(a).compare(toRaw(b)));

@@ -43,6 +43,9 @@ struct EvalContext {
     long long rownum = 0; // ROWNUM of the row being tested or projected
 };
 
+// ORA-00904 as the server's release words it ("invalid column name" before 9i).
+[[noreturn]] void invalidIdentifier(const std::string &shown, int offset, const SessionSettings &settings);
+
 // Binds column names to the relation and works out each node's type.
 // Throws ORA-00904 for unknown names and functions.
 void resolve(Expr &expr, const Relation &relation, const SessionSettings &settings);

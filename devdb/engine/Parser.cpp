@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <set>
+#include <unordered_set>
 
 namespace devdb
 {
@@ -143,9 +143,9 @@ std::vector<Token> tokenize(const std::string &sql)
 }
 
 // Words that cannot name a column or table without quotes.
-const std::set<std::string> &reservedWords()
+const std::unordered_set<std::string> &reservedWords()
 {
-    static const std::set<std::string> words = {
+    static const std::unordered_set<std::string> words = {
         "ALL",    "ALTER",   "AND",   "ANY",     "AS",     "ASC",    "BETWEEN",  "BY",   "CHAR",
         "CHECK",  "CREATE",  "DATE",  "DEFAULT", "DELETE", "DESC",   "DISTINCT", "DROP", "ELSE",
         "EXISTS", "FLOAT",   "FOR",   "FROM",    "GRANT",  "GROUP",  "HAVING",   "IN",   "INDEX",
@@ -210,6 +210,14 @@ public:
         if (peek().type != Token::Type::End)
             fail(933, errors::kNotProperlyEnded, peek().offset);
         return st;
+    }
+
+    ExprPtr standaloneCondition()
+    {
+        ExprPtr e = condition();
+        if (peek().type != Token::Type::End)
+            fail(933, errors::kNotProperlyEnded, peek().offset);
+        return e;
     }
 
     ExprPtr standaloneExpression()
@@ -321,7 +329,16 @@ private:
         advance();
         do {
             SelectItem item;
-            if (isSymbol("*")) {
+            item.offset = peek().offset;
+            bool qualifiedStar =
+                (peek().type == Token::Type::Word || peek().type == Token::Type::QuotedWord) &&
+                peek(1).type == Token::Type::Symbol && peek(1).text == "." &&
+                peek(2).type == Token::Type::Symbol && peek(2).text == "*";
+            if (qualifiedStar) {
+                item.qualifier = identifier(936, errors::kMissingExpression).name;
+                advance(); // .
+                advance(); // *
+            } else if (isSymbol("*")) {
                 advance();
             } else {
                 int start = peek().offset;
@@ -554,10 +571,15 @@ private:
         st.table = tableName();
         expectLeftParen();
         do {
-            if (isWord("CONSTRAINT") || isWord("PRIMARY") || isWord("UNIQUE")) {
+            if (isWord("CONSTRAINT") || isWord("PRIMARY") || isWord("UNIQUE") || isWord("CHECK")) {
                 ConstraintDef k;
                 if (acceptWord("CONSTRAINT"))
                     k.name = identifier(904, kEmptyInvalidIdentifier).name;
+                if (acceptWord("CHECK")) {
+                    checkCondition(k);
+                    st.constraints.push_back(std::move(k));
+                    continue;
+                }
                 if (acceptWord("PRIMARY")) {
                     expectWord("KEY");
                     k.primaryKey = true;
@@ -614,12 +636,29 @@ private:
             } else if (acceptWord("UNIQUE")) {
                 c.unique = true;
                 c.constraintName = constraintName;
+            } else if (acceptWord("CHECK")) {
+                ConstraintDef k;
+                k.name = constraintName;
+                checkCondition(k);
+                c.checks.push_back(std::move(k));
             } else {
                 if (!constraintName.empty())
                     fail(2253, "constraint specification not allowed here", peek().offset);
                 return;
             }
         }
+    }
+
+    // "( condition )" of a CHECK constraint; keeps the condition's text.
+    void checkCondition(ConstraintDef &k)
+    {
+        expectLeftParen();
+        int start = peek().offset;
+        k.checkOffset = start;
+        condition();
+        int end = peek().offset;
+        expectRightParen();
+        k.checkText = sql_.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
     }
 
     void drop(Statement &st)
@@ -1018,6 +1057,11 @@ std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentif
 ExprPtr parseExpression(const std::string &text)
 {
     return Parser(text, 128).standaloneExpression();
+}
+
+ExprPtr parseCondition(const std::string &text)
+{
+    return Parser(text, 128).standaloneCondition();
 }
 
 } // namespace devdb

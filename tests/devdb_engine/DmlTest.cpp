@@ -69,6 +69,39 @@ TEST_F(Dml, UpdateEvaluatesAgainstTheOldRow)
     EXPECT_EQ(failure(*session, "update emp set nosuch = 1").code, 904);
 }
 
+TEST_F(Dml, KeysAreCheckedWhenTheUpdateIsDone)
+{
+    auto cursor = session->prepare("update emp set id = id + 1");
+    cursor->execute();
+    EXPECT_EQ(cursor->rowCount(), 3u);
+    EXPECT_EQ(run(*session, "select id, name from emp order by id"),
+              (Rows{{"2", "Smith"}, {"3", "Jones"}, {"4", "Smith "}}));
+    EXPECT_EQ(failure(*session, "update emp set id = 7").code, 1);
+    EXPECT_EQ(single(*session, "select sum(id) from emp"), "9");
+}
+
+TEST(Constraints, CheckConditionsHoldForEveryRow)
+{
+    TempDatabase db;
+    auto s = db.logon();
+    run(*s,
+        "create table c (a number check (a > 0), b varchar2(3), constraint b_known check (b in ('x', 'y')))");
+    run(*s, "insert into c values (1, 'x')");
+    run(*s, "insert into c values (null, null)"); // unknown passes
+    OraError e = failure(*s, "insert into c values (0, 'x')");
+    EXPECT_EQ(e.code, 2290);
+    EXPECT_EQ(e.text.rfind("check constraint (SYSTEM.SYS_C", 0), 0u) << e.text;
+    EXPECT_EQ(failure(*s, "insert into c values (1, 'z')").text,
+              "check constraint (SYSTEM.B_KNOWN) violated");
+    EXPECT_EQ(failure(*s, "update c set a = a - 1").code, 2290);
+    EXPECT_EQ(single(*s, "select a from c where b = 'x'"), "1");
+    OraError unknown = failure(*s, "create table d (a number, check (zz > 0))");
+    EXPECT_EQ(unknown.code, 904);
+    EXPECT_EQ(unknown.parseOffset, 33);
+    auto other = db.logon(); // another session reads the condition from the dictionary
+    EXPECT_EQ(failure(*other, "insert into c values (-5, 'y')").code, 2290);
+}
+
 TEST_F(Dml, DeleteCountsRows)
 {
     auto cursor = session->prepare("delete from emp where name like 'Smith%'");
@@ -114,6 +147,20 @@ TEST_F(Dml, FetchedValuesKeepTheirKinds)
     EXPECT_EQ(row[2].text, std::string("\xCA\xFE"));
     EXPECT_EQ(row[3].kind, Value::Kind::Text);
     EXPECT_FALSE(cursor->fetch(row));
+}
+
+TEST_F(Dml, QualifiedStarStandsAmongOtherItems)
+{
+    auto cursor = session->prepare("select rowid, e.* from emp e where id = 1");
+    const auto &columns = cursor->columns();
+    ASSERT_EQ(columns.size(), 7u);
+    EXPECT_EQ(columns[0].type, OraType::Rowid);
+    EXPECT_EQ(columns[1].name, "ID");
+    EXPECT_EQ(run(*session, "select emp.id, emp.* from emp where id = 2")[0][2], "Jones");
+    EXPECT_EQ(failure(*session, "select x.* from emp").code, 904);
+    OraError bare = failure(*session, "select rowid, * from emp");
+    EXPECT_EQ(bare.code, 923);
+    EXPECT_EQ(bare.parseOffset, 14);
 }
 
 TEST_F(Dml, QuotedAndUnquotedNamesAreDistinct)
@@ -175,6 +222,67 @@ TEST(ParseOffsets, PointAtTheOffendingToken)
         EXPECT_EQ(e.code, c.code) << e.text;
         EXPECT_EQ(e.parseOffset, c.offset);
     }
+}
+
+} // namespace
+} // namespace devdb::test
+
+namespace devdb::test
+{
+namespace
+{
+
+TEST(Syntax, AcceptedStatements)
+{
+    TempDatabase db;
+    auto s = db.logon();
+    const char *statements[] = {
+        "CREATE TABLE Mixed (A NUMBER(*,2), B VARCHAR2(10 BYTE), C VARCHAR2(5 CHAR)) TABLESPACE users",
+        "/* leading comment */ insert into mixed values (1.234, 'x', 'y') -- trailing comment",
+        "insert into SYSTEM.MIXED (a) values (2)",
+        "select m.a, \"B\" from system.mixed m where m.a = 1.23",
+        "select count(*) cnt, max(a) as \"Top\" from mixed",
+        "delete mixed where a is null and (b = 'x' or not c = 'y')",
+        "update mixed m set m.a = -a, b = null where rownum = 1",
+        "select * from dual where 1 in (1, 2) and 'a' between 'a' and 'b' and 'abc' not like 'b%'",
+        "alter session set optimizer_goal = choose",
+        "commit work",
+        "drop table mixed purge",
+        "select sysdate, systimestamp, user, to_char(sysdate, 'fmDD Month YYYY') from dual",
+        "grant connect, resource to system",
+    };
+    for (const char *sql : statements) {
+        SCOPED_TRACE(sql);
+        EXPECT_EQ(failure(*s, sql).code, 0) << failure(*s, sql).text;
+    }
+}
+
+TEST(Rowid, TextThatIsNoRowidIsRejected)
+{
+    TempDatabase db;
+    auto s = db.logon();
+    run(*s, "create table t (a number)");
+    run(*s, "insert into t values (1)");
+    EXPECT_EQ(failure(*s, "select * from t where rowid = 'garbage'").code, 1410);
+    std::string rowid = run(*s, "select rowid from t")[0][0];
+    auto remove = s->prepare("delete from t where rowid = '" + rowid + "'");
+    remove->execute();
+    EXPECT_EQ(remove->rowCount(), 1u);
+}
+
+TEST(Locking, DdlWaitsForAnotherSessionsChanges)
+{
+    TempDatabase db;
+    auto a = db.logon();
+    auto b = db.logon();
+    run(*a, "create table t (x number)");
+    run(*a, "insert into t values (1)");
+    b->setLockTimeout(50);
+    OraError e = failure(*b, "create table u (y number)");
+    EXPECT_EQ(e.code, 54);
+    EXPECT_EQ(e.text, errors::kResourceBusy);
+    a->commit();
+    EXPECT_EQ(failure(*b, "create table u (y number)").code, 0);
 }
 
 } // namespace
