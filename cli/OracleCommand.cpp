@@ -1,5 +1,7 @@
 #include "cli/OracleCommand.h"
 
+#include "platform/CommandLine.h"
+
 #include <stdexcept>
 
 namespace rowpour::cli
@@ -7,6 +9,10 @@ namespace rowpour::cli
 
 QString takeUserId(QStringList &args)
 {
+    // The access layer reads these from the command line itself.
+    for (const char *name : {"OCIDLL=", "ORACLEHOME="})
+        args.removeIf(
+            [&](const QString &a) { return a.startsWith(QLatin1String(name), Qt::CaseInsensitive); });
     const QString option = QStringLiteral("--userid");
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == option) {
@@ -18,6 +24,15 @@ QString takeUserId(QStringList &args)
         }
         if (args[i].startsWith(option + QLatin1Char('='))) {
             const QString value = args[i].mid(option.size() + 1);
+            args.remove(i);
+            return value;
+        }
+    }
+    // As the desktop program, a "UserId=" parameter gives the logon too; the
+    // other parameters of the access layer (OCIDLL=, ORACLEHOME=) stay in args.
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i].startsWith(QStringLiteral("UserId="), Qt::CaseInsensitive)) {
+            const QString value = platform::CommandLine::parameter(QStringLiteral("UserId"), {args[i]});
             args.remove(i);
             return value;
         }

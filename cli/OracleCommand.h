@@ -13,8 +13,10 @@
 namespace rowpour::cli
 {
 
-// Removes "--userid TEXT" or "--userid=TEXT" from args and returns TEXT;
-// throws std::runtime_error when the option is missing or has no value.
+// Removes "--userid TEXT", "--userid=TEXT" or "UserId=TEXT" from args and
+// returns TEXT; throws std::runtime_error when there is none or it has no
+// value. Also removes the OCIDLL= and ORACLEHOME= parameters, which the
+// access layer reads from the command line itself.
 QString takeUserId(QStringList &args);
 // Removes a flag ("--commit") from args; true when it was there.
 bool takeFlag(QStringList &args, const QString &flag);

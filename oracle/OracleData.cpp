@@ -312,13 +312,13 @@ void TOracleDataSet::CreateFields()
             field->type_ = ftBlob;
             break;
         case extObject:
-            ShowColumnMessage(column.Name + QString::fromUtf8(texts::ObjectsNotSupported));
+            ShowMessageBox(column.Name + QString::fromUtf8(texts::ObjectsNotSupported));
             continue;
         case extRef:
-            ShowColumnMessage(column.Name + QString::fromUtf8(texts::ReferencesNotSupported));
+            ShowMessageBox(column.Name + QString::fromUtf8(texts::ReferencesNotSupported));
             continue;
         case extCursor:
-            ShowColumnMessage(column.Name + QString::fromUtf8(texts::SubQueriesNotSupported));
+            ShowMessageBox(column.Name + QString::fromUtf8(texts::SubQueriesNotSupported));
             continue;
         default: {
             field->size_ = std::max(column.BufferSize - 1, 1);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <mutex>
 
 namespace rowpour::oracle
@@ -54,9 +55,9 @@ std::mutex &hookMutex()
     return mutex;
 }
 
-ColumnMessageHook &columnMessageHook()
+MessageBoxHook &messageBoxHook()
 {
-    static ColumnMessageHook hook;
+    static MessageBoxHook hook;
     return hook;
 }
 
@@ -106,6 +107,19 @@ int statementKindOfType(ub2 type)
 }
 
 constexpr int SelectKind = 4;
+
+// Marks a query busy (1 executing, 2 fetching) until the scope ends, also by an exception.
+class BusyMark
+{
+public:
+    BusyMark(int &mark, int value) : mark_(mark) { mark_ = value; }
+    ~BusyMark() { mark_ = 0; }
+    BusyMark(const BusyMark &) = delete;
+    BusyMark &operator=(const BusyMark &) = delete;
+
+private:
+    int &mark_;
+};
 constexpr ub4 OCI_ATTR_PARSE_ERROR_OFFSET_OCI80 = 128;
 constexpr int FirstLongPiece = 2000;
 constexpr int LargestLongPiece = 32000;
@@ -326,18 +340,18 @@ TDefineRule DefineRuleFor(const TColumnDescription &column, const TDescribeSetti
     }
 }
 
-void InstallColumnMessageHook(ColumnMessageHook hook)
+void InstallMessageBoxHook(MessageBoxHook hook)
 {
     std::lock_guard lock(hookMutex());
-    columnMessageHook() = std::move(hook);
+    messageBoxHook() = std::move(hook);
 }
 
-void ShowColumnMessage(const QString &message)
+void ShowMessageBox(const QString &message)
 {
-    ColumnMessageHook hook;
+    MessageBoxHook hook;
     {
         std::lock_guard lock(hookMutex());
-        hook = columnMessageHook();
+        hook = messageBoxHook();
     }
     if (hook)
         hook(message);
@@ -411,19 +425,18 @@ void TOracleQuery::SetSession(TOracleSession *session)
         return;
     if (session_)
         session_->UnregisterStatement(this);
+    std::exception_ptr failure;
     try {
         ReleaseHandles();
     } catch (...) {
-        ForgetHandles();
-        session_ = session;
-        if (session_)
-            session_->RegisterStatement(this);
-        throw;
+        failure = std::current_exception();
     }
     ForgetHandles();
     session_ = session;
     if (session_)
         session_->RegisterStatement(this);
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TOracleQuery::SessionLoggingOff()
@@ -606,11 +619,7 @@ void TOracleQuery::FireAfterQuery()
 
 void TOracleQuery::Execute()
 {
-    struct BusyMark {
-        int &mark;
-        ~BusyMark() { mark = 0; }
-    } busy{busy_};
-    busy_ = 1;
+    const BusyMark busy(busy_, 1);
     if (BeforeQuery)
         BeforeQuery(*this);
     afterQueryPending_ = true;
@@ -627,11 +636,7 @@ void TOracleQuery::Execute()
 
 void TOracleQuery::Describe()
 {
-    struct BusyMark {
-        int &mark;
-        ~BusyMark() { mark = 0; }
-    } busy{busy_};
-    busy_ = 1;
+    const BusyMark busy(busy_, 1);
     ExecuteCore(true);
 }
 
@@ -643,6 +648,8 @@ void TOracleQuery::ExecuteCore(bool describeOnly)
         LoadClientLibrary();
     if (!session_->Connected())
         throw EQueryError(QString::fromUtf8(texts::NotLoggedOn));
+    if (Debug && !describeOnly)
+        ShowMessageBox(sql_.join(QLatin1String("\r\n")));
     Prepare();
     if (statementKind_ == SelectKind) {
         if (handlesOCI8_)
@@ -939,12 +946,13 @@ void TOracleQuery::DescribeOCI8()
         oci::OCIAttrGet(param, OCI_DTYPE_PARAM, &precision, nullptr, OCI_ATTR_PRECISION, error2_);
         oci::OCIAttrGet(param, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, error2_);
         oci::OCIAttrGet(param, OCI_DTYPE_PARAM, &nullable, nullptr, OCI_ATTR_IS_NULL, error2_);
-        oci::OCIDescriptorFree(param, OCI_DTYPE_PARAM);
-        column->DataSize = size;
-        column->InternalType = type;
+        // The name lives in the parameter descriptor: copy it before freeing that.
         column->Name =
             QString::fromUtf8(reinterpret_cast<const char *>(name), name ? qsizetype(nameLength) : 0)
                 .left(30);
+        oci::OCIDescriptorFree(param, OCI_DTYPE_PARAM);
+        column->DataSize = size;
+        column->InternalType = type;
         column->Precision = static_cast<unsigned char>(precision & 0xFF);
         column->Scale = static_cast<signed char>(scale & 0xFF);
         column->Nullable = (nullable & 0xFF) != 0;
@@ -956,11 +964,11 @@ void TOracleQuery::DescribeOCI8()
         const TDefineRule rule = DefineRuleFor(
             {column->InternalType, column->DataSize, column->Precision, column->Scale}, settings);
         column->ExternalType = rule.externalType;
+        column->DefineType = rule.defineType;
         column->BufferSize = rule.bufferSize;
         hasLong_ = hasLong_ || column->IsLong();
         column->define_ = nullptr;
         columns_.push_back(std::move(column));
-        static_cast<void>(rule.defineType);
     }
     rowsPerFetch_ = hasLong_ ? 1 : readBuffer_;
     DefineColumnsOCI8();
@@ -982,8 +990,7 @@ void TOracleQuery::DefineColumnsOCI8()
                 Track(oci::OCIDefineDynamic(column->define_, error1_, column.get(),
                                             &TOracleQuery::LongPieceCallback));
         } else {
-            const ub2 defineType =
-                column->InternalType == SQLT_OSL ? SQLT_OSL : static_cast<ub2>(column->ExternalType);
+            const auto defineType = static_cast<ub2>(column->DefineType);
             Track(oci::OCIDefineByPos(statement_, &column->define_, error1_, position, column->buffer_.get(),
                                       column->BufferSize, defineType, column->indicators_.data(),
                                       column->lengths_.data(), nullptr, OCI_DEFAULT));
@@ -1040,6 +1047,7 @@ void TOracleQuery::DescribeOCI7()
         const TDefineRule rule = DefineRuleFor(
             {column->InternalType, column->DataSize, column->Precision, column->Scale}, settings);
         column->ExternalType = rule.externalType;
+        column->DefineType = rule.defineType;
         column->BufferSize = rule.bufferSize;
         hasLong_ = hasLong_ || column->IsLong();
         columns_.push_back(std::move(column));
@@ -1077,7 +1085,7 @@ void TOracleQuery::DefineColumnsOCI7()
     for (auto &column : columns_) {
         ++position;
         column->AllocateBuffers(rowsPerFetch_);
-        const sword defineType = column->InternalType == SQLT_OSL ? SQLT_OSL : column->ExternalType;
+        const sword defineType = column->DefineType;
         if (oci::odefin(&cda_, position, reinterpret_cast<ub1 *>(column->buffer_.get()), column->BufferSize,
                         defineType, -1, column->indicators_.data(), nullptr, -1, -1, column->lengths_.data(),
                         nullptr) != 0 &&
@@ -1148,11 +1156,7 @@ void TOracleQuery::Next()
     CheckSession();
     if (!session_->Connected())
         throw EQueryError(QString::fromUtf8(texts::NotLoggedOn));
-    struct BusyMark {
-        int &mark;
-        ~BusyMark() { mark = 0; }
-    } busy{busy_};
-    busy_ = 2;
+    const BusyMark busy(busy_, 2);
     ++currentRow_;
     if (currentRow_ >= rowsInBatch_) {
         if (rowsInBatch_ < rowsPerFetch_) {

@@ -135,12 +135,12 @@ TDefineRule DefineRuleFor(const TColumnDescription &column, const TDescribeSetti
 // Whether an internal type code is one of the timestamp kinds (fetched as text).
 bool IsTimestampType(int internalType);
 
-// Shows the message about a select-list column that a result set skips
-// (object, REF or cursor). The widgets install a message box; without a hook
-// the message is dropped.
-using ColumnMessageHook = std::function<void(const QString &message)>;
-void InstallColumnMessageHook(ColumnMessageHook hook);
-void ShowColumnMessage(const QString &message);
+// Message boxes of the statement layer: the columns a result set skips
+// (object, REF, cursor) and the statement text of a query with Debug on. The
+// widgets install a message box; without a hook the message is dropped.
+using MessageBoxHook = std::function<void(const QString &message)>;
+void InstallMessageBoxHook(MessageBoxHook hook);
+void ShowMessageBox(const QString &message);
 
 // ---------------------------------------------------------------------------
 // Column data
@@ -165,6 +165,7 @@ public:
     int Scale = 0;
     bool Nullable = true;
     int ExternalType = extString;
+    int DefineType = extString; // the type code the define call gets
     int BufferSize = 0;
     int Rows = 0;
 
@@ -219,7 +220,7 @@ public:
     int ReadBuffer() const { return readBuffer_; }
     void SetReadBuffer(int rows) { readBuffer_ = rows < 1 ? 1 : rows; }
     bool Optimize = true;
-    bool Debug = false;
+    bool Debug = false; // show the statement text in a message box before each execution
     TCursor Cursor = crDefault;
     bool StringFieldsOnly = false;
     QueryEvent BeforeQuery;

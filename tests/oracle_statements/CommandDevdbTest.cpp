@@ -45,6 +45,8 @@ TEST_P(CommandTest, TablesAndColumns)
     devdbSql("create table alpha (id number(9), name varchar2(30))\n");
     ToolResult r = batch({"tables", "--userid", userId()});
     EXPECT_EQ(r.out, QStringLiteral("ALPHA\n")) << r.err.toStdString();
+    r = batch({"tables", "UserId=" + userId(), "OCIDLL=" + home_ + "/lib/libclntsh.so"});
+    EXPECT_EQ(r.out, QStringLiteral("ALPHA\n")) << r.err.toStdString();
     r = batch({"columns", "--userid", userId(), "ALPHA"});
     EXPECT_EQ(r.out, QStringLiteral("ID\tNUMBER\nNAME\tVARCHAR2\n")) << r.err.toStdString();
     r = batch({"columns", "--userid", userId(), "NONE"});
