@@ -5,6 +5,7 @@
 // Linux the workbook is read by the program itself, so that step has no
 // counterpart here.
 
+#include "app/DesktopHooks.h"
 #include "app/mainFRm.h"
 #include "import/Unit2.h"
 
@@ -13,6 +14,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    rowpour::app::InstallDesktopHooks();
     // The main window comes first: closing it ends the program.
     TForm1 mainWindow;
     // The import errors window exists hidden for the whole run; it never keeps
