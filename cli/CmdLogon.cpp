@@ -2,6 +2,8 @@
 // to the server, and logs off again.
 
 #include "cli/Command.h"
+#include "cli/OracleCommand.h"
+#include "cli/Options.h"
 #include "oracle/Oracle.h"
 #include "oracle/OracleCI.h"
 #include "platform/CommandLine.h"
@@ -38,19 +40,13 @@ int runLogon(const QStringList &args)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QString userId;
-    bool verbose = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QStringLiteral("--userid") && i + 1 < args.size()) {
-            userId = args[++i];
-        } else if (a.startsWith(QStringLiteral("--userid="))) {
-            userId = a.mid(9);
-        } else if (a == QStringLiteral("--verbose")) {
-            verbose = true;
-        } else if (!a.startsWith(QStringLiteral("OCIDLL="), Qt::CaseInsensitive) &&
-                   !a.startsWith(QStringLiteral("ORACLEHOME="), Qt::CaseInsensitive) &&
-                   !a.startsWith(QStringLiteral("UserId="), Qt::CaseInsensitive)) {
+    QStringList rest = args;
+    QString userId = takeOption(rest, QStringLiteral("--userid")).value_or(QString());
+    const bool verbose = takeFlag(rest, QStringLiteral("--verbose"));
+    for (const QString &a : rest) {
+        if (!a.startsWith(QStringLiteral("OCIDLL="), Qt::CaseInsensitive) &&
+            !a.startsWith(QStringLiteral("ORACLEHOME="), Qt::CaseInsensitive) &&
+            !a.startsWith(QStringLiteral("UserId="), Qt::CaseInsensitive)) {
             err << "rowpour-batch logon: unexpected argument '" << a << "'\n";
             return 2;
         }

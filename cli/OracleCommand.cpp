@@ -1,5 +1,7 @@
 #include "cli/OracleCommand.h"
 
+#include "cli/Options.h"
+
 #include "platform/CommandLine.h"
 
 #include <stdexcept>
@@ -13,21 +15,8 @@ QString takeUserId(QStringList &args)
     for (const char *name : {"OCIDLL=", "ORACLEHOME="})
         args.removeIf(
             [&](const QString &a) { return a.startsWith(QLatin1String(name), Qt::CaseInsensitive); });
-    const QString option = QStringLiteral("--userid");
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == option) {
-            if (i + 1 >= args.size())
-                throw std::runtime_error("--userid needs a logon text user/password@database");
-            const QString value = args[i + 1];
-            args.remove(i, 2);
-            return value;
-        }
-        if (args[i].startsWith(option + QLatin1Char('='))) {
-            const QString value = args[i].mid(option.size() + 1);
-            args.remove(i);
-            return value;
-        }
-    }
+    if (const std::optional<QString> userId = takeOption(args, QStringLiteral("--userid")))
+        return *userId;
     // As the desktop program, a "UserId=" parameter gives the logon too; the
     // other parameters of the access layer (OCIDLL=, ORACLEHOME=) stay in args.
     for (qsizetype i = 0; i < args.size(); ++i) {
