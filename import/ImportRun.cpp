@@ -4,6 +4,8 @@
 #include "import/Statements.h"
 
 #include <exception>
+#include <utility>
+#include <vector>
 
 namespace rowpour
 {
@@ -73,6 +75,34 @@ void checkMappingIntegers(const IMappingCells &mapping)
     }
 }
 
+// The seek and the insert of a row read the same cells. The workbook is read
+// whole when it is opened and does not change during the run, so the texts of
+// the current row are kept instead of being formatted twice.
+class CurrentRowCells : public ICellSource
+{
+public:
+    explicit CurrentRowCells(ICellSource &source) : source_(source) {}
+
+    QString cellText(int row, int column) override
+    {
+        if (row != row_) {
+            row_ = row;
+            texts_.clear();
+        }
+        for (const auto &[c, text] : texts_)
+            if (c == column)
+                return text;
+        QString text = source_.cellText(row, column);
+        texts_.emplace_back(column, text);
+        return text;
+    }
+
+private:
+    ICellSource &source_;
+    int row_ = 0;
+    std::vector<std::pair<int, QString>> texts_;
+};
+
 QString progressLabel(qint64 row, const QString &endRowText, int failed, int skipped)
 {
     return QStringLiteral("%1/%2/%3/%4").arg(row).arg(endRowText).arg(failed).arg(skipped);
@@ -107,7 +137,8 @@ ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surrou
     const int endRow = parseInteger(options.endRowText);
     const int startRow = parseInteger(options.startRowText);
     checkMappingIntegers(surroundings.mapping());
-    const std::unique_ptr<ICellSource> workbook = surroundings.openWorkbook(options.fileName);
+    const std::unique_ptr<ICellSource> book = surroundings.openWorkbook(options.fileName);
+    CurrentRowCells workbook(*book);
 
     if (options.deleteFirst)
         deleteOldRows(surroundings, database);
@@ -126,14 +157,15 @@ ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surrou
 
         bool found = false;
         if (surroundings.seekOldRecords()) {
-            const QString seek = SeekStatement(surroundings.tableName(), surroundings.mapping(), *workbook, r, locale);
+            const QString seek =
+                SeekStatement(surroundings.tableName(), surroundings.mapping(), workbook, r, locale);
             found = database.countRecords(seek) > 0;
         }
         if (found) {
             ++result.skipped;
         } else {
             const QString insert =
-                InsertStatement(surroundings.tableName(), surroundings.mapping(), *workbook, r, locale);
+                InsertStatement(surroundings.tableName(), surroundings.mapping(), workbook, r, locale);
             try {
                 database.execute(insert);
                 ++result.inserted;

@@ -22,8 +22,10 @@ class FakeSheet : public ICellSource
 {
 public:
     std::map<std::pair<int, int>, QString> cells;
+    int reads = 0;
     QString cellText(int row, int column) override
     {
+        ++reads;
         if (row < 1 || column < 1)
             throw std::runtime_error("cell out of range");
         auto it = cells.find({row, column});
@@ -282,6 +284,19 @@ TEST(ImportRun, FailuresBeforeTheDeleteLeaveTheTableIntact)
         EXPECT_TRUE(db.executed.isEmpty()) << c.name;
         EXPECT_EQ(db.rows.size(), 1) << c.name;
     }
+}
+
+TEST(ImportRun, SeekAndInsertOfARowShareItsCellReads)
+{
+    FakeWindow window;
+    window.useEmpMapping();
+    window.setRow(1, "Smith", "1985");
+    window.setRow(2, "Jones", "1986");
+    FakeDatabase db;
+    RunImport(rows("1", "2"), window, db, kDotLocale);
+    EXPECT_EQ(window.sheet.reads, 4); // two mapped columns, two rows
+    EXPECT_EQ(db.executed[1], QStringLiteral("insert into EMP(ENAME,HIRED,DEPTNO) values ('Smith','01.01.1985','10')"));
+    EXPECT_EQ(db.executed[3], QStringLiteral("insert into EMP(ENAME,HIRED,DEPTNO) values ('Jones','01.01.1986','10')"));
 }
 
 TEST(ImportRun, DefaultValueNeedsNoSpreadsheetColumn)
