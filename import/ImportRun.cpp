@@ -145,7 +145,7 @@ ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surrou
 
     surroundings.setProgressRange(startRow, endRow);
     surroundings.setProgressPosition(startRow);
-    result.selected = endRow < startRow ? 0 : static_cast<int>(qint64(endRow) - startRow + 1);
+    result.selected = endRow < startRow ? 0 : qint64(endRow) - startRow + 1;
 
     // 64-bit row counter: a range ending at the largest integer must still end.
     for (qint64 row = startRow; row <= endRow; ++row) {

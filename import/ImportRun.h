@@ -92,7 +92,7 @@ public:
 struct ImportResult {
     bool validated = false; // false: the mapping was invalid and nothing ran
     bool stopped = false;   // ended early because stopRequested() said so
-    int selected = 0;
+    qint64 selected = 0;    // up to 2^32 rows for the widest range of 32-bit row numbers
     int inserted = 0;
     int skipped = 0;
     int failed = 0;

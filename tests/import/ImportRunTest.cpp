@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <limits>
 #include <map>
 #include <stdexcept>
 
@@ -101,7 +102,8 @@ public:
     void showMessage(const QString &caption, const QString &text, MessageIcon icon) override
     {
         log << QStringLiteral("message[%1|%2|%3]")
-                   .arg(caption, text, icon == MessageIcon::Error ? QStringLiteral("error") : QStringLiteral("info"));
+                   .arg(caption, text,
+                        icon == MessageIcon::Error ? QStringLiteral("error") : QStringLiteral("info"));
     }
     void showProgress(const QString &text) override { log << QStringLiteral("popup[%1]").arg(text); }
     void hideProgress() override { log << QStringLiteral("popup hidden"); }
@@ -169,9 +171,10 @@ TEST(ImportRun, InitialGridShowsTheValidationMessageAndDoesNothingElse)
     const ImportResult result = RunImport(rows("1", ""), window, db, kDotLocale);
     EXPECT_FALSE(result.validated);
     ASSERT_EQ(window.log.size(), 1);
-    EXPECT_EQ(window.log[0], QStringLiteral("message[Ошибка|Ошибки при заполненнии матрицы:\r\nстрока матрицы "
-                                            "1-незаполненна\r\nстрока матрицы 2-незаполненна\r\nстрока матрицы "
-                                            "3-незаполненна\r\nстрока матрицы 4-незаполненна|error]"));
+    EXPECT_EQ(window.log[0],
+              QStringLiteral("message[Ошибка|Ошибки при заполненнии матрицы:\r\nстрока матрицы "
+                             "1-незаполненна\r\nстрока матрицы 2-незаполненна\r\nстрока матрицы "
+                             "3-незаполненна\r\nстрока матрицы 4-незаполненна|error]"));
     EXPECT_TRUE(db.executed.isEmpty());
 }
 
@@ -191,8 +194,9 @@ TEST(ImportRun, TenRowsWithTwoFoundAndOneFailing)
     EXPECT_EQ(result.skipped, 2);
     EXPECT_EQ(result.failed, 1);
     ASSERT_EQ(window.errorEntries.size(), 1);
-    EXPECT_EQ(window.errorEntries[0],
-              QStringLiteral("/9/insert into EMP(ENAME,HIRED,DEPTNO) values ('Name9','12.05.1985','10')\r\n"));
+    EXPECT_EQ(
+        window.errorEntries[0],
+        QStringLiteral("/9/insert into EMP(ENAME,HIRED,DEPTNO) values ('Name9','12.05.1985','10')\r\n"));
     EXPECT_EQ(window.databaseMessages[0], QStringLiteral("ORA-01722: invalid number"));
     EXPECT_EQ(window.log.mid(1), (QStringList{"errors shown", summary(true, 7, 10)}));
     // The label shows the counts as they stood before each row.
@@ -295,8 +299,10 @@ TEST(ImportRun, SeekAndInsertOfARowShareItsCellReads)
     FakeDatabase db;
     RunImport(rows("1", "2"), window, db, kDotLocale);
     EXPECT_EQ(window.sheet.reads, 4); // two mapped columns, two rows
-    EXPECT_EQ(db.executed[1], QStringLiteral("insert into EMP(ENAME,HIRED,DEPTNO) values ('Smith','01.01.1985','10')"));
-    EXPECT_EQ(db.executed[3], QStringLiteral("insert into EMP(ENAME,HIRED,DEPTNO) values ('Jones','01.01.1986','10')"));
+    EXPECT_EQ(db.executed[1],
+              QStringLiteral("insert into EMP(ENAME,HIRED,DEPTNO) values ('Smith','01.01.1985','10')"));
+    EXPECT_EQ(db.executed[3],
+              QStringLiteral("insert into EMP(ENAME,HIRED,DEPTNO) values ('Jones','01.01.1986','10')"));
 }
 
 TEST(ImportRun, DefaultValueNeedsNoSpreadsheetColumn)
@@ -380,6 +386,16 @@ TEST(ImportRun, LargestRowNumberEndsTheLoop)
     const ImportResult result = RunImport(rows("2147483647", "2147483647"), window, db, kDotLocale);
     EXPECT_EQ(result.selected, 1);
     EXPECT_EQ(result.inserted, 1);
+
+    // The widest range counts 2^32 rows without overflowing (stopped after its first).
+    FakeWindow wide;
+    wide.grid = MappingTable({{"DEPTNO", "NUMBER", "1", "", "", "10"}});
+    wide.seek = false;
+    wide.stopAtRow = std::numeric_limits<int>::min();
+    FakeDatabase db2;
+    const ImportResult widest = RunImport(rows("-2147483648", "2147483647"), wide, db2, kDotLocale);
+    EXPECT_EQ(widest.selected, qint64(1) << 32);
+    EXPECT_EQ(widest.inserted, 1);
 }
 
 } // namespace
