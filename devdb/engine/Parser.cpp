@@ -790,16 +790,24 @@ private:
     }
 
     // ---- expressions ----
+    // A node with two operands; the right one is parsed by the caller after the operator.
+    static ExprPtr binaryNode(Expr::Kind kind, int offset, std::string op, ExprPtr left, ExprPtr right)
+    {
+        auto e = std::make_unique<Expr>();
+        e->kind = kind;
+        e->offset = offset;
+        e->op = std::move(op);
+        e->args.push_back(std::move(left));
+        e->args.push_back(std::move(right));
+        return e;
+    }
+
     ExprPtr condition()
     {
         ExprPtr left = andCondition();
         while (isWord("OR")) {
-            auto e = std::make_unique<Expr>();
-            e->kind = Expr::Kind::Or;
-            e->offset = advance().offset;
-            e->args.push_back(std::move(left));
-            e->args.push_back(andCondition());
-            left = std::move(e);
+            const int offset = advance().offset;
+            left = binaryNode(Expr::Kind::Or, offset, {}, std::move(left), andCondition());
         }
         return left;
     }
@@ -808,12 +816,8 @@ private:
     {
         ExprPtr left = notCondition();
         while (isWord("AND")) {
-            auto e = std::make_unique<Expr>();
-            e->kind = Expr::Kind::And;
-            e->offset = advance().offset;
-            e->args.push_back(std::move(left));
-            e->args.push_back(notCondition());
-            left = std::move(e);
+            const int offset = advance().offset;
+            left = binaryNode(Expr::Kind::And, offset, {}, std::move(left), notCondition());
         }
         return left;
     }
@@ -905,13 +909,8 @@ private:
     {
         ExprPtr left = term();
         while (isSymbol("+") || isSymbol("-") || isSymbol("||")) {
-            auto e = std::make_unique<Expr>();
-            e->kind = Expr::Kind::Binary;
-            e->offset = peek().offset;
-            e->op = advance().text;
-            e->args.push_back(std::move(left));
-            e->args.push_back(term());
-            left = std::move(e);
+            const Token &op = advance();
+            left = binaryNode(Expr::Kind::Binary, op.offset, op.text, std::move(left), term());
         }
         return left;
     }
@@ -920,13 +919,8 @@ private:
     {
         ExprPtr left = factor();
         while (isSymbol("*") || isSymbol("/")) {
-            auto e = std::make_unique<Expr>();
-            e->kind = Expr::Kind::Binary;
-            e->offset = peek().offset;
-            e->op = advance().text;
-            e->args.push_back(std::move(left));
-            e->args.push_back(factor());
-            left = std::move(e);
+            const Token &op = advance();
+            left = binaryNode(Expr::Kind::Binary, op.offset, op.text, std::move(left), factor());
         }
         return left;
     }
