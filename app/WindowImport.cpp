@@ -3,7 +3,6 @@
 #include "app/mainFRm.h"
 #include "import/MsgFrm.h"
 #include "import/Unit2.h"
-#include "import/workbook/Workbook.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -109,9 +108,9 @@ void WindowImportSurroundings::showErrors()
         errors->ShowErrors();
 }
 
-std::unique_ptr<ICellSource> WindowImportSurroundings::openWorkbook(const QString &fileName)
+std::unique_ptr<IImportSheet> WindowImportSurroundings::openWorkbook(const QString &fileName)
 {
-    return workbook::openWorkbook(fileName, platform::OperatorLocale::system());
+    return OpenImportSheet(fileName, platform::OperatorLocale::system());
 }
 
 } // namespace rowpour::app

@@ -106,9 +106,9 @@ public:
         errors_.append(entry, message);
     }
     void showErrors() override {}
-    std::unique_ptr<ICellSource> openWorkbook(const QString &fileName) override
+    std::unique_ptr<IImportSheet> openWorkbook(const QString &fileName) override
     {
-        return workbook::openWorkbook(fileName, platform::OperatorLocale::system());
+        return OpenImportSheet(fileName, platform::OperatorLocale::system());
     }
 
 private:

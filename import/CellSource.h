@@ -4,9 +4,11 @@
 
 #include <QString>
 
-namespace rowpour {
+namespace rowpour
+{
 
-class ICellSource {
+class ICellSource
+{
 public:
     virtual ~ICellSource() = default;
     // Text of the cell at the 1-based row and column, empty for an empty cell.
@@ -15,4 +17,4 @@ public:
     virtual QString cellText(int row, int column) = 0;
 };
 
-}  // namespace rowpour
+} // namespace rowpour

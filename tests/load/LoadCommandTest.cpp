@@ -108,16 +108,14 @@ TEST_F(LoadCommand, DeleteEmptiesTheTableBeforeLoading)
     EXPECT_EQ(rows(), "NAME\tBORN\tSALARY\nPetr\t01.01.1990\t200\n");
 }
 
-TEST_F(LoadCommand, FailingDeleteIsReportedAndTheRowsAreProcessedAnyway)
+TEST_F(LoadCommand, UnknownTableIsRefusedBeforeAnyChange)
 {
     const ProcessResult result =
         home_.batch({"load", "--userid", "demo/demo@DEVDB", "--table", "NOPE", "--file", file("book.csv"),
                      "--mapping", file("map.ini"), "--delete", "--no-seek", "--start", "2", "--end", "3"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(result.err.contains("error: not executed query: delete from \"NOPE\"\n"))
-        << result.err.toStdString();
-    EXPECT_EQ(result.err.count("/2/insert into NOPE"), 1);
-    EXPECT_EQ(result.out, "Process finished with errors \ninserted 0 record from 2 selected\n");
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.err.contains("Table NOPE is not one of the user's tables")) << result.err.toStdString();
+    EXPECT_TRUE(result.out.isEmpty());
 }
 
 TEST_F(LoadCommand, InvalidMappingAndBadArgumentsEndWithExitCodeTwo)
