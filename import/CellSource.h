@@ -4,11 +4,9 @@
 
 #include <QString>
 
-namespace rowpour
-{
+namespace rowpour {
 
-class ICellSource
-{
+class ICellSource {
 public:
     virtual ~ICellSource() = default;
     // Text of the cell at the 1-based row and column, empty for an empty cell.
@@ -17,4 +15,4 @@ public:
     virtual QString cellText(int row, int column) = 0;
 };
 
-} // namespace rowpour
+}  // namespace rowpour
