@@ -1,5 +1,10 @@
 #include "cli/Options.h"
 
+#include "platform/Environment.h"
+#include "platform/Terminal.h"
+
+#include <QRegularExpression>
+
 #include <stdexcept>
 
 namespace rowpour::cli
@@ -36,6 +41,41 @@ void expectNoMoreArguments(const QStringList &args)
 {
     if (!args.isEmpty())
         throw std::runtime_error(("unexpected argument " + args.first()).toStdString());
+}
+
+namespace
+{
+
+// The user part ends at the "@" of the database, or before an " as sysdba"
+// or " as sysoper" at the end.
+qsizetype endOfUserPart(const QString &logonText)
+{
+    const qsizetype at = logonText.indexOf(QLatin1Char('@'));
+    if (at >= 0)
+        return at;
+    static const QRegularExpression connectAs(QStringLiteral("\\s+as\\s+(sysdba|sysoper)\\s*$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = connectAs.match(logonText);
+    return match.hasMatch() ? match.capturedStart() : logonText.size();
+}
+
+} // namespace
+
+QString withPassword(const QString &logonText)
+{
+    const qsizetype userEnd = endOfUserPart(logonText);
+    if (logonText.isEmpty() || logonText.left(userEnd).contains(QLatin1Char('/')))
+        return logonText;
+    std::optional<QString> password = platform::Environment::variable(kPasswordVariable);
+    if (password->isEmpty()) {
+        if (!platform::standardInputIsTerminal())
+            return logonText;
+        password = platform::readLineWithoutEcho(
+            QStringLiteral("Password for %1: ").arg(logonText.left(userEnd).trimmed()));
+        if (!password)
+            return logonText;
+    }
+    return logonText.left(userEnd) + QLatin1Char('/') + *password + logonText.mid(userEnd);
 }
 
 } // namespace rowpour::cli
