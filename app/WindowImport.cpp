@@ -15,6 +15,7 @@ namespace
 
 void showMessageBox(const QString &caption, const QString &text, MessageIcon icon)
 {
+    TPopupHiddenScope popupHidden;
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information, caption,
                     text, QMessageBox::Ok);
     box.exec();
