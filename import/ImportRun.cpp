@@ -111,7 +111,7 @@ QList<TakingPart> checkedTakingPart(const IMappingCells &cells)
         if (!m.takesPart())
             continue;
         if (!IsIdentifier(m.OraField))
-            refuse(import_texts::kFieldNotIdentifier.arg(m.OraField).arg(gridRow));
+            refuse(import_texts::kFieldNotIdentifier.arg(m.OraField, QString::number(gridRow)));
         TakingPart part{gridRow, m, std::nullopt};
         if (m.DefaultValue.isEmpty()) {
             part.xlsColumn = parseInteger(m.XlsField);
@@ -119,7 +119,8 @@ QList<TakingPart> checkedTakingPart(const IMappingCells &cells)
         }
         for (const TakingPart &earlier : parts) {
             if (DictionaryName(earlier.mapping.OraField) == DictionaryName(m.OraField))
-                refuse(import_texts::kFieldTwice.arg(m.OraField).arg(earlier.gridRow).arg(gridRow));
+                refuse(import_texts::kFieldTwice.arg(m.OraField, QString::number(earlier.gridRow),
+                                                     QString::number(gridRow)));
         }
         parts.append(part);
     }
@@ -144,7 +145,8 @@ void checkColumnsOfTable(const QString &table, const QList<TakingPart> &parts, I
         refuse(import_texts::kTableNotFound.arg(table));
     for (const TakingPart &part : parts) {
         if (!columns.contains(DictionaryName(part.mapping.OraField)))
-            refuse(import_texts::kFieldNotColumn.arg(part.mapping.OraField).arg(part.gridRow).arg(table));
+            refuse(import_texts::kFieldNotColumn.arg(part.mapping.OraField, QString::number(part.gridRow),
+                                                     table));
     }
 }
 
@@ -158,8 +160,8 @@ void checkColumnsOfSheet(const QList<TakingPart> &parts, const IImportSheet &she
 {
     for (const TakingPart &part : parts) {
         if (part.xlsColumn && (*part.xlsColumn < 1 || *part.xlsColumn > sheet.lastColumn()))
-            refuse(import_texts::kXlsFieldOutside.arg(part.mapping.XlsField, part.mapping.OraField)
-                       .arg(sheet.lastColumn()));
+            refuse(import_texts::kXlsFieldOutside.arg(part.mapping.XlsField, part.mapping.OraField,
+                                                      QString::number(sheet.lastColumn())));
     }
 }
 
@@ -207,23 +209,6 @@ QString progressLabel(qint64 row, const QString &endRowText, int failed, int ski
     return QStringLiteral("%1/%2/%3/%4").arg(row).arg(endRowText).arg(failed).arg(skipped);
 }
 
-} // namespace
-
-QString SummaryText(const ImportResult &result)
-{
-    const QString heading = result.errors ? import_texts::kFinishedWithErrors : import_texts::kFinished;
-    return heading + import_texts::kLineEnd + import_texts::kInserted + QString::number(result.inserted) +
-           import_texts::kRecordFrom + QString::number(result.selected) + import_texts::kSelected;
-}
-
-MessageIcon SummaryIcon(const ImportResult &result)
-{
-    return result.errors ? MessageIcon::Error : MessageIcon::Information;
-}
-
-namespace
-{
-
 struct CheckedRange {
     int startRow = 0;
     int endRow = 0;
@@ -246,7 +231,8 @@ CheckedRange checkBeforeAnyChange(const ImportOptions &options, IImportSurroundi
     checkRowNumber(range.endRow, *range.sheet);
     checkColumnsOfSheet(parts, *range.sheet);
     if (options.deleteFirst && range.startRow > range.endRow)
-        refuse(import_texts::kEmptyRangeWithDelete.arg(range.startRow).arg(range.endRow).arg(table));
+        refuse(import_texts::kEmptyRangeWithDelete.arg(QString::number(range.startRow),
+                                                       QString::number(range.endRow), table));
     return range;
 }
 
@@ -297,6 +283,18 @@ bool loadRows(const ImportOptions &options, const CheckedRange &range, IImportSu
 }
 
 } // namespace
+
+QString SummaryText(const ImportResult &result)
+{
+    const QString heading = result.errors ? import_texts::kFinishedWithErrors : import_texts::kFinished;
+    return heading + import_texts::kLineEnd + import_texts::kInserted + QString::number(result.inserted) +
+           import_texts::kRecordFrom + QString::number(result.selected) + import_texts::kSelected;
+}
+
+MessageIcon SummaryIcon(const ImportResult &result)
+{
+    return result.errors ? MessageIcon::Error : MessageIcon::Information;
+}
 
 ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surroundings,
                        IImportDatabase &database, const platform::OperatorLocale &locale)
