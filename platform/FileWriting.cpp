@@ -159,6 +159,9 @@ QString lastSystemError()
 void WriteFileAtomically(const QString &path, const QByteArray &bytes, std::optional<unsigned> mode)
 {
     const QFileInfo target = targetOf(path);
+    // Renaming would replace a read-only file that a write in place could not touch.
+    if (target.exists() && ::access(encoded(target.filePath()).constData(), W_OK) != 0)
+        throw EFileWriteError(path, lastSystemError());
     removeStaleTemporaries(target);
     if (!mode) {
         struct stat existing {

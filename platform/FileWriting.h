@@ -33,7 +33,8 @@ QString lastSystemError();
 // removed by the next write of the same file. A symbolic link is followed: the
 // file it points to is replaced. The file gets `mode` when one is given;
 // otherwise it keeps the mode of the file it replaces, and a new file gets
-// 0666 less the umask. Throws EFileWriteError naming the file.
+// 0666 less the umask. A file that may not be written is refused, as a write
+// in place would be. Throws EFileWriteError naming the file.
 void WriteFileAtomically(const QString &path, const QByteArray &bytes, std::optional<unsigned> mode = {});
 
 // A log written one whole entry at a time, appended at its end.

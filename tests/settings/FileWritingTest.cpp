@@ -141,6 +141,38 @@ TEST(AtomicWrite, ModesAndSymbolicLinks)
     EXPECT_EQ(readAll(kept), "through the link");
 }
 
+// A rename would replace a read-only file whose folder may be written; the
+// write refuses it as a write in place would. Root may write any file, so the
+// refusal is looked at as an ordinary user.
+TEST(AtomicWrite, ReadOnlyFileIsRefused)
+{
+    QTemporaryDir dir;
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
+    const QString path = dir.filePath("readonly.ini");
+    writeAll(path, "old");
+    ::chmod(QFile::encodeName(path).constData(), 0444);
+    const auto refused = [&] {
+        try {
+            WriteFileAtomically(path, "new");
+        } catch (const EFileWriteError &e) {
+            return e.reason() == QStringLiteral("Permission denied");
+        }
+        return false;
+    };
+    if (::getuid() == 0) {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && refused() ? 0 : 1);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    } else {
+        EXPECT_TRUE(refused());
+    }
+    EXPECT_EQ(readAll(path), "old");
+    EXPECT_EQ(hiddenAndPlainFiles(dir.path()), QStringList{"readonly.ini"});
+}
+
 TEST(AppendOnlyFile, FullDiskReportsTheReasonAndLeavesNoHalfEntry)
 {
     AppendOnlyFile full(QStringLiteral("/dev/full"));
