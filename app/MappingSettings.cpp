@@ -5,7 +5,6 @@
 #include "platform/FileWriting.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 
 #include <optional>
@@ -244,13 +243,10 @@ std::optional<QString> readFileText(const QString &fileName)
     return platform::decodeFileText(bytes);
 }
 
-// A crash leaves either the old or the new file (see WriteFileAtomically).
+// A crash leaves either the old or the new file, and a read-only file is
+// refused (see WriteFileAtomically).
 void writeFileAtomically(const QString &fileName, const QString &text)
 {
-    // Renaming would replace a read-only file that a direct write could not touch.
-    const QFileInfo target(fileName);
-    if (target.exists() && !target.isWritable())
-        throw EIniWriteError(fileName);
     try {
         platform::WriteFileAtomically(fileName, platform::encodeFileText(text));
     } catch (const platform::EFileWriteError &) {
