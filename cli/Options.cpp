@@ -59,23 +59,30 @@ qsizetype endOfUserPart(const QString &logonText)
     return match.hasMatch() ? match.capturedStart() : logonText.size();
 }
 
+// ROWPOUR_PASSWORD, else what the operator types at the terminal; nullopt
+// when there is neither.
+std::optional<QString> passwordFor(const QString &user)
+{
+    const QString fromEnvironment = platform::Environment::variable(kPasswordVariable);
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    if (!platform::standardInputIsTerminal())
+        return std::nullopt;
+    return platform::readLineWithoutEcho(QStringLiteral("Password for %1: ").arg(user));
+}
+
 } // namespace
 
 QString withPassword(const QString &logonText)
 {
     const qsizetype userEnd = endOfUserPart(logonText);
-    if (logonText.isEmpty() || logonText.left(userEnd).contains(QLatin1Char('/')))
+    const QString user = logonText.left(userEnd);
+    if (logonText.isEmpty() || user.contains(QLatin1Char('/')))
         return logonText;
-    std::optional<QString> password = platform::Environment::variable(kPasswordVariable);
-    if (password->isEmpty()) {
-        if (!platform::standardInputIsTerminal())
-            return logonText;
-        password = platform::readLineWithoutEcho(
-            QStringLiteral("Password for %1: ").arg(logonText.left(userEnd).trimmed()));
-        if (!password)
-            return logonText;
-    }
-    return logonText.left(userEnd) + QLatin1Char('/') + *password + logonText.mid(userEnd);
+    const std::optional<QString> password = passwordFor(user.trimmed());
+    if (!password)
+        return logonText;
+    return user + QLatin1Char('/') + *password + logonText.mid(userEnd);
 }
 
 } // namespace rowpour::cli
