@@ -3,13 +3,13 @@
 
 #include "DevDbHome.h"
 
-#include "../app/WidgetTest.h"
 #include "app/FailureDisplay.h"
 #include "app/WindowImport.h"
 #include "app/mainFRm.h"
 #include "import/MsgFrm.h"
 #include "import/Unit2.h"
 #include "oracle/OracleData.h"
+#include "tests/app/WidgetTest.h"
 
 #include <gtest/gtest.h>
 
