@@ -433,17 +433,6 @@ TEST(ImportRun, CheckBeforeAnyChangeRefusesWhatWouldEndTheRun)
     }
 }
 
-TEST(ImportRun, EmptyRangeWithoutTheDeleteStillEndsWithTheSummary)
-{
-    FakeWindow window;
-    window.useEmpMapping();
-    FakeDatabase db;
-    const ImportResult result = RunImport(rows("9", "3"), window, db, kDotLocale);
-    EXPECT_EQ(result.selected, 0);
-    EXPECT_EQ(window.log.back(), summary(false, 0, 0));
-    EXPECT_TRUE(db.executed.isEmpty());
-}
-
 TEST(ImportRun, QuotedAndLowerCaseNamesAreLookedUpAsTheDictionaryKeepsThem)
 {
     FakeWindow window;
