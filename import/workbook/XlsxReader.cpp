@@ -129,12 +129,19 @@ std::string relationshipsPartOf(const std::string &part)
     return dir + "_rels/" + file + ".rels";
 }
 
+// Parses a part as it is inflated, so a hostile part stops at its fault.
+void parsePart(const ZipArchive &package, const std::string &part, XmlHandler &handler)
+{
+    const auto stream = package.openStream(part);
+    parseXml(*stream, handler, qs(part));
+}
+
 std::map<std::string, Relationship> readRelationships(const ZipArchive &package, const std::string &part)
 {
     const std::string relsPart = relationshipsPartOf(part);
     RelationshipsHandler handler;
     if (package.contains(relsPart))
-        parseXml(package.readAll(relsPart), handler, qs(relsPart));
+        parsePart(package, relsPart, handler);
     return std::move(handler.byId);
 }
 
@@ -520,7 +527,7 @@ std::string workbookPartOf(const ZipArchive &package)
 WorkbookInfo readWorkbookInfo(const ZipArchive &package, const std::string &workbookPart)
 {
     WorkbookHandler workbook;
-    parseXml(package.readAll(workbookPart), workbook, qs(workbookPart));
+    parsePart(package, workbookPart, workbook);
     if (workbook.info.sheets.empty())
         throw FormatError(QString::fromUtf8(texts::kNoSheet));
     return std::move(workbook.info);
@@ -542,10 +549,10 @@ const SheetEntry &chosenSheet(const WorkbookInfo &info, const SheetChoice &choic
 
 } // namespace
 
-XlsxStyles parseXlsxStyles(std::string_view xml, const QString &partName)
+XlsxStyles parseXlsxStyles(ByteSource &part, const QString &partName)
 {
     StylesHandler handler;
-    parseXml(xml, handler, partName);
+    parseXml(part, handler, partName);
     XlsxStyles styles;
     styles.kinds.reserve(handler.cellFormats.size());
     for (std::uint32_t id : handler.cellFormats) {
@@ -641,7 +648,7 @@ std::unique_ptr<SheetSource> openXlsx(std::unique_ptr<ZipArchive> package, const
 
     XlsxStyles styles;
     if (!stylesPart.empty() && package->contains(stylesPart))
-        styles = parseXlsxStyles(package->readAll(stylesPart), qs(stylesPart));
+        styles = parseXlsxStyles(*package->openStream(stylesPart), qs(stylesPart));
     const bool hasSharedStrings = !sharedStringsPart.empty() && package->contains(sharedStringsPart);
     auto source = std::make_unique<XlsxSource>(std::move(package), std::move(sheetPart), std::move(styles),
                                                info.date1904);

@@ -27,7 +27,7 @@ struct XlsxStyles {
     }
 };
 
-XlsxStyles parseXlsxStyles(std::string_view xml, const QString &partName);
+XlsxStyles parseXlsxStyles(ByteSource &part, const QString &partName);
 // Appends the shared strings to `pool` in order (pool index = string index).
 void parseXlsxSharedStrings(ByteSource &source, StringPool &pool, const QString &partName);
 // A forward reader of a worksheet part, whose cells refer to `shared`.
