@@ -241,7 +241,7 @@ public:
     WorksheetRows(std::unique_ptr<ByteSource> source, const XlsxStyles &styles, bool date1904,
                   const StringPool &shared, const QString &part)
         : source_(std::move(source)), x_(*source_, part), styles_(styles), date1904_(date1904),
-          shared_(shared), row_(kXlsxMaxRows, kXlsxMaxColumns)
+          shared_(shared), sharedCount_(shared.size()), row_(kXlsxMaxRows, kXlsxMaxColumns)
     {
     }
 
@@ -425,7 +425,7 @@ private:
             return add(CellValue::empty());
         if (t == "s") {
             std::uint32_t index;
-            if (value_.tooLarge() || !parseUnsigned(value, index) || index >= shared_.size())
+            if (value_.tooLarge() || !parseUnsigned(value, index) || index >= sharedCount_)
                 cellFail(
                     QStringLiteral("the shared string \"%1\" does not exist").arg(qs(value.substr(0, 20))));
             return add(shared_.isTooLarge(index) ? CellValue::unreadable() : CellValue::sharedText(index));
@@ -462,6 +462,7 @@ private:
     const XlsxStyles &styles_;
     bool date1904_;
     const StringPool &shared_;
+    std::uint32_t sharedCount_;
     RowAssembler row_;
 
     bool inSheetData_ = false;
