@@ -275,6 +275,10 @@ const FaultCase kFaults[] = {
      "cell A1: the text is not valid UTF-8"},
     {"shared_string_out_of_range", R"(<row r="1"><c r="B1" t="s"><v>5</v></c></row>)",
      kSst + "<si><t>only</t></si></sst>", "cell B1: the shared string \"5\" does not exist"},
+    // One past the last string: the exact bound, not only an index far beyond it.
+    {"shared_string_one_past_the_end",
+     R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c></row>)",
+     kSst + "<si><t>only</t></si></sst>", "cell B1: the shared string \"1\" does not exist"},
     {"bad_reference", R"(<row r="1"><c r="1A"><v>1</v></c></row>)", "",
      "the cell reference \"1A\" is invalid"},
     {"column_beyond_xfd", R"(<row r="1"><c r="XFE1"><v>1</v></c></row>)", "",
