@@ -18,7 +18,7 @@ namespace
 {
 
 // Reads every block, and the text of a corner of each, as an import would.
-void readAll(SheetRows &rows, const StringPool &shared)
+[[maybe_unused]] void readAll(SheetRows &rows, const StringPool &shared)
 {
     const CellTextFormatter formatter{rowpour::platform::OperatorLocale(QLocale::c())};
     RowBlock block;
@@ -27,7 +27,7 @@ void readAll(SheetRows &rows, const StringPool &shared)
             (void)formatter.text(block.runs[i].value, shared, &block);
 }
 
-std::unique_ptr<ByteSource> memory(const char *data, std::size_t size)
+[[maybe_unused]] std::unique_ptr<ByteSource> memory(const char *data, std::size_t size)
 {
     return std::make_unique<MemorySource>(data, size);
 }

@@ -303,16 +303,16 @@ public:
           encoding_(detectEncoding(open_))
     {
         Utf8Text text(open_(), encoding_);
-        std::string sample(kSampleBytes, '\0');
-        std::size_t size = 0;
-        while (size < sample.size()) {
-            const std::size_t n = text.read(sample.data() + size, sample.size() - size);
+        std::string sample;
+        std::vector<char> piece(kChunk);
+        while (sample.size() < kSampleBytes) {
+            const std::size_t n =
+                text.read(piece.data(), std::min(piece.size(), kSampleBytes - sample.size()));
             if (n == 0)
                 break;
-            size += n;
+            sample.append(piece.data(), n);
         }
-        sample.resize(size);
-        delimiter_ = detectDelimiter(sample, size == kSampleBytes);
+        delimiter_ = detectDelimiter(sample, sample.size() == kSampleBytes);
     }
 
     std::unique_ptr<SheetRows> rows() const override
