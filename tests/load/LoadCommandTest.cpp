@@ -413,7 +413,9 @@ TEST_F(LoadCommand, EmptyFileAndNamedPipeAreRefusedBeforeAnyChange)
 {
     loadOldRows();
     write("empty.xlsx", "");
-    const ProcessResult empty = load({"--file", file("empty.xlsx"), "--end", "3", "--delete"});
+    QStringList emptyBook = loadArguments({"--end", "3", "--delete"});
+    emptyBook[emptyBook.indexOf(file("book.csv"))] = file("empty.xlsx");
+    const ProcessResult empty = home_.batch(emptyBook);
     EXPECT_EQ(empty.exitCode, 2);
     EXPECT_TRUE(empty.err.contains("empty.xlsx")) << empty.err.toStdString();
     EXPECT_EQ(rows(), kOldRows);
