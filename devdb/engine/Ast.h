@@ -124,6 +124,8 @@ struct Statement {
         AlterSession,
         Commit,
         Rollback,
+        Savepoint,  // SAVEPOINT name
+        RollbackTo, // ROLLBACK [WORK] TO [SAVEPOINT] name
     };
     Kind kind = Kind::Select;
 
@@ -151,6 +153,8 @@ struct Statement {
     bool cascade = false;
     int graceDays = 7;
     std::vector<std::string> privileges;
+    // savepoint, rollback to savepoint
+    Identifier savepoint;
     // alter session
     std::string parameter;
     std::string parameterValue;
