@@ -291,15 +291,44 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DevdbSessionTest, PasswordAboutToExpireLogsOnWithAWarning)
 {
     for (const bool useOCI7 : {false, true}) {
+        SCOPED_TRACE(useOCI7 ? "OCI7" : "OCI8");
         TOracleSession session;
         session.Preferences().SetUseOCI7(useOCI7);
         logOn(session, QStringLiteral("soon/soon@ORCL"));
         EXPECT_TRUE(session.Connected());
         EXPECT_TRUE(session.PasswordExpiryWarning().startsWith(QStringLiteral("ORA-28002: ")))
             << session.PasswordExpiryWarning().toStdString();
+        EXPECT_EQ(session.LogonWarning(), session.PasswordExpiryWarning());
         EXPECT_EQ(session.LastStatus(), 0);
-        EXPECT_EQ(session.ErrorNumber(), useOCI7 ? 28002 : 0);
+        // The warning is not left behind as the error of the next call.
+        EXPECT_EQ(session.ErrorNumber(), 0);
+        // OCI8 goes on to read the server's version, as after any logon.
+        if (!useOCI7)
+            EXPECT_FALSE(session.ServerVersion().isEmpty());
         session.LogOff();
+    }
+}
+
+TEST_F(DevdbSessionTest, PasswordInItsGraceTimeIsChangedAfterLoggingOn)
+{
+    for (const bool useOCI7 : {false, true}) {
+        SCOPED_TRACE(useOCI7 ? "OCI7" : "OCI8");
+        const QString user = useOCI7 ? QStringLiteral("grace7") : QStringLiteral("grace8");
+        sql(QStringLiteral("ORCL"), QStringLiteral("system/manager"),
+            QStringLiteral("create user %1 identified by old\nalter user %1 password grace 3\n")
+                .arg(user)
+                .toUtf8());
+        TOracleSession session;
+        session.Preferences().SetUseOCI7(useOCI7);
+        logOn(session, user + QStringLiteral("/old@ORCL"));
+        ASSERT_FALSE(session.PasswordExpiryWarning().isEmpty());
+        EXPECT_NO_THROW(session.ChangePassword(QStringLiteral("fresh")));
+        EXPECT_EQ(session.LogonPassword(), QStringLiteral("fresh"));
+        session.LogOff();
+        TOracleSession again;
+        logOn(again, user + QStringLiteral("/fresh@ORCL"));
+        EXPECT_TRUE(again.Connected());
+        EXPECT_TRUE(again.LogonWarning().isEmpty());
     }
 }
 

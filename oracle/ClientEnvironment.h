@@ -1,0 +1,52 @@
+#pragma once
+// The client library's national-language environment, set before the library
+// is loaded. Texts cross the client in UTF-8 (AL32UTF8), and the session reads
+// dates and numbers in the very form the import writes them into its
+// literals: the operator's short date (plus the long time) and decimal
+// separator. The client reads NLS_DATE_FORMAT and NLS_NUMERIC_CHARACTERS
+// only when NLS_LANG is set, so NLS_LANG is always set.
+
+#include "platform/OperatorLocale.h"
+
+#include <QString>
+
+namespace rowpour::oracle
+{
+
+// NLS_LANG with its character set part replaced by AL32UTF8; the operator's
+// language and territory are kept. Unset or blank gives AMERICAN_AMERICA.AL32UTF8.
+QString Utf8NlsLang(const QString &operatorValue);
+
+// The Oracle date format that reads the locale's short date, optionally
+// followed by a blank and the long time (Oracle accepts a text that ends
+// before the format does). Years are RRRR: four digits as written, two
+// digits in Oracle's 50-year window.
+QString SessionDateFormat(const platform::OperatorLocale &locale);
+
+// Decimal character and group separator: the locale's decimal separator
+// (when Oracle accepts it, else "."), and a group separator that differs
+// from it. Numbers in literals never carry group separators.
+QString SessionNumericCharacters(const platform::OperatorLocale &locale);
+
+// One variable as the client will read it.
+struct ClientSetting {
+    QString value;
+    bool setByProgram = false; // false: the operator's own value, left alone
+};
+
+struct ClientNlsEnvironment {
+    ClientSetting nlsLang;
+    ClientSetting dateFormat;
+    ClientSetting numericCharacters;
+};
+
+// Sets NLS_LANG (always, keeping language and territory), and
+// NLS_DATE_FORMAT and NLS_NUMERIC_CHARACTERS unless the operator set them.
+// Values the program set at an earlier call are replaced, not taken for the
+// operator's.
+ClientNlsEnvironment PrepareClientEnvironment(const platform::OperatorLocale &locale);
+
+// What the last PrepareClientEnvironment set (empty before the first call).
+ClientNlsEnvironment CurrentClientEnvironment();
+
+} // namespace rowpour::oracle
