@@ -22,7 +22,15 @@ int OracleImportDatabase::countRecords(const QString &select)
         seekSet_.Close();
     seekSet_.SQL().clear();
     seekSet_.SQL().append(select);
-    seekSet_.Open();
+    // Only the number of records matters: LOB contents are not read.
+    seekSet_.ReadLobValues = false;
+    try {
+        seekSet_.Open();
+    } catch (...) {
+        seekSet_.ReadLobValues = true;
+        throw;
+    }
+    seekSet_.ReadLobValues = true;
     const int count = seekSet_.RecordCount();
     seekSet_.Close();
     return count;
