@@ -88,8 +88,9 @@ bool hasMeridian(const QString &format)
     return false;
 }
 
-// Converts a Qt date or time format into an Oracle datetime format.
-QString oracleFormat(const QString &qtFormat)
+} // namespace
+
+QString OracleDateFormat(const QString &qtFormat)
 {
     const bool twelveHour = hasMeridian(qtFormat);
     QString result;
@@ -133,6 +134,9 @@ QString oracleFormat(const QString &qtFormat)
     return result.trimmed();
 }
 
+namespace
+{
+
 bool acceptedNumericCharacter(QChar c)
 {
     return c.unicode() > 32 && c.unicode() < 127 && !c.isDigit() && c != QLatin1Char('+') &&
@@ -170,7 +174,8 @@ QString Utf8NlsLang(const QString &operatorValue)
 
 QString SessionDateFormat(const platform::OperatorLocale &locale)
 {
-    return oracleFormat(locale.shortDateFormat()) + QLatin1Char(' ') + oracleFormat(locale.longTimeFormat());
+    return OracleDateFormat(locale.shortDateFormat()) + QLatin1Char(' ') +
+           OracleDateFormat(locale.longTimeFormat());
 }
 
 QString SessionNumericCharacters(const platform::OperatorLocale &locale)

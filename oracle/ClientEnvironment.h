@@ -17,6 +17,12 @@ namespace rowpour::oracle
 // language and territory are kept. Unset or blank gives AMERICAN_AMERICA.AL32UTF8.
 QString Utf8NlsLang(const QString &operatorValue);
 
+// The Oracle datetime format of a Qt date or time format: d/dd DD, M/MM MM,
+// MMM MON, MMMM MONTH, yy/yyyy RRRR, h (with AP) HH, h/H HH24, m MI, s SS,
+// AP AM; Oracle's punctuation as it is, other literal text in double
+// quotes; milliseconds and time zones (which a DATE has not) left out.
+QString OracleDateFormat(const QString &qtFormat);
+
 // The Oracle date format that reads the locale's short date, optionally
 // followed by a blank and the long time (Oracle accepts a text that ends
 // before the format does). Years are RRRR: four digits as written, two
