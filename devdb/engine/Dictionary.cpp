@@ -240,4 +240,47 @@ Relation sessionView(std::uint64_t prepares)
     return r;
 }
 
+namespace
+{
+
+Relation parameterView(const std::vector<std::pair<const char *, std::string>> &values)
+{
+    Relation r;
+    r.columns.push_back(viewColumn("PARAMETER", OraType::Varchar2, 30));
+    r.columns.push_back(viewColumn("VALUE", OraType::Varchar2, 64));
+    for (const auto &[name, value] : values) {
+        Row row;
+        row.values = {text(name), text(value)};
+        r.rows.push_back(std::move(row));
+    }
+    return r;
+}
+
+} // namespace
+
+Relation nlsSessionParametersView(const SessionSettings &s)
+{
+    return parameterView({
+        {"NLS_LANGUAGE", s.language->name},
+        {"NLS_TERRITORY", s.territory->name},
+        {"NLS_NUMERIC_CHARACTERS", std::string{s.decimal, s.group}},
+        {"NLS_DATE_FORMAT", s.dateFormat},
+        {"NLS_DATE_LANGUAGE", s.dateLanguage->name},
+        {"NLS_TIMESTAMP_FORMAT", s.timestampFormat},
+        {"NLS_TIMESTAMP_TZ_FORMAT", s.timestampTzFormat},
+        {"NLS_LENGTH_SEMANTICS", s.charSemantics ? "CHAR" : "BYTE"},
+    });
+}
+
+Relation nlsDatabaseParametersView(int databaseCharset)
+{
+    return parameterView({
+        {"NLS_CHARACTERSET", findCharset(databaseCharset)->name},
+        {"NLS_NCHAR_CHARACTERSET", "AL16UTF16"},
+        {"NLS_LANGUAGE", "AMERICAN"},
+        {"NLS_TERRITORY", "AMERICA"},
+        {"NLS_LENGTH_SEMANTICS", "BYTE"},
+    });
+}
+
 } // namespace devdb

@@ -1,6 +1,7 @@
 #include "Engine.h"
 
 #include "Catalog.h"
+#include "Charset.h"
 #include "DateFormat.h"
 #include "Dictionary.h"
 #include "Errors.h"
@@ -33,13 +34,6 @@ int majorVersionOf(const std::string &text)
         ++i;
     int v = std::atoi(text.c_str() + std::min(i, text.size()));
     return v > 0 ? v : 19;
-}
-
-std::string upperText(std::string s)
-{
-    for (char &c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
 }
 
 // A user name as a client hands it over: upper-cased unless in double quotes.
@@ -338,7 +332,7 @@ public:
             return Value();
         Value v;
         v.kind = Value::Kind::Date;
-        v.date = parseDate(text, settings_.dateFormat);
+        v.date = parseDate(text, settings_.dateFormat, *settings_.dateLanguage);
         return v;
     }
     std::uint64_t prepareCount() const override { return prepares_; }
@@ -407,6 +401,8 @@ public:
     void loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table, const Expr *where);
 
     void execute(Statement &st);
+    // The client's NLS_LANG and NLS_* variables, checked as the server checks them.
+    void applyClientNls(const ClientNls &nls);
     void checkActive() const
     {
         if (ended_)
@@ -429,6 +425,8 @@ private:
     void dropUser(Statement &st);
     void grant(Statement &st);
     void alterSession(Statement &st);
+    // One NLS parameter as ALTER SESSION sets it; false for a name that is none.
+    bool setNlsParameter(const std::string &name, const std::string &value);
     void requireAdministrator() const
     {
         if (!isAdministrator())
@@ -478,6 +476,10 @@ Relation SessionImpl::describeRelation(const TableRef &ref, std::shared_ptr<Tabl
             v = userTabColumnsView(catalog().tablesOf(account_.name), settings_.maxIdentifier);
         else if (ref.name.name == "V$DEVDB_SESSION")
             v = sessionView(prepares_);
+        else if (ref.name.name == "NLS_SESSION_PARAMETERS")
+            v = nlsSessionParametersView(settings_);
+        else if (ref.name.name == "NLS_DATABASE_PARAMETERS")
+            v = nlsDatabaseParametersView(settings_.databaseCharset);
         else
             errors::raise(942, errors::kNoSuchTable, ref.name.offset);
         v.name = r.name;
@@ -838,27 +840,76 @@ void SessionImpl::grant(Statement &st)
 void SessionImpl::alterSession(Statement &st)
 {
     static const std::set<std::string> accepted = {
-        "NLS_LANGUAGE",   "NLS_TERRITORY",   "NLS_SORT",  "NLS_COMP",     "SQL_TRACE",    "OPTIMIZER_GOAL",
-        "OPTIMIZER_MODE", "ISOLATION_LEVEL", "TIME_ZONE", "NLS_CALENDAR", "NLS_CURRENCY", "NLS_DATE_LANGUAGE",
+        "NLS_SORT",        "NLS_COMP",  "SQL_TRACE",    "OPTIMIZER_GOAL", "OPTIMIZER_MODE",
+        "ISOLATION_LEVEL", "TIME_ZONE", "NLS_CALENDAR", "NLS_CURRENCY",   "NLS_ISO_CURRENCY",
     };
-    if (st.parameter == "NLS_DATE_FORMAT") {
-        checkDateFormat(st.parameterValue);
-        settings_.dateFormat = st.parameterValue;
-    } else if (st.parameter == "NLS_NUMERIC_CHARACTERS") {
-        const std::string &v = st.parameterValue;
+    if (!setNlsParameter(st.parameter, st.parameterValue) && !accepted.count(st.parameter))
+        errors::raise(2248, errors::kInvalidAlterSessionOption);
+}
+
+bool SessionImpl::setNlsParameter(const std::string &name, const std::string &value)
+{
+    auto invalid = [] { errors::raise(12705, errors::kInvalidNlsEnvironment); };
+    if (name == "NLS_DATE_FORMAT") {
+        checkDateFormat(value);
+        settings_.dateFormat = value;
+    } else if (name == "NLS_TIMESTAMP_FORMAT") {
+        checkDateFormat(value);
+        settings_.timestampFormat = value;
+    } else if (name == "NLS_TIMESTAMP_TZ_FORMAT") {
+        checkDateFormat(value);
+        settings_.timestampTzFormat = value;
+    } else if (name == "NLS_NUMERIC_CHARACTERS") {
         auto digitOrSign = [](char c) {
             return std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '<' ||
                    c == '>';
         };
-        if (v.size() != 2 || v[0] == v[1] || digitOrSign(v[0]) || digitOrSign(v[1]))
-            errors::raise(12705, "Cannot access NLS data files or invalid environment specified");
-        settings_.decimal = v[0];
-        settings_.group = v[1];
-    } else if (st.parameter == "NLS_TIMESTAMP_FORMAT") {
-        checkDateFormat(st.parameterValue);
-        settings_.timestampFormat = st.parameterValue;
-    } else if (!accepted.count(st.parameter)) {
-        errors::raise(2248, errors::kInvalidAlterSessionOption);
+        if (value.size() != 2 || value[0] == value[1] || digitOrSign(value[0]) || digitOrSign(value[1]))
+            invalid();
+        settings_.decimal = value[0];
+        settings_.group = value[1];
+    } else if (name == "NLS_DATE_LANGUAGE" || name == "NLS_LANGUAGE") {
+        const Language *language = findLanguage(value);
+        if (!language)
+            invalid();
+        settings_.dateLanguage = language;
+        if (name == "NLS_LANGUAGE")
+            settings_.language = language;
+    } else if (name == "NLS_TERRITORY") {
+        const Territory *territory = findTerritory(value);
+        if (!territory)
+            invalid();
+        settings_.applyTerritory(*territory);
+    } else if (name == "NLS_LENGTH_SEMANTICS") {
+        std::string v = upperText(value);
+        if (v != "CHAR" && v != "BYTE")
+            invalid();
+        settings_.charSemantics = v == "CHAR";
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void SessionImpl::applyClientNls(const ClientNls &nls)
+{
+    const Language *language = findLanguage(nls.language);
+    const Territory *territory = findTerritory(nls.territory);
+    if (!language || !territory)
+        errors::raise(12705, errors::kInvalidNlsEnvironment);
+    settings_.language = settings_.dateLanguage = language;
+    settings_.applyTerritory(*territory);
+    const std::pair<const char *, const std::optional<std::string> *> overrides[] = {
+        {"NLS_DATE_FORMAT", &nls.dateFormat},
+        {"NLS_DATE_LANGUAGE", &nls.dateLanguage},
+        {"NLS_NUMERIC_CHARACTERS", &nls.numericCharacters},
+        {"NLS_LENGTH_SEMANTICS", &nls.lengthSemantics},
+        {"NLS_TIMESTAMP_FORMAT", &nls.timestampFormat},
+        {"NLS_TIMESTAMP_TZ_FORMAT", &nls.timestampTzFormat},
+    };
+    for (const auto &[name, value] : overrides) {
+        if (*value)
+            setNlsParameter(name, **value);
     }
 }
 
@@ -1448,7 +1499,8 @@ void changePassword(const std::string &path, const std::string &user, const std:
 }
 
 std::unique_ptr<Session> logon(const std::string &path, const std::string &user, const std::string &password,
-                               Credentials credentials, Privilege privilege, std::optional<OraError> *warning)
+                               Credentials credentials, Privilege privilege, std::optional<OraError> *warning,
+                               const ClientNls &nls)
 {
     Connection db = openConnection(path, kDefaultLockTimeoutMs);
     std::optional<Account> account;
@@ -1486,7 +1538,9 @@ std::unique_ptr<Session> logon(const std::string &path, const std::string &user,
         *warning = OraError(
             28002, errors::format(errors::kPasswordWillExpire, std::to_string(account->graceDays)), 0, true);
     std::string version = metaValue(db, "version");
-    return std::make_unique<SessionImpl>(std::move(db), *account, version);
+    auto session = std::make_unique<SessionImpl>(std::move(db), *account, version);
+    session->applyClientNls(nls);
+    return session;
 }
 
 } // namespace devdb

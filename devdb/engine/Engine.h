@@ -11,6 +11,8 @@
 // (with their parse offset) come from Cursor::parse(), which execute() and a
 // describe (columns()) run first when it has not been run yet.
 
+#include "devdb/engine/Nls.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -157,8 +159,10 @@ void changePassword(const std::string &path, const std::string &user, const std:
 // its grace period the session is returned and *warning receives 28002.
 // External credentials ignore user and password and log on the first
 // externally identified account (user names one when it is not empty).
+// The session starts with the client's NLS settings (invalid ones fail the
+// logon as the server rejects them: 1821, 12705).
 std::unique_ptr<Session> logon(const std::string &path, const std::string &user, const std::string &password,
-                               Credentials credentials, Privilege privilege,
-                               std::optional<OraError> *warning);
+                               Credentials credentials, Privilege privilege, std::optional<OraError> *warning,
+                               const ClientNls &nls = ClientNls());
 
 } // namespace devdb

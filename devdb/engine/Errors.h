@@ -68,6 +68,10 @@ inline constexpr const char *kInvalidRowid = "invalid ROWID";
 inline constexpr const char *kInvalidLongUse = "illegal use of LONG datatype";
 inline constexpr const char *kColumnAmbiguous = "column ambiguously defined";
 inline constexpr const char *kInvalidUsername = "invalid username or password";
+inline constexpr const char *kInvalidNlsEnvironment =
+    "Cannot access NLS data files or invalid environment specified";
+inline constexpr const char *kInputNotLongEnough = "input value not long enough for date format";
+inline constexpr const char *kNotValidDayOfWeek = "not a valid day of the week";
 
 // printf-style formatting of the texts above.
 std::string format(const char *pattern, const std::string &a);

@@ -13,6 +13,17 @@
 
 namespace devdb
 {
+
+void SessionSettings::applyTerritory(const Territory &t)
+{
+    territory = &t;
+    dateFormat = t.dateFormat;
+    timestampFormat = t.timestampFormat;
+    timestampTzFormat = t.timestampTzFormat;
+    decimal = t.numericCharacters[0];
+    group = t.numericCharacters[1];
+}
+
 namespace
 {
 
@@ -111,20 +122,6 @@ Datum dateDatum(const DateTime &d)
     r.kind = Value::Kind::Date;
     r.date = d;
     return r;
-}
-
-std::string upperText(std::string s)
-{
-    for (char &c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string lowerText(std::string s)
-{
-    for (char &c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 std::string rtrimBlanks(const std::string &s)
@@ -313,7 +310,8 @@ DateTime toDate(const Datum &v, const SessionSettings &settings, bool timestamp)
     case Value::Kind::Date:
         return v.date;
     case Value::Kind::Text:
-        return parseDate(v.text, timestamp ? settings.timestampFormat : settings.dateFormat);
+        return parseDate(v.text, timestamp ? settings.timestampFormat : settings.dateFormat,
+                         *settings.dateLanguage);
     case Value::Kind::Number:
         inconsistent(timestamp ? OraType::Timestamp : OraType::Date, OraType::Number);
     default:
@@ -330,7 +328,8 @@ std::string toText(const Datum &v, OraType staticType, const SessionSettings &se
         return v.number.toOracleText(settings.decimal);
     case Value::Kind::Date:
         return formatDate(v.date,
-                          staticType == OraType::Timestamp ? settings.timestampFormat : settings.dateFormat);
+                          staticType == OraType::Timestamp ? settings.timestampFormat : settings.dateFormat,
+                          *settings.dateLanguage, settings.decimal);
     case Value::Kind::Binary:
         return hexText(v.text);
     case Value::Kind::Text:
@@ -539,11 +538,11 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
             else
                 e.type = numberType();
         } else if (n == "TO_CHAR") {
-            requireArgs(1, 2);
+            requireArgs(1, 3);
             e.type = textType(isTextType(arg(0).type) ? arg(0).dataSize
                                                       : (arg(0).type == OraType::Number ? 40 : 75));
         } else if (n == "TO_DATE") {
-            requireArgs(1, 2);
+            requireArgs(1, 3);
             e.type = dateType();
         } else if (n == "DEVDB_REPEAT") {
             // Development-database-only: a LONG of any length, for tests of long values.
@@ -633,6 +632,24 @@ Datum arithmetic(const Expr &e, const Datum &a, const Datum &b, char decimal)
     return numberDatum(checkedNumber(r));
 }
 
+// The language of an NLS parameter text "NLS_DATE_LANGUAGE = name" of TO_CHAR and TO_DATE.
+const Language &nlsDateLanguage(const std::string &parameter)
+{
+    std::string text = upperText(parameter);
+    auto equals = text.find('=');
+    auto trimmed = [](std::string t) {
+        auto first = t.find_first_not_of(" '\"");
+        auto last = t.find_last_not_of(" '\"");
+        return first == std::string::npos ? std::string() : t.substr(first, last - first + 1);
+    };
+    if (equals == std::string::npos || trimmed(text.substr(0, equals)) != "NLS_DATE_LANGUAGE")
+        errors::raise(12702, "invalid NLS parameter string used in SQL function");
+    const Language *language = findLanguage(trimmed(text.substr(equals + 1)));
+    if (!language)
+        errors::raise(12702, "invalid NLS parameter string used in SQL function");
+    return *language;
+}
+
 Datum callFunction(const Expr &e, const EvalContext &ctx)
 {
     const std::string &n = e.name.name;
@@ -692,21 +709,24 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
                 --end;
         return textDatum(t.substr(b, end - b));
     }
+    // LENGTH and SUBSTR count characters, not bytes.
     if (n == "LENGTH")
-        return numberDatum(Decimal::fromLong(static_cast<long long>(toText(a[0], t0, s).size())));
+        return numberDatum(Decimal::fromLong(static_cast<long long>(characterCount(toText(a[0], t0, s)))));
     if (n == "SUBSTR") {
         std::string t = toText(a[0], t0, s);
+        long long size = static_cast<long long>(characterCount(t));
         long long start = toNumber(a[1]).roundedToScale(0).toLong().value_or(0);
-        long long len = a.size() > 2 ? toNumber(a[2]).roundedToScale(0).toLong().value_or(0)
-                                     : static_cast<long long>(t.size());
-        long long size = static_cast<long long>(t.size());
+        long long len = a.size() > 2 ? toNumber(a[2]).roundedToScale(0).toLong().value_or(0) : size;
         if (start < 0)
             start = size + start + 1; // counted from the end; before the start gives NULL
         else if (start == 0)
             start = 1;
         if (start < 1 || start > size || len < 1)
             return nullDatum();
-        return textDatum(t.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(len)));
+        std::size_t from = characterOffset(t, static_cast<std::size_t>(start - 1));
+        std::size_t to =
+            from + characterOffset(std::string_view(t).substr(from), static_cast<std::size_t>(len));
+        return textDatum(t.substr(from, to - from));
     }
     if (n == "TO_NUMBER")
         return numberDatum(toNumber(a[0], s.decimal));
@@ -739,17 +759,22 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
         return numberDatum(r);
     }
     if (n == "TO_CHAR") {
+        const Language &language =
+            a.size() > 2 ? nlsDateLanguage(toText(a[2], OraType::Varchar2, s)) : *s.dateLanguage;
         if (a.size() > 1 && a[0].kind == Value::Kind::Date)
-            return textDatum(formatDate(a[0].date, toText(a[1], e.args[1]->type.type, s)));
+            return textDatum(
+                formatDate(a[0].date, toText(a[1], e.args[1]->type.type, s), language, s.decimal));
         return textDatum(toText(a[0], t0, s));
     }
     if (n == "TO_DATE") {
         if (a[0].kind == Value::Kind::Date)
             return a[0];
         std::string format = a.size() > 1 ? toText(a[1], e.args[1]->type.type, s) : s.dateFormat;
+        const Language &language =
+            a.size() > 2 ? nlsDateLanguage(toText(a[2], OraType::Varchar2, s)) : *s.dateLanguage;
         if (a[0].kind != Value::Kind::Text)
             inconsistent(OraType::Date, OraType::Number);
-        return dateDatum(parseDate(a[0].text, format));
+        return dateDatum(parseDate(a[0].text, format, language));
     }
     errors::raise(904, errors::format(errors::kInvalidIdentifier, n), e.offset);
 }

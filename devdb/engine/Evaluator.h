@@ -3,6 +3,8 @@
 // Oracle's implicit conversions.
 
 #include "Ast.h"
+#include "Charset.h"
+#include "Nls.h"
 
 #include <map>
 #include <string>
@@ -11,14 +13,24 @@
 namespace devdb
 {
 
+// A session's NLS parameters and the server facts statements depend on.
 struct SessionSettings {
     std::string user;
-    std::string dateFormat = "DD.MM.RR";
-    std::string timestampFormat = "DD.MM.RR HH24:MI:SSXFF";
-    int maxIdentifier = 128;
-    int majorVersion = 19;
+    const Language *language = &defaultLanguage();
+    const Territory *territory = &defaultTerritory();
+    const Language *dateLanguage = &defaultLanguage(); // month and day names
+    std::string dateFormat = defaultTerritory().dateFormat;
+    std::string timestampFormat = defaultTerritory().timestampFormat;
+    std::string timestampTzFormat = defaultTerritory().timestampTzFormat;
     char decimal = '.'; // NLS_NUMERIC_CHARACTERS: decimal character and group separator
     char group = ',';
+    bool charSemantics = false; // NLS_LENGTH_SEMANTICS = CHAR
+    int databaseCharset = charset::AL32UTF8;
+    int maxIdentifier = 128; // bytes in the database character set
+    int majorVersion = 19;
+
+    // The territory's date and number conventions (NLS_TERRITORY).
+    void applyTerritory(const Territory &t);
 };
 
 struct Row {

@@ -37,6 +37,7 @@ enum ClientError : int {
     kNotExecuted = 24338,
     kCallbackError = 24343,
     kTruncationWarning = 24345,
+    kInvalidNlsEnvironment = 12705,
 };
 
 // The message text of a number, without the "ORA-nnnnn: " prefix.

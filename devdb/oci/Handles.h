@@ -4,6 +4,7 @@
 // answered with OCI_INVALID_HANDLE instead of being used.
 
 #include "devdb/engine/Engine.h"
+#include "devdb/oci/ClientEnvironment.h"
 #include "devdb/oci/Errors.h"
 #include "devdb/oci/OciAbi.h"
 
@@ -142,6 +143,7 @@ struct Env : Handle {
 
     ub4 mode;
     ErrorState error;
+    ClientEnvironment client; // NLS_LANG and friends as read when the environment was created
     std::unordered_map<Handle *, std::unique_ptr<Handle>> children;
 };
 

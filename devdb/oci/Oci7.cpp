@@ -164,6 +164,7 @@ void logOn(cda_def *lda, const LogonText &t)
     auto logon = std::make_unique<Logon>();
     logon->ownedEnv = std::make_unique<Env>(OCI_DEFAULT);
     Env *env = logon->ownedEnv.get();
+    env->client = readClientEnvironment();
     auto *server = env->adopt(std::make_unique<Server>(env));
     auto *session = env->adopt(std::make_unique<Session>(env));
     auto *svc = env->adopt(std::make_unique<SvcCtx>(env));

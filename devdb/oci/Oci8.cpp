@@ -1,6 +1,7 @@
 // The OCI8 entry points: environment, handles and descriptors, attributes,
 // server attach, sessions, transactions and error records.
 
+#include "devdb/engine/Charset.h"
 #include "devdb/oci/Api.h"
 #include "devdb/oci/Statement.h"
 #include "devdb/oci/TnsNames.h"
@@ -101,9 +102,10 @@ void beginSession(SvcCtx &svc, Session &session, ub4 credentials, ub4 mode)
                                             : devdb::Privilege::Normal;
     bool external = credentials == OCI_CRED_EXT;
     std::optional<OraError> warning;
-    session.engine = devdb::logon(
-        svc.server->databasePath, external ? "" : session.userName, external ? "" : session.password,
-        external ? devdb::Credentials::External : devdb::Credentials::Rdbms, privilege, &warning);
+    session.engine = devdb::logon(svc.server->databasePath, external ? "" : session.userName,
+                                  external ? "" : session.password,
+                                  external ? devdb::Credentials::External : devdb::Credentials::Rdbms,
+                                  privilege, &warning, svc.env->client.nls);
     session.server = svc.server;
     svc.server->versionText = session.engine->serverVersion();
     svc.server->sessions.insert(&session);
@@ -178,12 +180,33 @@ std::string attributeText(const void *attributep, ub4 size)
     return attributep ? std::string(static_cast<const char *>(attributep), size) : std::string();
 }
 
-Env *createEnv(OCIEnv **envp, ub4 mode, size_t xtramem_sz, void **usrmempp)
+// Creates the environment and reads the client's NLS environment into it. An
+// NLS environment the client cannot use fails the call, but the handle is
+// still made, so that OCIErrorGet on it gives the reason (ORA-12705).
+sword createEnv(OCIEnv **envp, ub4 mode, size_t xtramem_sz, void **usrmempp, ub2 charset = 0,
+                ub2 ncharset = 0)
 {
-    auto env = std::make_unique<Env>(mode);
-    allocateUserMemory(*env, xtramem_sz, usrmempp);
-    *envp = opaque<OCIEnv>(env.get());
-    return env.release();
+    std::lock_guard lock(apiMutex());
+    auto owned = std::make_unique<Env>(mode);
+    allocateUserMemory(*owned, xtramem_sz, usrmempp);
+    Env *env = owned.release();
+    *envp = opaque<OCIEnv>(env);
+    try {
+        env->client = readClientEnvironment();
+        // Character set ids given by the program replace those of NLS_LANG and NLS_NCHAR.
+        for (auto [id, target] :
+             {std::pair{charset, &env->client.charsetId}, {ncharset, &env->client.ncharsetId}}) {
+            if (id == 0)
+                continue;
+            if (!devdb::findCharset(id) || id == devdb::charset::AL16UTF16)
+                throw clientError(kInvalidNlsEnvironment);
+            *target = id;
+        }
+    } catch (const OraError &e) {
+        env->error.set(e);
+        return OCI_ERROR;
+    }
+    return OCI_SUCCESS;
 }
 
 bool isFreeDescriptorType(ub4 type)
@@ -311,20 +334,22 @@ OCI81_API sword OCIEnvCreate(OCIEnv **envp, ub4 mode, void *, OCIMallocFn, OCIRe
 {
     if (!envp)
         return OCI_INVALID_HANDLE;
-    return guarded(nullptr, [&] {
-        createEnv(envp, mode, xtramem_sz, usrmempp);
-        return OCI_SUCCESS;
-    });
+    return createEnv(envp, mode, xtramem_sz, usrmempp);
+}
+
+OCI81_API sword OCIEnvNlsCreate(OCIEnv **envp, ub4 mode, void *, OCIMallocFn, OCIReallocFn, OCIFreeFn,
+                                size_t xtramem_sz, void **usrmempp, ub2 charset, ub2 ncharset)
+{
+    if (!envp)
+        return OCI_INVALID_HANDLE;
+    return createEnv(envp, mode, xtramem_sz, usrmempp, charset, ncharset);
 }
 
 OCI8_API sword OCIEnvInit(OCIEnv **envp, ub4 mode, size_t xtramem_sz, void **usrmempp)
 {
     if (!envp)
         return OCI_INVALID_HANDLE;
-    return guarded(nullptr, [&] {
-        createEnv(envp, mode, xtramem_sz, usrmempp);
-        return OCI_SUCCESS;
-    });
+    return createEnv(envp, mode, xtramem_sz, usrmempp);
 }
 
 OCI8_API sword OCIInitialize(ub4, void *, OCIMallocFn, OCIReallocFn, OCIFreeFn)
@@ -718,8 +743,10 @@ OCI8_API sword OCIAttrGet(const void *trgthndlp, ub4 trghndltyp, void *attribute
         case OCI_HTYPE_ENV:
             switch (attrtype) {
             case OCI_ATTR_CHARSET_ID:
+                put<ub2>(attributep, sizep, static_cast<ub2>(static_cast<Env *>(target)->client.charsetId));
+                break;
             case OCI_ATTR_NCHARSET_ID:
-                put<ub2>(attributep, sizep, kAL32UTF8);
+                put<ub2>(attributep, sizep, static_cast<ub2>(static_cast<Env *>(target)->client.ncharsetId));
                 break;
             default:
                 throw clientError(kIllegalAttribute);

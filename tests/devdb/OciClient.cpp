@@ -123,6 +123,28 @@ int TempHome::sql(const std::string &account, const std::string &statements, std
     return tool({"sql", path(), alias, account}, statements, out);
 }
 
+ScopedEnvironment::ScopedEnvironment(std::initializer_list<std::pair<const char *, std::string>> values)
+{
+    for (const auto &[name, value] : values) {
+        const char *old = std::getenv(name);
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        if (value.empty())
+            unsetenv(name);
+        else
+            setenv(name, value.c_str(), 1);
+    }
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    for (const auto &[name, value] : saved_) {
+        if (value)
+            setenv(name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
+}
+
 Connection::Connection(Library &library) : lib(library)
 {
     if (lib.OCIEnvCreate)
@@ -187,6 +209,9 @@ sword Connection::execute(const std::string &sql, ub4 mode)
 
 std::vector<std::vector<std::string>> Connection::query(const std::string &sql)
 {
+    // A fresh statement handle: the defines of an earlier query stay with the old one.
+    lib.OCIHandleFree(stmt, HTYPE_STMT);
+    lib.OCIHandleAlloc(env, &stmt, HTYPE_STMT, 0, nullptr);
     std::vector<std::vector<std::string>> rows;
     if (execute(sql) != OCI_SUCCESS)
         throw std::runtime_error(error().text);

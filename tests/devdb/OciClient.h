@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -143,6 +145,19 @@ public:
 
 private:
     QTemporaryDir dir_;
+};
+
+// Sets environment variables (an empty value unsets one) and restores them.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<const char *, std::string>> values);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 struct ErrorInfo {

@@ -380,11 +380,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(StatementTest, EmptyStringIsNullAndConversions)
 {
     run("create table t (s varchar2(10), n number, d date)");
-    run("insert into t values ('', '42', '05.06.07')");
+    run("insert into t values ('', '42', '05-JUN-07')");
     auto rows = conn.query("select count(*) from t where s is null and n = 42");
     EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"1"}}));
     rows = conn.query("select d from t");
-    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"05.06.07"}}));
+    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"05-JUN-07"}}));
     run("alter session set nls_date_format = 'YYYY-MM-DD'");
     rows = conn.query("select d from t");
     EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"2007-06-05"}}));

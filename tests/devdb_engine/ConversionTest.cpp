@@ -48,6 +48,17 @@ TEST(DateFormat, ReadsTextTheWayOracleDoes)
         {"minute 60", "01.01.2003 23:60", "DD.MM.YYYY HH24:MI", "", 1851},
         {"year 0", "01.01.0000", "DD.MM.YYYY", "", 1841},
         {"bad picture", "01.01.2003", "DD.QQ.YYYY", "", 1821},
+        {"MON takes no digits", "15.03.2020", "DD-MON-RR", "", 1843},
+        {"MONTH takes no digits", "15 03 2020", "DD MONTH YYYY", "", 1843},
+        {"MONTH takes an abbreviation", "15 mar 2020", "DD MONTH YYYY", "2020-03-15 00:00:00", 0},
+        {"punctuation left out before a name", "15MAR2020", "DD-MON-YYYY", "2020-03-15 00:00:00", 0},
+        {"quoted text in any letter case", "2003t01", "YYYY\"T\"MM", "2003-01-01 00:00:00", 0},
+        {"quoted text missing", "2003-01", "YYYY\"T\"MM", "", 1861},
+        {"31 April", "31.04.2003", "DD.MM.YYYY", "", 1839},
+        {"FX wants full widths", "1.02.2003", "FXDD.MM.YYYY", "", 1862},
+        {"FX wants the same punctuation", "01-02-2003", "FXDD.MM.YYYY", "", 1861},
+        {"FX leaves nothing out", "01.02", "FXDD.MM.YYYY", "", 1840},
+        {"FX with FM allows short numbers", "1.2.2003", "FXFMDD.MM.YYYY", "2003-02-01 00:00:00", 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -59,6 +70,27 @@ TEST(DateFormat, ReadsTextTheWayOracleDoes)
             EXPECT_EQ(e.code, c.error) << e.text;
         }
     }
+}
+
+TEST(DateFormat, NamesOfTheDateLanguage)
+{
+    const Language &russian = *findLanguage("RUSSIAN");
+    const Language &german = *findLanguage("german");
+    const Language &french = *findLanguage("FRENCH");
+    EXPECT_EQ(dateToStorage(parseDate("15-мар-2020", "DD-MON-YYYY", russian), false), "2020-03-15 00:00:00");
+    EXPECT_EQ(dateToStorage(parseDate("15 Сентябрь 2020", "DD MONTH YYYY", russian), false),
+              "2020-09-15 00:00:00");
+    EXPECT_EQ(dateToStorage(parseDate("15. MÄRZ 2020", "DD. MONTH YYYY", german), false),
+              "2020-03-15 00:00:00");
+    EXPECT_EQ(dateToStorage(parseDate("1 févr. 2020", "DD MON YYYY", french), false), "2020-02-01 00:00:00");
+    // A name of another language is no month.
+    EXPECT_THROW(parseDate("15-MAR-2020", "DD-MON-YYYY", russian), OraError);
+
+    const DateTime d{2003, 2, 1, 13, 4, 5, 120000000};
+    EXPECT_EQ(formatDate(d, "Day DD Month", german), "Samstag    01 Februar  ");
+    EXPECT_EQ(formatDate(d, "fmDY DD MON", russian), "СБ 1 ФЕВ");
+    EXPECT_EQ(formatDate(d, "mon", french), "févr.");
+    EXPECT_EQ(formatDate(d, "HH24:MI:SSXFF3", german, ','), "13:04:05,120");
 }
 
 TEST(DateFormat, WritesDates)
