@@ -49,6 +49,7 @@ void printClientEnvironment(const TOracleSession &session, QTextStream &out)
     out << "Client environment:\n";
     printSetting(out, "NLS_LANG", nls.nlsLang);
     printSetting(out, "NLS_DATE_FORMAT", nls.dateFormat);
+    printSetting(out, "NLS_TIMESTAMP_FORMAT", nls.timestampFormat);
     printSetting(out, "NLS_NUMERIC_CHARACTERS", nls.numericCharacters);
     if (session.ClientCharsetId() != 0)
         out << "  client character set id " << session.ClientCharsetId()

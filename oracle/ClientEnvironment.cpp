@@ -178,6 +178,12 @@ QString SessionDateFormat(const platform::OperatorLocale &locale)
            OracleDateFormat(locale.longTimeFormat());
 }
 
+QString SessionTimestampFormat(const platform::OperatorLocale &locale)
+{
+    const QString date = SessionDateFormat(locale);
+    return date.endsWith(QStringLiteral("SS")) ? date + QStringLiteral("XFF") : date;
+}
+
 QString SessionNumericCharacters(const platform::OperatorLocale &locale)
 {
     QChar decimal = locale.decimalSeparator();
@@ -198,6 +204,8 @@ ClientNlsEnvironment PrepareClientEnvironment(const platform::OperatorLocale &lo
     Environment::setVariable("NLS_LANG", nlsLang);
     prepared.nlsLang = {nlsLang, nlsLang != before || lastEnvironment.nlsLang.setByProgram};
     prepared.dateFormat = settle("NLS_DATE_FORMAT", SessionDateFormat(locale), lastEnvironment.dateFormat);
+    prepared.timestampFormat =
+        settle("NLS_TIMESTAMP_FORMAT", SessionTimestampFormat(locale), lastEnvironment.timestampFormat);
     prepared.numericCharacters =
         settle("NLS_NUMERIC_CHARACTERS", SessionNumericCharacters(locale), lastEnvironment.numericCharacters);
     lastEnvironment = prepared;

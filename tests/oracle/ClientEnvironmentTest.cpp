@@ -88,21 +88,29 @@ TEST(ClientDateFormat, FollowsTheOperatorsLocale)
         EXPECT_EQ(SessionDateFormat(locale), QString::fromUtf8(c.dateFormat));
         EXPECT_EQ(SessionNumericCharacters(locale), QString::fromLatin1(c.numericCharacters));
     }
+    EXPECT_EQ(SessionTimestampFormat(localeOf("ru_RU")), QStringLiteral("DD.MM.RRRR HH24:MI:SSXFF"));
+    // The fraction cannot go between the seconds and AM/PM of the cell texts.
+    EXPECT_EQ(SessionTimestampFormat(localeOf("en_US")), QStringLiteral("MM/DD/RRRR HH:MI:SS AM"));
 }
 
 class ClientEnvironmentTest : public OracleLayerTest
 {
 protected:
+    static void unsetAll()
+    {
+        for (const char *name : {"NLS_LANG", "NLS_DATE_FORMAT", "NLS_TIMESTAMP_FORMAT",
+                                 "NLS_TIMESTAMP_TZ_FORMAT", "NLS_NUMERIC_CHARACTERS"})
+            Environment::unsetVariable(name);
+    }
+
     void SetUp() override
     {
         OracleLayerTest::SetUp();
-        for (const char *name : {"NLS_DATE_FORMAT", "NLS_NUMERIC_CHARACTERS"})
-            Environment::unsetVariable(name);
+        unsetAll();
     }
     void TearDown() override
     {
-        for (const char *name : {"NLS_DATE_FORMAT", "NLS_NUMERIC_CHARACTERS", "NLS_LANG"})
-            Environment::unsetVariable(name);
+        unsetAll();
         OracleLayerTest::TearDown();
     }
 };

@@ -84,7 +84,10 @@ protected:
     {
         const LoadCase &c = GetParam();
         QStringList env{QStringLiteral("LC_ALL=") + QLatin1String(c.locale),
-                        QStringLiteral("LANG=") + QLatin1String(c.locale), QStringLiteral("NLS_DATE_FORMAT"),
+                        QStringLiteral("LANG=") + QLatin1String(c.locale),
+                        QStringLiteral("NLS_DATE_FORMAT"),
+                        QStringLiteral("NLS_TIMESTAMP_FORMAT"),
+                        QStringLiteral("NLS_TIMESTAMP_TZ_FORMAT"),
                         QStringLiteral("NLS_NUMERIC_CHARACTERS")};
         env << (c.nlsLang ? QStringLiteral("NLS_LANG=") + QLatin1String(c.nlsLang)
                           : QStringLiteral("NLS_LANG"));
@@ -127,9 +130,10 @@ TEST_P(LocaleLoad, DatesCodeDAndCyrillicArriveAsTheCellsHoldThem)
 {
     const QString table = database_->createTable(QStringLiteral("DATES"),
                                                  QStringLiteral("(D date, DT date, CD1 date, CD2 date, "
-                                                                "NAME varchar2(20))"));
+                                                                "NAME varchar2(20), TS timestamp)"));
     writeMapping("dates.ini", "Row1=D,DATE,1,1,,\r\nRow2=DT,DATE,1,2,,\r\nRow3=CD1,DATE,1,4,D,\r\n"
-                              "Row4=CD2,DATE,1,5,D,\r\nRow5=NAME,VARCHAR2,1,6,,\r\n");
+                              "Row4=CD2,DATE,1,5,D,\r\nRow5=NAME,VARCHAR2,1,6,,\r\n"
+                              "Row6=TS,TIMESTAMP,1,2,,\r\n");
     const ProcessResult loaded = load(table, "dates.ini");
     ASSERT_EQ(loaded.exitCode, 0) << loaded.out.toStdString() << loaded.err.toStdString()
                                   << errorLog().toStdString();
@@ -137,11 +141,14 @@ TEST_P(LocaleLoad, DatesCodeDAndCyrillicArriveAsTheCellsHoldThem)
     const ProcessResult rows = database_->sql(
         {QStringLiteral(
              "select to_char(D, 'YYYY-MM-DD HH24:MI:SS') A, to_char(DT, 'YYYY-MM-DD HH24:MI:SS') B, "
-             "to_char(CD1, 'YYYY-MM-DD') C, to_char(CD2, 'YYYY-MM-DD') E, NAME from ") +
+             "to_char(CD1, 'YYYY-MM-DD') C, to_char(CD2, 'YYYY-MM-DD') E, NAME, "
+             "to_char(TS, 'YYYY-MM-DD HH24:MI:SS') F from ") +
          table});
     ASSERT_EQ(rows.exitCode, 0) << rows.err.toStdString();
-    EXPECT_EQ(QString::fromUtf8(rows.out).section(QLatin1Char('\n'), 1, 1),
-              QStringLiteral("2020-03-15 00:00:00\t2020-03-15 10:11:12\t1985-05-12\t1985-01-01\tИванов"));
+    EXPECT_EQ(QString::fromUtf8(rows.out).section(QLatin1Char('\n'), 1, 1).toStdString(),
+              std::string("2020-03-15 00:00:00\t2020-03-15 10:11:12\t1985-05-12\t1985-01-01\tИванов\t"
+                          "2020-03-15 10:11:12"))
+        << rows.out.toStdString();
 }
 
 // The decimal separator of the locale is the session's. Under a locale with

@@ -22,6 +22,8 @@ const QStringList fixedSurrounding = {
     QStringLiteral("NLS_LANG"),
     QStringLiteral("NLS_DATE_FORMAT"),
     QStringLiteral("NLS_NUMERIC_CHARACTERS"),
+    QStringLiteral("NLS_TIMESTAMP_FORMAT"),
+    QStringLiteral("NLS_TIMESTAMP_TZ_FORMAT"),
 };
 
 } // namespace
