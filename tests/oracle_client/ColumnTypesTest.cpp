@@ -1,0 +1,65 @@
+// Columns as a real client describes and fetches them, read through the
+// result set of the main window in both call modes.
+
+#include "SessionFixture.h"
+
+#include "oracle/OracleTexts.h"
+
+namespace rowpour::testing
+{
+namespace
+{
+
+using namespace rowpour::oracle;
+
+class ColumnTypes : public SessionTest
+{
+};
+
+// Names of up to 128 bytes (Oracle 12.2 and later) are kept whole: two
+// names that share their first 30 characters stay two fields.
+TEST_P(ColumnTypes, LongNamesStayWholeAndDistinct)
+{
+    const QString first = QStringLiteral("A_COLUMN_NAME_LONGER_THAN_THIRTY_BYTES_FIRST");
+    const QString second = QStringLiteral("A_COLUMN_NAME_LONGER_THAN_THIRTY_BYTES_SECOND");
+    const QString table = database_->createTable(
+        QStringLiteral("NAMES"), QStringLiteral("(%1 number(5), %2 number(5))").arg(first, second));
+    execute({QStringLiteral("insert into %1 values (1, 2)").arg(table)});
+    open(QStringLiteral("select * from ") + table);
+    ASSERT_EQ(dataSet_.FieldCount(), 2);
+    EXPECT_EQ(dataSet_.Fields(0).FieldName(), first);
+    EXPECT_EQ(dataSet_.Fields(1).FieldName(), second);
+    EXPECT_EQ(text(second), QStringLiteral("2"));
+}
+
+// A negative scale puts zeros before the decimal point: NUMBER(9,-2) holds
+// eleven digits, which a 32-bit integer cannot carry.
+TEST_P(ColumnTypes, NegativeScaleNumbersKeepTheirValue)
+{
+    const QString table = database_->createTable(QStringLiteral("SCALES"),
+                                                 QStringLiteral("(WIDE number(9,-2), NARROW number(7,-2))"));
+    execute({QStringLiteral("insert into %1 values (99999999900, -999999900)").arg(table)});
+    open(QStringLiteral("select * from ") + table);
+    ASSERT_EQ(dataSet_.RecordCount(), 1);
+    EXPECT_EQ(text(QStringLiteral("WIDE")), QStringLiteral("99999999900"));
+    EXPECT_EQ(dataSet_.FieldByName(QStringLiteral("WIDE")).AsFloat(), 99999999900.0);
+    EXPECT_EQ(dataSet_.FieldByName(QStringLiteral("NARROW")).DataType(), ftInteger);
+    EXPECT_EQ(text(QStringLiteral("NARROW")), QStringLiteral("-999999900"));
+}
+
+// A column's characters may take up to four bytes each in the client's
+// UTF-8: a full column of Cyrillic letters reads whole.
+TEST_P(ColumnTypes, FullColumnsOfMultiByteCharactersReadWhole)
+{
+    const QString table = database_->createTable(QStringLiteral("LETTERS"),
+                                                 QStringLiteral("(WORD varchar2(10), SHORT char(6))"));
+    execute({QStringLiteral("insert into %1 values ('ЁжикЁ', 'Ёжи')").arg(table)});
+    open(QStringLiteral("select * from ") + table);
+    EXPECT_EQ(text(QStringLiteral("WORD")), QStringLiteral("ЁжикЁ"));
+    EXPECT_EQ(text(QStringLiteral("SHORT")), QStringLiteral("Ёжи"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ColumnTypes, ::testing::Values(Mode::OCI8, Mode::OCI7), modeName);
+
+} // namespace
+} // namespace rowpour::testing
