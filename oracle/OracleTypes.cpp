@@ -449,6 +449,11 @@ void TFieldData::AllocateLocators(OCIEnv *env)
     }
 }
 
+void TFieldData::AbandonLocators()
+{
+    locators_.clear();
+}
+
 // Locators made by a library that has since been unloaded belong to nobody.
 void TFieldData::FreeLocators()
 {
@@ -552,6 +557,9 @@ void TOracleQuery::ForgetHandles()
     definedColumns7_ = 0;
     preparedText_.clear();
     described_ = false;
+    // The locators went with the session's environment.
+    for (auto &column : columns_)
+        column->AbandonLocators();
     ClearColumns();
     eof_ = true;
 }

@@ -197,6 +197,8 @@ public:
     void AllocateBuffers(int rows);
     // One LOB or BFILE locator per row, made under `env` (handle-based call set).
     void AllocateLocators(oci::OCIEnv *env);
+    // Forgets the locators without freeing them: their environment is gone.
+    void AbandonLocators();
     bool IsLob() const
     {
         return ExternalType == extClob || ExternalType == extBlob || ExternalType == extBfile;
