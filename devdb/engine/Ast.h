@@ -94,7 +94,9 @@ struct ConstraintDef {
 
 struct ColumnDef {
     Identifier name;
-    std::string typeName; // VARCHAR2, CHAR, NUMBER, FLOAT, INTEGER, DATE, RAW, LONG, LONG RAW, TIMESTAMP
+    // VARCHAR2, NVARCHAR2, CHAR, NCHAR, NUMBER, FLOAT, INTEGER, DATE, RAW, LONG, LONG RAW, TIMESTAMP
+    std::string typeName;
+    enum class Semantics { Default, Byte, Char } semantics = Semantics::Default; // VARCHAR2(n BYTE|CHAR)
     int length = 0;
     int typeOffset = 0;
     int precision = -1; // -1: not given
@@ -157,8 +159,9 @@ struct Statement {
 };
 
 // Parses one statement. Throws OraError with the parse offset.
-// maxIdentifier is 30 for old servers, 128 for modern ones.
-std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentifier);
+// maxIdentifier is 30 for old servers, 128 for modern ones: bytes of the
+// database character set, which also measures the 4,000 bytes of a literal.
+std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentifier, int charsetId);
 // Parses a column default or a check condition as stored in the dictionary.
 ExprPtr parseExpression(const std::string &text);
 ExprPtr parseCondition(const std::string &text);

@@ -3,11 +3,13 @@
 // key constraints, kept in SQLite tables next to one SQLite table per Oracle table.
 //
 // File layout (all names start with devdb_):
-//   devdb_meta(key, value)                      version text, constraint counter
-//   devdb_users(user_name, password, account_status, grace_days, external, sysdba, sysoper, created)
+//   devdb_meta(key, value)                      version text, character set, constraint counter
+//   devdb_users(user_name, password, account_status, grace_days, external, sysdba, sysoper, created,
+//               case_sensitive, logon_warning)
 //   devdb_tables(table_id, owner, table_name)   one row per table, table_id in creation order
 //   devdb_columns(table_id, column_id, column_name, data_type, data_length, data_precision,
-//                 data_scale, nullable, data_default)
+//                 data_scale, nullable, data_default, char_length, char_used,
+//                 data_type_owner, data_type_mod)
 //   devdb_constraints(owner, constraint_name, table_id, constraint_type, column_ids)
 //                                               type P/U: column ids "1,3"; type C: the condition text
 //   devdb_t<table_id>(c1, c2, ...)              the rows; NUMBER as decimal text, DATE and
@@ -81,14 +83,18 @@ private:
     std::vector<std::shared_ptr<TableInfo>> ordered_;
 };
 
-void createSchema(Connection &db, const std::string &versionText);
+void createSchema(Connection &db, const std::string &versionText, const std::string &characterSet);
+// Adds what later releases keep in the file to a file made before them.
+void upgradeSchema(Connection &db);
 std::optional<Account> loadAccount(Connection &db, const std::string &name);
 std::vector<Account> loadAccounts(Connection &db);
 void saveAccount(Connection &db, const Account &account, bool creating);
 std::string metaValue(Connection &db, const std::string &key);
 void setMetaValue(Connection &db, const std::string &key, const std::string &value);
 
-ColumnInfo makeColumn(const ColumnDef &def);
+struct SessionSettings;
+// A new column: character lengths follow the session's length semantics and database character set.
+ColumnInfo makeColumn(const ColumnDef &def, const SessionSettings &settings);
 // The table's columns as a relation without rows, for resolving names.
 struct Relation;
 Relation relationOf(const TableInfo &table);

@@ -180,7 +180,8 @@ Relation userTabColumnsView(const std::vector<std::shared_ptr<TableInfo>> &table
     for (const auto &t : tables) {
         for (std::size_t c = 0; c < t->columns.size(); ++c) {
             const ColumnInfo &col = t->columns[c];
-            bool character = col.desc.type == OraType::Varchar2 || col.desc.type == OraType::Char;
+            bool character = col.desc.charsetForm != 0;
+            bool national = col.desc.charsetForm == 2;
             Row row;
             row.values = {
                 text(t->name),
@@ -203,13 +204,13 @@ Relation userTabColumnsView(const std::vector<std::shared_ptr<TableInfo>> &table
                 Datum(),
                 Datum(),
                 Datum(),
-                text(character ? "CHAR_CS" : ""),
+                text(character ? (national ? "NCHAR_CS" : "CHAR_CS") : ""),
                 character ? number(col.desc.dataSize) : Datum(),
                 text("NO"),
                 text("NO"),
                 Datum(),
-                number(character ? col.desc.dataSize : 0),
-                text(character ? "B" : ""),
+                number(character ? col.desc.charLength : 0),
+                text(character ? (col.desc.charUsed ? "C" : "B") : ""),
                 text("NO"),
                 text("NO"),
                 text("NONE"),

@@ -91,6 +91,7 @@ Connection openConnection(const std::string &path, int lockTimeout)
         db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL");
         if (metaValue(db, "version").empty())
             errors::raise(1034, "ORACLE not available");
+        upgradeSchema(db);
     } catch (const SqliteFailure &) {
         errors::raise(1034, "ORACLE not available");
     }
@@ -227,9 +228,10 @@ private:
 class SessionImpl final : public Session
 {
 public:
-    SessionImpl(Connection db, Account account, std::string version)
+    SessionImpl(Connection db, Account account, std::string version, int databaseCharset)
         : db_(std::move(db)), account_(std::move(account)), version_(std::move(version))
     {
+        settings_.databaseCharset = databaseCharset;
         settings_.user = account_.name;
         settings_.majorVersion = majorVersionOf(version_);
         settings_.maxIdentifier = settings_.majorVersion >= 12 ? 128 : 30;
@@ -246,12 +248,14 @@ public:
     }
 
     std::string serverVersion() const override { return version_; }
+    int databaseCharset() const override { return settings_.databaseCharset; }
     std::string userName() const override { return account_.name; }
     std::unique_ptr<Cursor> prepare(const std::string &sql) override
     {
         checkActive();
         ++prepares_;
-        return std::make_unique<CursorImpl>(*this, alive_, sql);
+        // The text reaches the server in the database character set.
+        return std::make_unique<CursorImpl>(*this, alive_, restrictText(sql, settings_.databaseCharset));
     }
     void commit() override
     {
@@ -584,7 +588,7 @@ void SessionImpl::createTable(Statement &st)
         if (release < 8 && ((def.typeName == "VARCHAR2" && def.length > 2000) ||
                             (def.typeName == "CHAR" && def.length > 255)))
             errors::raise(910, "specified length too long for its datatype", def.typeOffset);
-        columns.push_back(makeColumn(def));
+        columns.push_back(makeColumn(def, settings_));
     }
     struct Key {
         std::string name;
@@ -659,8 +663,8 @@ void SessionImpl::createTable(Statement &st)
             const ColumnInfo &c = columns[i];
             create += (i ? ", c" : "c") + std::to_string(i + 1);
             StmtUse ins(db_.cached("INSERT INTO devdb_columns(table_id, column_id, column_name, data_type,"
-                                   " data_length, data_precision, data_scale, nullable, data_default)"
-                                   " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                                   " data_length, data_precision, data_scale, nullable, data_default,"
+                                   " char_length, char_used) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
             sqlite3_bind_int64(ins.get(), 1, id);
             sqlite3_bind_int(ins.get(), 2, static_cast<int>(i + 1));
             bindText(ins.get(), 3, c.desc.name);
@@ -673,6 +677,10 @@ void SessionImpl::createTable(Statement &st)
             bindText(ins.get(), 8, c.desc.nullable ? "Y" : "N");
             if (c.hasDefault)
                 bindText(ins.get(), 9, c.defaultText);
+            if (c.desc.charsetForm != 0) {
+                sqlite3_bind_int(ins.get(), 10, c.desc.charLength);
+                bindText(ins.get(), 11, c.desc.charUsed ? "C" : "B");
+            }
             db_.step(ins.get());
         }
         db_.exec(create + ")");
@@ -966,7 +974,7 @@ void CursorImpl::parseStatementOnce()
     session_.checkActive();
     if (type_ == StatementType::Begin || type_ == StatementType::Declare)
         errors::raise(3001, errors::kUnimplemented);
-    auto st = parseStatement(sql_, session_.settings().maxIdentifier);
+    auto st = parseStatement(sql_, session_.settings().maxIdentifier, session_.settings().databaseCharset);
     statement_ = std::move(st);
     try {
         switch (statement_->kind) {
@@ -1466,15 +1474,18 @@ void CursorImpl::executeDelete()
 
 } // namespace
 
-void createDatabase(const std::string &path, const std::string &versionText)
+void createDatabase(const std::string &path, const std::string &versionText, const std::string &characterSet)
 {
+    const Charset *databaseCharset = findCharset(characterSet.empty() ? "AL32UTF8" : characterSet);
+    if (!databaseCharset || databaseCharset->id == charset::AL16UTF16)
+        errors::raise(12701, "CREATE DATABASE character set is not known");
     if (std::filesystem::exists(path))
         errors::raise(1501, "CREATE DATABASE failed: file exists: " + path);
     try {
         Connection db;
         db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         db.exec("PRAGMA journal_mode=WAL");
-        createSchema(db, versionText.empty() ? defaultVersionText : versionText);
+        createSchema(db, versionText.empty() ? defaultVersionText : versionText, databaseCharset->name);
     } catch (const SqliteFailure &f) {
         errors::raise(1501, "CREATE DATABASE failed: " + f.message);
     }
@@ -1538,7 +1549,9 @@ std::unique_ptr<Session> logon(const std::string &path, const std::string &user,
         *warning = OraError(
             28002, errors::format(errors::kPasswordWillExpire, std::to_string(account->graceDays)), 0, true);
     std::string version = metaValue(db, "version");
-    auto session = std::make_unique<SessionImpl>(std::move(db), *account, version);
+    const Charset *databaseCharset = findCharset(metaValue(db, "charset"));
+    auto session = std::make_unique<SessionImpl>(std::move(db), *account, version,
+                                                 databaseCharset ? databaseCharset->id : charset::AL32UTF8);
     session->applyClientNls(nls);
     return session;
 }

@@ -55,10 +55,16 @@ enum class OraType : int {
 struct ColumnDesc {
     std::string name; // as Oracle reports it: unquoted names upper-cased, expressions as written
     OraType type = OraType::Varchar2;
-    int dataSize = 0;  // bytes: VARCHAR2/CHAR/RAW their length, NUMBER 22, DATE 7, TIMESTAMP 11, LONG 0
+    int dataSize = 0;  // bytes in the database (national) character set: VARCHAR2/CHAR/RAW their
+                       // length, NUMBER 22, DATE 7, TIMESTAMP 11, LONG 0
     int precision = 0; // NUMBER(p,s): p; NUMBER: 0; FLOAT: 126 (or its binary precision); INTEGER: 38
     int scale = 0;     // NUMBER(p,s): s; NUMBER and FLOAT: -127; INTEGER: 0; TIMESTAMP: fraction digits
     bool nullable = true;
+    // Character types: the declared length (characters with CHAR semantics, else bytes),
+    // whether it counts characters, and the character set form (1 database, 2 national).
+    int charLength = 0;
+    bool charUsed = false;
+    int charsetForm = 0;
 };
 
 struct DateTime {
@@ -118,6 +124,7 @@ class Session
 public:
     virtual ~Session() = default; // a session destroyed without end() rolls back
     virtual std::string serverVersion() const = 0;
+    virtual int databaseCharset() const = 0; // the character set id of the database
     virtual std::string userName() const = 0;
     // Records the statement; never throws for its content (see the file comment).
     virtual std::unique_ptr<Cursor> prepare(const std::string &sql) = 0;
@@ -147,8 +154,11 @@ public:
 extern const char *const defaultVersionText;
 
 // Creates a new database file with the SYSTEM/MANAGER account (granted SYSDBA).
-// An empty versionText means defaultVersionText. Throws OraError if the file exists.
-void createDatabase(const std::string &path, const std::string &versionText);
+// An empty versionText means defaultVersionText; characterSet is the database
+// character set (AL32UTF8 when empty). Throws OraError if the file exists or
+// the character set is unknown (ORA-12701).
+void createDatabase(const std::string &path, const std::string &versionText,
+                    const std::string &characterSet = std::string());
 
 // Changes an account's password without a session, as a client does for an
 // expired account (OCIPasswordChange before logon). Throws 1017, 28000.

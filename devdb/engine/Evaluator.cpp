@@ -530,9 +530,11 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         } else if (n == "SUBSTR") {
             requireArgs(2, 3);
             e.type = textType(isTextType(arg(0).type) ? arg(0).dataSize : 40);
-        } else if (n == "LENGTH" || n == "ABS" || n == "ROUND" || n == "TRUNC" || n == "TO_NUMBER" ||
-                   n == "MOD") {
-            requireArgs(1, n == "MOD" ? 2 : (n == "LENGTH" || n == "ABS" || n == "TO_NUMBER" ? 1 : 2));
+        } else if (n == "LENGTH" || n == "LENGTHB" || n == "ABS" || n == "ROUND" || n == "TRUNC" ||
+                   n == "TO_NUMBER" || n == "MOD") {
+            requireArgs(1, n == "MOD"
+                               ? 2
+                               : (n == "LENGTH" || n == "LENGTHB" || n == "ABS" || n == "TO_NUMBER" ? 1 : 2));
             if ((n == "ROUND" || n == "TRUNC") && isDateType(arg(0).type))
                 e.type = dateType();
             else
@@ -712,6 +714,9 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
     // LENGTH and SUBSTR count characters, not bytes.
     if (n == "LENGTH")
         return numberDatum(Decimal::fromLong(static_cast<long long>(characterCount(toText(a[0], t0, s)))));
+    if (n == "LENGTHB")
+        return numberDatum(
+            Decimal::fromLong(static_cast<long long>(encodedLength(toText(a[0], t0, s), s.databaseCharset))));
     if (n == "SUBSTR") {
         std::string t = toText(a[0], t0, s);
         long long size = static_cast<long long>(characterCount(t));
@@ -810,7 +815,7 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
         if (e.op == "||") {
             std::string joined = toText(a, e.args[0]->type.type, *ctx.settings) +
                                  toText(b, e.args[1]->type.type, *ctx.settings);
-            if (joined.size() > 4000)
+            if (encodedLength(joined, ctx.settings->databaseCharset) > 4000)
                 errors::raise(1489, "result of string concatenation is too large");
             return textDatum(std::move(joined));
         }

@@ -1,4 +1,5 @@
 #include "Ast.h"
+#include "Charset.h"
 #include "Errors.h"
 
 #include <algorithm>
@@ -34,7 +35,7 @@ std::string upper(std::string s)
     return s;
 }
 
-std::vector<Token> tokenize(const std::string &sql)
+std::vector<Token> tokenize(const std::string &sql, int charsetId)
 {
     std::vector<Token> out;
     out.reserve(sql.size() / 3 + 4);
@@ -108,7 +109,7 @@ std::vector<Token> tokenize(const std::string &sql)
                 }
                 v += sql[i++];
             }
-            if (v.size() > 4000)
+            if (encodedLength(v, charsetId) > 4000) // bytes of the database character set
                 errors::raise(1704, "string literal too long", t.offset);
             t.type = Token::Type::String;
             t.text = std::move(v);
@@ -174,8 +175,8 @@ const char *const kEmptyInvalidIdentifier = ": invalid identifier";
 class Parser
 {
 public:
-    Parser(const std::string &sql, int maxIdentifier)
-        : sql_(sql), tokens_(tokenize(sql)), maxIdentifier_(maxIdentifier)
+    Parser(const std::string &sql, int maxIdentifier, int charsetId)
+        : sql_(sql), tokens_(tokenize(sql, charsetId)), maxIdentifier_(maxIdentifier), charsetId_(charsetId)
     {
     }
 
@@ -232,7 +233,8 @@ private:
     const std::string &sql_;
     std::vector<Token> tokens_;
     std::size_t pos_ = 0;
-    int maxIdentifier_;
+    int maxIdentifier_; // bytes in the database character set
+    int charsetId_;
 
     [[noreturn]] void fail(int code, const std::string &text, int offset)
     {
@@ -304,7 +306,7 @@ private:
         } else {
             fail(errorCode, errorText, t.offset);
         }
-        if (static_cast<int>(id.name.size()) > maxIdentifier_)
+        if (static_cast<int>(encodedLength(id.name, charsetId_)) > maxIdentifier_)
             fail(972, errors::kIdentifierTooLong, t.offset);
         advance();
         return id;
@@ -500,20 +502,28 @@ private:
         std::string name = t.text;
         advance();
         if (name == "VARCHAR2" || name == "VARCHAR" || name == "CHAR" || name == "NVARCHAR2" ||
-            name == "RAW") {
-            if (name == "VARCHAR" || name == "NVARCHAR2")
+            name == "NCHAR" || name == "RAW") {
+            if (name == "VARCHAR")
                 name = "VARCHAR2";
             c.typeName = name;
             c.length = 1;
+            const bool fixed = name == "CHAR" || name == "NCHAR";
+            const bool semanticsAllowed = name == "VARCHAR2" || name == "CHAR";
             if (acceptSymbol("(")) {
                 c.length = integer();
-                if (acceptWord("BYTE") || acceptWord("CHAR")) {
-                }
+                if (semanticsAllowed && acceptWord("BYTE"))
+                    c.semantics = ColumnDef::Semantics::Byte;
+                else if (semanticsAllowed && acceptWord("CHAR"))
+                    c.semantics = ColumnDef::Semantics::Char;
                 expectRightParen();
-            } else if (name != "CHAR") {
+            } else if (!fixed) {
                 fail(906, errors::kMissingLeftParen, peek().offset);
             }
-            int maxLength = name == "CHAR" ? 2000 : (name == "RAW" ? 2000 : 4000);
+            // National types count characters of AL16UTF16 (two bytes each).
+            int maxLength = name == "VARCHAR2"    ? 4000
+                            : name == "NVARCHAR2" ? 2000
+                            : name == "NCHAR"     ? 1000
+                                                  : 2000;
             if (c.length < 1 || c.length > maxLength)
                 fail(910, "specified length too long for its datatype", offset);
         } else if (name == "NUMBER" || name == "DECIMAL" || name == "NUMERIC") {
@@ -1043,19 +1053,19 @@ private:
 
 } // namespace
 
-std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentifier)
+std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentifier, int charsetId)
 {
-    return Parser(sql, maxIdentifier).statement();
+    return Parser(sql, maxIdentifier, charsetId).statement();
 }
 
 ExprPtr parseExpression(const std::string &text)
 {
-    return Parser(text, 128).standaloneExpression();
+    return Parser(text, 128, charset::AL32UTF8).standaloneExpression();
 }
 
 ExprPtr parseCondition(const std::string &text)
 {
-    return Parser(text, 128).standaloneCondition();
+    return Parser(text, 128, charset::AL32UTF8).standaloneCondition();
 }
 
 } // namespace devdb

@@ -1,8 +1,10 @@
 #include "Storage.h"
 
+#include "Charset.h"
 #include "DateFormat.h"
 #include "Errors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -37,6 +39,47 @@ DateTime roundFraction(DateTime d, int digits)
     std::time_t t = timegm(&tm);
     gmtime_r(&t, &tm);
     return DateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
+}
+
+// Bytes of a character column's value: the national set is AL16UTF16.
+std::size_t storedBytes(const std::string &text, const ColumnDesc &c, const SessionSettings &settings)
+{
+    return c.charsetForm == 2 ? 2 * utf16Length(text) : encodedLength(text, settings.databaseCharset);
+}
+
+// Checks a text against a VARCHAR2 or CHAR column and blank-pads CHAR values.
+// Byte semantics count bytes of the database character set; CHAR semantics
+// count characters (and still allow no more bytes than the column holds), and
+// the error then reports characters. CHAR values lose trailing blanks beyond
+// the length, as they compare blank-padded.
+template <class TooLarge>
+void fitText(std::string &text, const ColumnDesc &c, const SessionSettings &settings, TooLarge &&tooLarge)
+{
+    const std::size_t maxBytes = static_cast<std::size_t>(c.dataSize);
+    const std::size_t maxChars = static_cast<std::size_t>(c.charLength);
+    auto over = [&](const std::string &t) {
+        return storedBytes(t, c, settings) > maxBytes || (c.charUsed && characterCount(t) > maxChars);
+    };
+    if (over(text)) {
+        std::string trimmed = text;
+        if (c.type == OraType::Char) {
+            while (!trimmed.empty() && trimmed.back() == ' ' && over(trimmed))
+                trimmed.pop_back();
+        }
+        if (over(trimmed)) {
+            if (c.charUsed)
+                tooLarge(characterCount(text), maxChars);
+            tooLarge(storedBytes(text, c, settings), maxBytes);
+        }
+        text = std::move(trimmed);
+    }
+    if (c.type == OraType::Char) {
+        std::size_t blankBytes = c.charsetForm == 2 ? 2 : 1;
+        std::size_t room = (maxBytes - storedBytes(text, c, settings)) / blankBytes;
+        if (c.charUsed)
+            room = std::min(room, maxChars - characterCount(text));
+        text.append(room, ' ');
+    }
 }
 
 } // namespace
@@ -107,11 +150,11 @@ Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, con
         return v;
     }
     Datum out;
-    auto tooLarge = [&](std::size_t actual) {
+    auto tooLarge = [&](std::size_t actual, std::size_t maximum) {
         if (settings.majorVersion < 10)
             errors::raise(1401, "inserted value too large for column");
         errors::raise(12899, errors::format(errors::kValueTooLarge, qualifiedColumn(table, column),
-                                            std::to_string(actual), std::to_string(c.dataSize)));
+                                            std::to_string(actual), std::to_string(maximum)));
     };
     switch (c.type) {
     case OraType::Varchar2:
@@ -119,19 +162,8 @@ Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, con
     case OraType::Long:
         out.kind = Value::Kind::Text;
         out.text = toText(v, from.type, settings);
-        if (c.type != OraType::Long && out.text.size() > static_cast<std::size_t>(c.dataSize)) {
-            // CHAR values compare blank-padded, so trailing blanks beyond the size do not count.
-            std::size_t n = out.text.size();
-            if (c.type == OraType::Char) {
-                while (n > static_cast<std::size_t>(c.dataSize) && out.text[n - 1] == ' ')
-                    --n;
-            }
-            if (n > static_cast<std::size_t>(c.dataSize))
-                tooLarge(out.text.size());
-            out.text.resize(n);
-        }
-        if (c.type == OraType::Char && out.text.size() < static_cast<std::size_t>(c.dataSize))
-            out.text.append(static_cast<std::size_t>(c.dataSize) - out.text.size(), ' ');
+        if (c.type != OraType::Long)
+            fitText(out.text, c, settings, tooLarge);
         if (out.text.empty())
             out.kind = Value::Kind::Null;
         break;
@@ -175,7 +207,7 @@ Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, con
         out.kind = Value::Kind::Binary;
         out.text = toRaw(v);
         if (c.type == OraType::Raw && out.text.size() > static_cast<std::size_t>(c.dataSize))
-            tooLarge(out.text.size());
+            tooLarge(out.text.size(), static_cast<std::size_t>(c.dataSize));
         if (out.text.empty())
             out.kind = Value::Kind::Null;
         break;

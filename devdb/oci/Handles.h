@@ -127,6 +127,7 @@ struct Param : Handle {
     Stmt *stmt;
     ub4 position;
     devdb::ColumnDesc column;
+    std::string clientName; // the column name in the client character set
 };
 
 struct Env : Handle {

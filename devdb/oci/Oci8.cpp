@@ -102,10 +102,12 @@ void beginSession(SvcCtx &svc, Session &session, ub4 credentials, ub4 mode)
                                             : devdb::Privilege::Normal;
     bool external = credentials == OCI_CRED_EXT;
     std::optional<OraError> warning;
-    session.engine = devdb::logon(svc.server->databasePath, external ? "" : session.userName,
-                                  external ? "" : session.password,
-                                  external ? devdb::Credentials::External : devdb::Credentials::Rdbms,
-                                  privilege, &warning, svc.env->client.nls);
+    const int charset = svc.env->client.charsetId;
+    session.engine =
+        devdb::logon(svc.server->databasePath, external ? "" : devdb::decodeText(session.userName, charset),
+                     external ? "" : devdb::decodeText(session.password, charset),
+                     external ? devdb::Credentials::External : devdb::Credentials::Rdbms, privilege, &warning,
+                     svc.env->client.nls);
     session.server = svc.server;
     svc.server->versionText = session.engine->serverVersion();
     svc.server->sessions.insert(&session);
@@ -244,7 +246,7 @@ sword paramAttribute(Param &param, void *attributep, ub4 *sizep, ub4 attrtype)
         put<ub2>(attributep, sizep, static_cast<ub2>(c.dataSize));
         break;
     case OCI_ATTR_NAME:
-        putText(attributep, sizep, c.name);
+        putText(attributep, sizep, param.clientName);
         break;
     case OCI_ATTR_PRECISION:
         put<sb2>(attributep, sizep, static_cast<sb2>(c.precision));
@@ -256,10 +258,19 @@ sword paramAttribute(Param &param, void *attributep, ub4 *sizep, ub4 attrtype)
         put<ub1>(attributep, sizep, c.nullable ? 1 : 0);
         break;
     case OCI_ATTR_CHAR_USED:
-        put<ub1>(attributep, sizep, 0);
+        put<ub1>(attributep, sizep, c.charUsed ? 1 : 0);
         break;
     case OCI_ATTR_CHAR_SIZE:
-        put<ub2>(attributep, sizep, static_cast<ub2>(c.dataSize));
+        put<ub2>(attributep, sizep, static_cast<ub2>(c.charLength));
+        break;
+    case OCI_ATTR_CHARSET_FORM:
+        put<ub1>(attributep, sizep, static_cast<ub1>(c.charsetForm));
+        break;
+    case OCI_ATTR_CHARSET_ID:
+        put<ub2>(attributep, sizep,
+                 static_cast<ub2>(c.charsetForm == 2   ? devdb::charset::AL16UTF16
+                                  : c.charsetForm == 1 ? param.stmt->databaseCharset()
+                                                       : 0));
         break;
     case OCI_ATTR_TYPE_NAME:
     case OCI_ATTR_SCHEMA_NAME: {
@@ -306,7 +317,7 @@ sword stmtAttribute(Stmt &stmt, void *attributep, ub4 *sizep, ub4 attrtype)
         put<ub4>(attributep, sizep, stmt.prefetchMemory);
         break;
     case OCI_ATTR_STATEMENT:
-        putText(attributep, sizep, stmt.text);
+        putText(attributep, sizep, stmt.clientText);
         break;
     case OCI_ATTR_ENV:
         put<OCIEnv *>(attributep, sizep, opaque<OCIEnv>(stmt.env));
@@ -571,12 +582,16 @@ OCI8_API sword OCIPasswordChange(OCISvcCtx *svchp, OCIError *errhp, const OraTex
     if (!error || !svc)
         return OCI_INVALID_HANDLE;
     return guarded(error, [&] {
-        std::string user = text(user_name, static_cast<sb4>(usernm_len));
-        std::string oldPassword = text(opasswd, static_cast<sb4>(opasswd_len));
-        std::string newPassword = text(npasswd, static_cast<sb4>(npasswd_len));
+        // The session handle keeps names as the program gave them; the server reads them decoded.
+        const int charset = svc->env->client.charsetId;
+        std::string givenUser = text(user_name, static_cast<sb4>(usernm_len));
+        std::string givenPassword = text(npasswd, static_cast<sb4>(npasswd_len));
+        std::string user = devdb::decodeText(givenUser, charset);
+        std::string oldPassword = devdb::decodeText(text(opasswd, static_cast<sb4>(opasswd_len)), charset);
+        std::string newPassword = devdb::decodeText(givenPassword, charset);
         if (svc->session && svc->session->active()) {
             svc->session->engine->changePassword(user, oldPassword, newPassword);
-            svc->session->password = newPassword;
+            svc->session->password = givenPassword;
             return OCI_SUCCESS;
         }
         if (!svc->server || !svc->server->attached)
@@ -584,8 +599,8 @@ OCI8_API sword OCIPasswordChange(OCISvcCtx *svchp, OCIError *errhp, const OraTex
         devdb::changePassword(svc->server->databasePath, user, oldPassword, newPassword);
         // OCI_AUTH leaves the account logged on with the new password.
         if ((mode & OCI_AUTH) && svc->session) {
-            svc->session->userName = user;
-            svc->session->password = newPassword;
+            svc->session->userName = givenUser;
+            svc->session->password = givenPassword;
             beginSession(*svc, *svc->session, OCI_CRED_RDBMS, mode & ~OCI_AUTH);
         }
         return OCI_SUCCESS;
@@ -636,8 +651,10 @@ OCI8_API sword OCIErrorGet(void *hndlp, ub4 recordno, OraText *, sb4 *errcodep, 
     if (errcodep)
         *errcodep = record->code;
     if (bufp && bufsiz > 0) {
-        std::size_t n = std::min<std::size_t>(bufsiz - 1, record->message.size());
-        std::memcpy(bufp, record->message.data(), n);
+        auto *handle = static_cast<Handle *>(hndlp);
+        std::string message = devdb::encodeText(record->message, handle->env->client.charsetId);
+        std::size_t n = std::min<std::size_t>(bufsiz - 1, message.size());
+        std::memcpy(bufp, message.data(), n);
         bufp[n] = '\0';
     }
     return OCI_SUCCESS;
@@ -667,7 +684,7 @@ OCI8_API_DROPPABLE sword OCIServerVersion(void *hndlp, OCIError *errhp, OraText 
             throw clientError(kNotConnected);
         if (server->versionText.empty())
             throw clientError(kNotLoggedOn);
-        const std::string &version = server->versionText;
+        const std::string version = devdb::encodeText(server->versionText, server->env->client.charsetId);
         if (bufp && bufsz > 0) {
             std::size_t n = std::min<std::size_t>(bufsz - 1, version.size());
             std::memcpy(bufp, version.data(), n);
@@ -819,6 +836,25 @@ OCI8_API sword OCIAttrSet(void *trgthndlp, ub4 trghndltyp, void *attributep, ub4
         }
         throw clientError(kIllegalAttribute);
     });
+}
+
+OCI81_API ub2 OCINlsCharSetNameToId(void *envhp, const OraText *name)
+{
+    if (!handleCast<Env>(envhp, OCI_HTYPE_ENV) || !name)
+        return 0;
+    const devdb::Charset *c = devdb::findCharset(reinterpret_cast<const char *>(name));
+    return c ? static_cast<ub2>(c->id) : 0;
+}
+
+OCI81_API sword OCINlsCharSetIdToName(void *envhp, OraText *buf, size_t buflen, ub2 id)
+{
+    if (!handleCast<Env>(envhp, OCI_HTYPE_ENV) || !buf)
+        return OCI_INVALID_HANDLE;
+    const devdb::Charset *c = devdb::findCharset(id);
+    if (!c || std::strlen(c->name) >= buflen)
+        return OCI_ERROR;
+    std::memcpy(buf, c->name, std::strlen(c->name) + 1);
+    return OCI_SUCCESS;
 }
 
 OCI8_API sword OCIBreak(void *hndlp, OCIError *errhp)

@@ -116,6 +116,7 @@ constexpr ub4 OCI_ATTR_USERNAME = 22;
 constexpr ub4 OCI_ATTR_PASSWORD = 23;
 constexpr ub4 OCI_ATTR_STMT_TYPE = 24;
 constexpr ub4 OCI_ATTR_CHARSET_ID = 31;
+constexpr ub4 OCI_ATTR_CHARSET_FORM = 32;
 constexpr ub4 OCI_ATTR_IN_V8_MODE = 44;
 constexpr ub4 OCI_ATTR_PARSE_ERROR_OFFSET = 129;
 constexpr ub4 OCI_ATTR_SERVER_STATUS = 143;

@@ -1,5 +1,6 @@
 #include "devdb/oci/Statement.h"
 
+#include "devdb/engine/Charset.h"
 #include "devdb/oci/Values.h"
 
 #include <algorithm>
@@ -11,7 +12,8 @@ namespace devdb::oci
 void Stmt::prepare(std::string_view sql)
 {
     dropCursor();
-    text.assign(sql);
+    clientText.assign(sql);
+    text = devdb::decodeText(sql, env->client.charsetId);
     kind = classifyStatement(text);
     prepared = true;
     described = executed = endReached = rowValid = false;
@@ -47,9 +49,28 @@ void Stmt::runCursor()
     try {
         cursor->execute();
     } catch (const OraError &e) {
-        parseErrorOffset = static_cast<ub2>(e.parseOffset);
+        parseErrorOffset = clientOffset(e.parseOffset);
         throw;
     }
+}
+
+// The server counts the offset in its own text; the client's text may take other bytes.
+ub2 Stmt::clientOffset(int serverOffset) const
+{
+    std::size_t offset = std::min(static_cast<std::size_t>(std::max(serverOffset, 0)), text.size());
+    return static_cast<ub2>(
+        devdb::encodedLength(std::string_view(text).substr(0, offset), env->client.charsetId));
+}
+
+int Stmt::databaseCharset() const
+{
+    return cursorSession && cursorSession->engine ? cursorSession->engine->databaseCharset()
+                                                  : devdb::charset::AL32UTF8;
+}
+
+int Stmt::clientCharsetOf(const devdb::ColumnDesc &column) const
+{
+    return column.charsetForm == 2 ? env->client.ncharsetId : env->client.charsetId;
 }
 
 void Stmt::describe(Session &session)
@@ -64,7 +85,7 @@ void Stmt::describe(Session &session)
             described = true;
         }
     } catch (const OraError &e) {
-        parseErrorOffset = static_cast<ub2>(e.parseOffset);
+        parseErrorOffset = clientOffset(e.parseOffset);
         throw;
     }
 }
@@ -155,6 +176,7 @@ Param *Stmt::paramAt(ub4 position)
     if (position == 0 || position > columns.size())
         throw clientError(kNoDescriptor);
     params.push_back(std::make_unique<Param>(env, this, position, columns[position - 1]));
+    params.back()->clientName = devdb::encodeText(columns[position - 1].name, env->client.charsetId);
     return params.back().get();
 }
 
@@ -195,6 +217,8 @@ bool Stmt::storeRow(ub4 index)
         slot.size = define->valueSize;
         slot.type = define->type;
         slot.columnType = position <= columns.size() ? columns[position - 1].type : devdb::OraType::Date;
+        slot.charsetId =
+            position <= columns.size() ? clientCharsetOf(columns[position - 1]) : env->client.charsetId;
         slot.indicator =
             element<sb2>(define->indicators, define->indicatorSkip ? define->indicatorSkip : 2, index);
         slot.length = element<ub2>(define->lengths, define->lengthSkip ? define->lengthSkip : 2, index);
@@ -212,8 +236,12 @@ bool Stmt::storeDynamic(Define &define, ub4 index, const devdb::Value &value)
     if (!define.callback)
         throw clientError(kUnimplemented);
     bool isNull = value.kind == devdb::Value::Kind::Null;
-    std::string bytes =
-        isNull ? std::string() : valueAsBytes(value, define.type, cursorSession->engine.get());
+    const devdb::ColumnDesc *column =
+        define.position <= columns.size() ? &columns[define.position - 1] : nullptr;
+    std::string bytes = isNull ? std::string()
+                               : valueAsBytes(value, define.type, cursorSession->engine.get(),
+                                              column ? column->type : devdb::OraType::Date,
+                                              column ? clientCharsetOf(*column) : env->client.charsetId);
     std::size_t offset = 0;
     ub1 piece = OCI_FIRST_PIECE;
     int emptyBuffers = 0;

@@ -1,5 +1,6 @@
 #include "devdb/oci/Values.h"
 
+#include "devdb/engine/Charset.h"
 #include "devdb/oci/Errors.h"
 
 #include <cerrno>
@@ -162,14 +163,16 @@ std::string valueAsText(const devdb::Value &value, const devdb::Session *session
 }
 
 std::string valueAsBytes(const devdb::Value &value, ub2 externalType, const devdb::Session *session,
-                         devdb::OraType columnType)
+                         devdb::OraType columnType, int charsetId)
 {
     bool raw = externalType == SQLT_BIN || externalType == SQLT_LBI;
-    if (raw && (value.kind == Kind::Binary || value.kind == Kind::Text))
+    if (raw && value.kind == Kind::Binary)
         return value.text;
+    if (raw && value.kind == Kind::Text)
+        return devdb::encodeText(value.text, charsetId);
     if (raw)
         throw clientError(kInconsistentTypes);
-    return valueAsText(value, session, columnType);
+    return devdb::encodeText(valueAsText(value, session, columnType), charsetId);
 }
 
 bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::Session *session)
@@ -257,13 +260,15 @@ bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::S
         return false;
     }
     case SQLT_STR:
-        return storeBytes(valueAsText(value, session, slot.columnType), slot, true);
+        return storeBytes(valueAsBytes(value, slot.type, session, slot.columnType, slot.charsetId), slot,
+                          true);
     case SQLT_CHR:
     case SQLT_LNG:
     case SQLT_AFC:
     case SQLT_BIN:
     case SQLT_LBI:
-        return storeBytes(valueAsBytes(value, slot.type, session, slot.columnType), slot, false);
+        return storeBytes(valueAsBytes(value, slot.type, session, slot.columnType, slot.charsetId), slot,
+                          false);
     default:
         throw clientError(kUnimplemented);
     }

@@ -27,6 +27,9 @@ Library::Library(const std::string &path)
 #define BIND(name) bind(handle, name, #name)
     BIND(OCIEnvCreate);
     BIND(OCIEnvInit);
+    BIND(OCIEnvNlsCreate);
+    BIND(OCINlsCharSetNameToId);
+    BIND(OCINlsCharSetIdToName);
     BIND(OCIHandleAlloc);
     BIND(OCIHandleFree);
     BIND(OCIDescriptorAlloc);
@@ -103,7 +106,7 @@ int TempHome::tool(const std::vector<std::string> &args, const std::string &inpu
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-TempHome::TempHome(const std::string &version)
+TempHome::TempHome(const std::string &version, const std::string &characterSet)
 {
     if (tool({"home", path()}) != 0)
         throw std::runtime_error("rowpour-devdb home failed");
@@ -111,6 +114,10 @@ TempHome::TempHome(const std::string &version)
     if (!version.empty()) {
         args.push_back("--version");
         args.push_back(version);
+    }
+    if (!characterSet.empty()) {
+        args.push_back("--charset");
+        args.push_back(characterSet);
     }
     if (tool(args) != 0)
         throw std::runtime_error("rowpour-devdb database failed");

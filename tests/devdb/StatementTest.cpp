@@ -52,6 +52,8 @@ protected:
             << conn.error().text;
     }
 
+    // The tests' texts are UTF-8, so the client says so (unset, the client character set is US7ASCII).
+    ScopedEnvironment utf8{{"NLS_LANG", ".AL32UTF8"}};
     TempHome home;
     Connection conn;
 };
