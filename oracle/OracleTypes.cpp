@@ -921,8 +921,7 @@ void TOracleQuery::SelectOCI7(bool describeOnly)
         return;
     }
     ResetRowState();
-    if (oci::oexfet(&cda_, static_cast<ub4>(rowsPerFetch_), 0, 0) != 0 && cda_.rc != 0 &&
-        cda_.rc != ORA_NO_DATA_FOUND) {
+    if (oci::oexfet(&cda_, static_cast<ub4>(rowsPerFetch_), 0, 0) != 0 && !OCI7FetchEnded()) {
         ComputeParseErrorPosition();
         preparedText_.clear();
         RaiseError();
@@ -1279,7 +1278,7 @@ void TOracleQuery::FetchNextBatch()
         Track(oci::OCIStmtFetch(statement_, error1_, static_cast<ub4>(rowsPerFetch_), OCI_FETCH_NEXT,
                                 OCI_DEFAULT));
         RaiseOnError(false);
-    } else if (oci::ofen(&cda_, rowsPerFetch_) != 0 && cda_.rc != 0 && cda_.rc != ORA_NO_DATA_FOUND) {
+    } else if (oci::ofen(&cda_, rowsPerFetch_) != 0 && !OCI7FetchEnded()) {
         RaiseError();
     }
     currentRow_ = 0;
@@ -1293,6 +1292,14 @@ void TOracleQuery::FetchNextBatch()
 // A value cut to its buffer is an error, never a shorter value: the client
 // says so with a warning on the call (ORA-24345; OCI7: the truncation flag of
 // the cursor) and with return code 1406 on the value.
+// Whether an OCI7 fetch that did not return 0 still fetched its rows: the
+// rows ran out (1403), or a value was cut to its buffer (1406), which
+// CheckFetchedValues judges column by column.
+bool TOracleQuery::OCI7FetchEnded() const
+{
+    return cda_.rc == 0 || cda_.rc == ORA_NO_DATA_FOUND || cda_.rc == ORA_FETCHED_VALUE_TRUNCATED;
+}
+
 void TOracleQuery::CheckFetchedValues()
 {
     constexpr ub1 OCI7TruncationFlag = 0x02;
@@ -1304,7 +1311,7 @@ void TOracleQuery::CheckFetchedValues()
     } else if (!handlesOCI8_ && !hasLong_) {
         // A LONG column's first chunk is cut by design (the rest comes with
         // oflng), so with one in the select only the values' codes tell.
-        truncated = (cda_.wrn & OCI7TruncationFlag) != 0;
+        truncated = (cda_.wrn & OCI7TruncationFlag) != 0 || cda_.rc == ORA_FETCHED_VALUE_TRUNCATED;
     }
     for (const auto &column : columns_) {
         if (column->IsLong() || isUndefinedKind(column->ExternalType))

@@ -336,6 +336,7 @@ private:
     void FetchNextBatch();
     void ResetRowState();
     void ReadOCI7Longs();
+    bool OCI7FetchEnded() const;
     void CheckFetchedValues();
     [[noreturn]] void RaiseTruncation();
     QByteArray ReadLob(const TFieldData &column, int row) const;

@@ -59,6 +59,46 @@ TEST_P(ColumnTypes, FullColumnsOfMultiByteCharactersReadWhole)
     EXPECT_EQ(text(QStringLiteral("SHORT")), QStringLiteral("Ёжи"));
 }
 
+// Text of a single-byte database grows on its way to the UTF-8 client: a
+// full VARCHAR2(10) of Cyrillic letters is 10 bytes in Windows-1251 and 20
+// in UTF-8. Nothing is cut, and nothing cut is taken for a whole value.
+TEST_P(ColumnTypes, TextOfASingleByteDatabaseReadsWhole)
+{
+    const DevDbHome *home = database_->devdbHome();
+    if (!home)
+        GTEST_SKIP() << "the development database makes the single-byte database";
+    static bool created = false;
+    if (!created) {
+        home->addDatabase(QStringLiteral("CYRILLIC"),
+                          {QStringLiteral("--charset"), QStringLiteral("CL8MSWIN1251")});
+        created = true;
+    }
+    TOracleSession single;
+    single.Preferences().SetUseOCI7(GetParam() == Mode::OCI7);
+    single.SetLogonUsername(QStringLiteral("system/manager@CYRILLIC"));
+    single.LogOn();
+    TOracleQuery query;
+    query.SetSession(&single);
+    const QString table = TestDatabase::uniqueName(QStringLiteral("SINGLE"));
+    for (const QString &statement :
+         {QStringLiteral("create table %1 (WORD varchar2(10), FIXED char(10))").arg(table),
+          QStringLiteral("insert into %1 values ('ЁжикЁжикЁж', 'Ёжик')").arg(table)}) {
+        query.SQL() = QStringList{statement};
+        query.Execute();
+    }
+    TOracleDataSet set;
+    set.SetSession(&single);
+    set.SQL().append(QStringLiteral("select * from ") + table);
+    set.Open();
+    EXPECT_EQ(set.FieldByName(QStringLiteral("WORD")).AsString(), QStringLiteral("ЁжикЁжикЁж"));
+    EXPECT_EQ(set.FieldByName(QStringLiteral("FIXED")).AsString(), QStringLiteral("Ёжик"));
+    EXPECT_EQ(set.FieldByName(QStringLiteral("WORD")).Size(), 10);
+    set.Close();
+    query.SQL() = QStringList{QStringLiteral("drop table ") + table};
+    query.Execute();
+    single.LogOff();
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, ColumnTypes, ::testing::Values(Mode::OCI8, Mode::OCI7), modeName);
 
 } // namespace
