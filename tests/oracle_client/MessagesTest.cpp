@@ -41,7 +41,8 @@ TEST_P(Messages, ErrorsKeepEveryLineOfTheClientsMessage)
 {
     TOracleQuery query;
     query.SetSession(&session_);
-    query.SQL() = QStringList{QStringLiteral("select * from ") + TestDatabase::uniqueName(QStringLiteral("NONE"))};
+    query.SQL() =
+        QStringList{QStringLiteral("select * from ") + TestDatabase::uniqueName(QStringLiteral("NONE"))};
     try {
         query.Execute();
         FAIL() << "no error";
@@ -50,7 +51,8 @@ TEST_P(Messages, ErrorsKeepEveryLineOfTheClientsMessage)
         const QStringList lines = e.Message().trimmed().split(QLatin1Char('\n'));
         ASSERT_EQ(lines.size(), 2) << e.Message().toStdString();
         EXPECT_TRUE(lines[0].startsWith(QStringLiteral("ORA-00942: ")));
-        EXPECT_EQ(lines[1].trimmed(), QStringLiteral("Help: https://docs.oracle.com/error-help/db/ora-00942/"));
+        EXPECT_EQ(lines[1].trimmed(),
+                  QStringLiteral("Help: https://docs.oracle.com/error-help/db/ora-00942/"));
     }
 }
 
@@ -74,11 +76,12 @@ TEST(BatchErrorLog, MessagesOfTwoLinesKeepTheirEntries)
     mapping.write("[Rows]\r\nRow1=N,NUMBER,1,1,,\r\n");
     mapping.close();
     const QString log = dir.filePath(QStringLiteral("errors.log"));
-    const ProcessResult loaded = database->batch(
-        {QStringLiteral("load"), QStringLiteral("--userid"), database->userId(), QStringLiteral("--table"), table,
-         QStringLiteral("--file"), book.fileName(), QStringLiteral("--mapping"), mapping.fileName(),
-         QStringLiteral("--end"), QStringLiteral("3"), QStringLiteral("--no-seek"), QStringLiteral("--errors"), log},
-        {QStringLiteral("DEVDB_ERROR_HELP=1")});
+    const ProcessResult loaded =
+        database->batch({QStringLiteral("load"), QStringLiteral("--userid"), database->userId(),
+                         QStringLiteral("--table"), table, QStringLiteral("--file"), book.fileName(),
+                         QStringLiteral("--mapping"), mapping.fileName(), QStringLiteral("--end"),
+                         QStringLiteral("3"), QStringLiteral("--no-seek"), QStringLiteral("--errors"), log},
+                        {QStringLiteral("DEVDB_ERROR_HELP=1")});
     EXPECT_EQ(loaded.exitCode, 1) << loaded.err.toStdString();
     QFile file(log);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
