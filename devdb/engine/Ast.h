@@ -94,8 +94,11 @@ struct ConstraintDef {
 
 struct ColumnDef {
     Identifier name;
-    // VARCHAR2, NVARCHAR2, CHAR, NCHAR, NUMBER, FLOAT, INTEGER, DATE, RAW, LONG, LONG RAW, TIMESTAMP
+    // VARCHAR2, NVARCHAR2, CHAR, NCHAR, NUMBER, FLOAT, INTEGER, DATE, RAW, LONG, LONG RAW, TIMESTAMP,
+    // TIMESTAMP WITH [LOCAL] TIME ZONE, INTERVAL YEAR TO MONTH, INTERVAL DAY TO SECOND, CLOB, NCLOB,
+    // BLOB, BFILE, BINARY_FLOAT, BINARY_DOUBLE, ROWID, UROWID, REF, or an object type's name
     std::string typeName;
+    std::string objectType, objectOwner; // object types and the type a REF points to
     enum class Semantics { Default, Byte, Char } semantics = Semantics::Default; // VARCHAR2(n BYTE|CHAR)
     int length = 0;
     int typeOffset = 0;

@@ -165,8 +165,34 @@ void saveAccount(Connection &db, const Account &a, bool creating)
 namespace
 {
 
-OraType typeOf(const std::string &dataType)
+OraType typeOf(const std::string &dataType, const std::string &typeMod = std::string())
 {
+    static const std::pair<const char *, OraType> plain[] = {
+        {"CLOB", OraType::Clob},
+        {"NCLOB", OraType::Clob},
+        {"BLOB", OraType::Blob},
+        {"BFILE", OraType::Bfile},
+        {"BINARY_FLOAT", OraType::BinaryFloat},
+        {"BINARY_DOUBLE", OraType::BinaryDouble},
+        {"ROWID", OraType::Rowid},
+        {"UROWID", OraType::Urowid},
+        {"XMLTYPE", OraType::Object},
+        {"SDO_GEOMETRY", OraType::Object},
+    };
+    if (typeMod == "REF")
+        return OraType::Ref;
+    for (const auto &[name, type] : plain) {
+        if (dataType == name)
+            return type;
+    }
+    if (dataType.rfind("INTERVAL YEAR", 0) == 0)
+        return OraType::IntervalYm;
+    if (dataType.rfind("INTERVAL DAY", 0) == 0)
+        return OraType::IntervalDs;
+    if (dataType.rfind("TIMESTAMP", 0) == 0)
+        return dataType.find("LOCAL") != std::string::npos       ? OraType::TimestampLtz
+               : dataType.find("TIME ZONE") != std::string::npos ? OraType::TimestampTz
+                                                                 : OraType::Timestamp;
     if (dataType == "VARCHAR2" || dataType == "NVARCHAR2")
         return OraType::Varchar2;
     if (dataType == "CHAR" || dataType == "NCHAR")
@@ -186,7 +212,7 @@ OraType typeOf(const std::string &dataType)
 
 bool isNational(const std::string &dataType)
 {
-    return dataType == "NVARCHAR2" || dataType == "NCHAR";
+    return dataType == "NVARCHAR2" || dataType == "NCHAR" || dataType == "NCLOB";
 }
 
 // The length a character column may take in bytes: VARCHAR2 4000, CHAR 2000.
@@ -204,7 +230,7 @@ static void completeColumn(ColumnInfo &c, int length, std::optional<int> precisi
                            int charLength, bool charUsed)
 {
     ColumnDesc &d = c.desc;
-    d.type = typeOf(c.dataType);
+    d.type = typeOf(c.dataType, c.dataTypeMod);
     d.dataSize = length;
     c.hasPrecision = precision.has_value();
     c.hasScale = scale.has_value();
@@ -224,7 +250,15 @@ static void completeColumn(ColumnInfo &c, int length, std::optional<int> precisi
         }
         break;
     case OraType::Timestamp:
+    case OraType::TimestampTz:
+    case OraType::TimestampLtz:
         d.precision = 0;
+        d.scale = c.dictScale;
+        break;
+    case OraType::IntervalYm:
+    case OraType::IntervalDs:
+        // The leading field's precision and the fraction digits.
+        d.precision = c.dictPrecision;
         d.scale = c.dictScale;
         break;
     default:
@@ -236,7 +270,24 @@ static void completeColumn(ColumnInfo &c, int length, std::optional<int> precisi
         d.charUsed = charUsed;
         d.charLength = charLength;
     }
+    if (d.type == OraType::Clob)
+        d.charsetForm = isNational(c.dataType) ? 2 : 1;
+    if (d.type == OraType::Object || d.type == OraType::Ref) {
+        d.typeName = c.dataType;
+        d.typeOwner = c.dataTypeOwner;
+    }
 }
+
+namespace
+{
+
+// DATA_LENGTH of the types whose length the declaration does not give.
+const std::pair<const char *, int> kFixedLengths[] = {
+    {"CLOB", 4000},       {"NCLOB", 4000}, {"BLOB", 4000},    {"BFILE", 530},      {"BINARY_FLOAT", 4},
+    {"BINARY_DOUBLE", 8}, {"ROWID", 10},   {"XMLTYPE", 2000}, {"SDO_GEOMETRY", 1}, {"REF", 42},
+};
+
+} // namespace
 
 ColumnInfo makeColumn(const ColumnDef &def, const SessionSettings &settings)
 {
@@ -265,10 +316,24 @@ ColumnInfo makeColumn(const ColumnDef &def, const SessionSettings &settings)
         precision = def.precision;
     } else if (def.typeName == "DATE") {
         length = 7;
-    } else if (def.typeName == "TIMESTAMP") {
-        c.dataType = "TIMESTAMP(" + std::to_string(def.scale) + ")";
-        length = 11;
+    } else if (def.typeName.rfind("TIMESTAMP", 0) == 0) {
+        // TIMESTAMP(6), TIMESTAMP(6) WITH TIME ZONE, TIMESTAMP(6) WITH LOCAL TIME ZONE
+        c.dataType = "TIMESTAMP(" + std::to_string(def.scale) + ")" + def.typeName.substr(9);
+        length = def.typeName == "TIMESTAMP WITH TIME ZONE" ? 13 : 11;
         scale = def.scale;
+    } else if (def.typeName == "INTERVAL YEAR TO MONTH") {
+        c.dataType = "INTERVAL YEAR(" + std::to_string(def.precision) + ") TO MONTH";
+        length = 5;
+        precision = def.precision;
+        scale = 0;
+    } else if (def.typeName == "INTERVAL DAY TO SECOND") {
+        c.dataType = "INTERVAL DAY(" + std::to_string(def.precision) + ") TO SECOND(" +
+                     std::to_string(def.scale) + ")";
+        length = 11;
+        precision = def.precision;
+        scale = def.scale;
+    } else if (def.typeName == "UROWID") {
+        length = def.length;
     } else if (def.typeName == "LONG" || def.typeName == "LONG RAW") {
         length = 0;
     } else if (isNational(def.typeName)) {
@@ -283,6 +348,17 @@ ColumnInfo makeColumn(const ColumnDef &def, const SessionSettings &settings)
         if (charUsed)
             length = std::min(def.length * findCharset(settings.databaseCharset)->maxBytesPerChar,
                               byteLimit(typeOf(def.typeName)));
+    }
+    for (const auto &[name, fixed] : kFixedLengths) {
+        if (def.typeName == name)
+            length = fixed;
+    }
+    if (!def.objectType.empty()) {
+        // A REF names the type it points to, marked REF; an object column is of its type.
+        c.dataType = def.objectType;
+        c.dataTypeOwner = def.objectOwner;
+        if (def.typeName == "REF")
+            c.dataTypeMod = "REF";
     }
     completeColumn(c, length, precision, scale, charLength, charUsed);
     return c;
@@ -339,6 +415,8 @@ void Catalog::refresh(Connection &db)
             if (sqlite3_column_type(st.get(), 5) != SQLITE_NULL)
                 scale = sqlite3_column_int(st.get(), 5);
             int length = sqlite3_column_int(st.get(), 3);
+            c.dataTypeOwner = columnText(st.get(), 10);
+            c.dataTypeMod = columnText(st.get(), 11);
             // Files made before length semantics hold bytes only.
             bool charLengthKnown = sqlite3_column_type(st.get(), 8) != SQLITE_NULL;
             int charLength = charLengthKnown ? sqlite3_column_int(st.get(), 8) : length;

@@ -30,7 +30,9 @@ namespace devdb
 
 struct ColumnInfo {
     ColumnDesc desc;
-    std::string dataType; // dictionary text: VARCHAR2, NUMBER, FLOAT, TIMESTAMP(6), LONG RAW, ...
+    std::string dataType;      // dictionary text: VARCHAR2, NUMBER, FLOAT, TIMESTAMP(6), LONG RAW, ...
+    std::string dataTypeOwner; // object types: SYS, MDSYS
+    std::string dataTypeMod;   // REF for REF columns
     bool hasPrecision = false;
     bool hasScale = false;
     int dictPrecision = 0;

@@ -39,6 +39,10 @@ enum class El {
     Radix,    // X
     FillMode, // FM
     Exact,    // FX
+    TzRegion, // TZR: the offset, "+02:00"
+    TzHour,   // TZH
+    TzMinute, // TZM
+    TzAbbr,   // TZD: empty for an offset
 };
 
 struct Element {
@@ -59,12 +63,13 @@ bool startsWith(const std::string &s, std::size_t pos, const char *upperPrefix)
 std::vector<Element> compile(const std::string &f)
 {
     static const std::vector<std::pair<const char *, El>> names = {
-        {"SYYYY", El::Year4},   {"YYYY", El::Year4},    {"RRRR", El::Year4},  {"MONTH", El::MonthName},
-        {"MON", El::MonthAbbr}, {"HH24", El::Hour24},   {"HH12", El::Hour12}, {"HH", El::Hour12},
-        {"DAY", El::DayName},   {"DY", El::DayAbbr},    {"DD", El::Day},      {"MM", El::Month},
-        {"MI", El::Minute},     {"SS", El::Second},     {"RR", El::RYear2},   {"YY", El::Year2},
-        {"A.M.", El::Meridian}, {"P.M.", El::Meridian}, {"AM", El::Meridian}, {"PM", El::Meridian},
-        {"FM", El::FillMode},   {"FX", El::Exact},      {"FF", El::Fraction}, {"X", El::Radix},
+        {"TZR", El::TzRegion},  {"TZH", El::TzHour},    {"TZM", El::TzMinute}, {"TZD", El::TzAbbr},
+        {"SYYYY", El::Year4},   {"YYYY", El::Year4},    {"RRRR", El::Year4},   {"MONTH", El::MonthName},
+        {"MON", El::MonthAbbr}, {"HH24", El::Hour24},   {"HH12", El::Hour12},  {"HH", El::Hour12},
+        {"DAY", El::DayName},   {"DY", El::DayAbbr},    {"DD", El::Day},       {"MM", El::Month},
+        {"MI", El::Minute},     {"SS", El::Second},     {"RR", El::RYear2},    {"YY", El::Year2},
+        {"A.M.", El::Meridian}, {"P.M.", El::Meridian}, {"AM", El::Meridian},  {"PM", El::Meridian},
+        {"FM", El::FillMode},   {"FX", El::Exact},      {"FF", El::Fraction},  {"X", El::Radix},
         {"Y", El::Year1},
     };
     std::vector<Element> out;
@@ -403,6 +408,49 @@ DateTime parseDate(const std::string &text, const std::string &format, const Lan
             }
             lastNumberFull = true;
             break;
+        case El::TzRegion: {
+            r.skipBlanks();
+            if (r.startsWith("UTC") || r.startsWith("GMT")) {
+                r.pos += 3;
+                d.zoned = true;
+                d.zoneMinutes = 0;
+                break;
+            }
+            bool negative = !r.atEnd() && r.text[r.pos] == '-';
+            if (!r.atEnd() && (r.text[r.pos] == '+' || r.text[r.pos] == '-'))
+                ++r.pos;
+            int hours = r.number(2, &read);
+            int minutes = 0;
+            if (!r.atEnd() && r.text[r.pos] == ':') {
+                ++r.pos;
+                minutes = r.number(2, &read);
+            }
+            if (hours > 14 || minutes > 59)
+                errors::raise(1874, "time zone hour must be between -15 and 15");
+            d.zoned = true;
+            d.zoneMinutes = (negative ? -1 : 1) * (hours * 60 + minutes);
+            lastNumberFull = true;
+            break;
+        }
+        case El::TzHour: {
+            r.skipBlanks();
+            bool negative = !r.atEnd() && r.text[r.pos] == '-';
+            if (!r.atEnd() && (r.text[r.pos] == '+' || r.text[r.pos] == '-'))
+                ++r.pos;
+            int hours = r.number(2, &read);
+            d.zoned = true;
+            d.zoneMinutes = (negative ? -60 : 60) * hours + (d.zoneMinutes % 60);
+            lastNumberFull = read == 2;
+            break;
+        }
+        case El::TzMinute: {
+            int minutes = r.number(2, &read);
+            d.zoned = true;
+            d.zoneMinutes += d.zoneMinutes < 0 ? -minutes : minutes;
+            lastNumberFull = read == 2;
+            break;
+        }
+        case El::TzAbbr:
         case El::FillMode:
         case El::Exact:
             break;
@@ -507,7 +555,9 @@ std::string formatDate(const DateTime &v, const std::string &format, const Langu
         case El::Fraction: {
             char buf[16];
             std::snprintf(buf, sizeof buf, "%09d", v.nanosecond);
-            out.append(buf, static_cast<std::size_t>(e.digits == 9 && e.text.size() == 2 ? 6 : e.digits));
+            // FF alone writes the fraction digits of the value's type.
+            int digits = e.text.size() == 2 && e.digits == 9 ? v.fractionDigits : e.digits;
+            out.append(buf, static_cast<std::size_t>(std::clamp(digits, 0, 9)));
             break;
         }
         case El::Meridian: {
@@ -516,9 +566,25 @@ std::string formatDate(const DateTime &v, const std::string &format, const Langu
             name(m, e.text, 0);
             break;
         }
+        case El::TzRegion:
+        case El::TzHour:
+        case El::TzMinute: {
+            int offset = v.zoneMinutes < 0 ? -v.zoneMinutes : v.zoneMinutes;
+            char buf[16];
+            if (e.kind == El::TzRegion)
+                std::snprintf(buf, sizeof buf, "%c%02d:%02d", v.zoneMinutes < 0 ? '-' : '+', offset / 60,
+                              offset % 60);
+            else if (e.kind == El::TzHour)
+                std::snprintf(buf, sizeof buf, "%c%02d", v.zoneMinutes < 0 ? '-' : '+', offset / 60);
+            else
+                std::snprintf(buf, sizeof buf, "%02d", offset % 60);
+            out += buf;
+            break;
+        }
         case El::FillMode:
             fill = !fill;
             break;
+        case El::TzAbbr:
         case El::Exact:
             break;
         }
@@ -538,13 +604,19 @@ int daysInMonth(int year, int month)
 
 std::string dateToStorage(const DateTime &v, bool withFraction)
 {
-    char buf[48];
+    char buf[64];
+    int n;
     if (withFraction)
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%09d", v.year, v.month, v.day, v.hour,
-                      v.minute, v.second, v.nanosecond);
+        n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%09d", v.year, v.month, v.day,
+                          v.hour, v.minute, v.second, v.nanosecond);
     else
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", v.year, v.month, v.day, v.hour,
-                      v.minute, v.second);
+        n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", v.year, v.month, v.day, v.hour,
+                          v.minute, v.second);
+    if (v.zoned) {
+        int offset = v.zoneMinutes < 0 ? -v.zoneMinutes : v.zoneMinutes;
+        std::snprintf(buf + n, sizeof buf - static_cast<std::size_t>(n), " %c%02d:%02d",
+                      v.zoneMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
+    }
     return buf;
 }
 
@@ -553,7 +625,23 @@ DateTime dateFromStorage(const std::string &text)
     DateTime d;
     std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d.%d", &d.year, &d.month, &d.day, &d.hour, &d.minute,
                 &d.second, &d.nanosecond);
+    // "... +HH:MM" for values with a time zone.
+    auto zone = text.find_first_of("+-", 19);
+    if (zone != std::string::npos) {
+        int hours = 0, minutes = 0;
+        std::sscanf(text.c_str() + zone + 1, "%d:%d", &hours, &minutes);
+        d.zoned = true;
+        d.zoneMinutes = (text[zone] == '-' ? -1 : 1) * (hours * 60 + minutes);
+    }
     return d;
+}
+
+int sessionZoneMinutes()
+{
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return static_cast<int>(tm.tm_gmtoff / 60);
 }
 
 DateTime currentDateTime(bool withFraction)

@@ -23,10 +23,13 @@ DateTime parseDate(const std::string &text, const std::string &format,
 std::string formatDate(const DateTime &value, const std::string &format,
                        const Language &language = defaultLanguage(), char radix = '.');
 
-// Storage form: "YYYY-MM-DD HH:MM:SS" (with ".nnnnnnnnn" when withFraction).
+// Storage form: "YYYY-MM-DD HH:MM:SS" (with ".nnnnnnnnn" when withFraction, and
+// " +HH:MM" for a value with a time zone).
 std::string dateToStorage(const DateTime &value, bool withFraction);
 DateTime dateFromStorage(const std::string &text);
 DateTime currentDateTime(bool withFraction);
+// The offset of the client's local time from UTC, in minutes: the session time zone.
+int sessionZoneMinutes();
 int daysInMonth(int year, int month);
 
 } // namespace devdb

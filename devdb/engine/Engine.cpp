@@ -73,6 +73,20 @@ void setStatus(Account &a, bool expired, bool grace, bool locked)
         a.status = base.empty() ? "OPEN" : base;
 }
 
+// The first release whose server knows a column type.
+int introducedIn(const ColumnDef &def)
+{
+    const std::string &t = def.typeName;
+    if (t == "BINARY_FLOAT" || t == "BINARY_DOUBLE")
+        return 10;
+    if (t.rfind("TIMESTAMP", 0) == 0 || t.rfind("INTERVAL", 0) == 0 || def.objectType == "XMLTYPE")
+        return 9;
+    if (t == "CLOB" || t == "NCLOB" || t == "BLOB" || t == "BFILE" || t == "UROWID" || t == "NCHAR" ||
+        t == "NVARCHAR2" || !def.objectType.empty())
+        return 8;
+    return 0;
+}
+
 [[noreturn]] void translate(const SqliteFailure &f)
 {
     if ((f.code & 0xFF) == SQLITE_BUSY || (f.code & 0xFF) == SQLITE_LOCKED)
@@ -233,6 +247,7 @@ public:
     {
         settings_.databaseCharset = databaseCharset;
         settings_.user = account_.name;
+        settings_.zoneMinutes = sessionZoneMinutes();
         settings_.majorVersion = majorVersionOf(version_);
         settings_.maxIdentifier = settings_.majorVersion >= 12 ? 128 : 30;
     }
@@ -314,9 +329,9 @@ public:
             d.number = n ? *n : Decimal();
         }
         // A DATE never has a fraction, so a value with one is a TIMESTAMP whatever the caller says.
-        bool timestamp =
-            type == OraType::Timestamp || (value.kind == Value::Kind::Date && value.date.nanosecond);
-        return devdb::toText(d, timestamp ? OraType::Timestamp : OraType::Date, settings_);
+        if (type == OraType::Date && value.kind == Value::Kind::Date && value.date.nanosecond)
+            type = value.date.zoned ? OraType::TimestampTz : OraType::Timestamp;
+        return devdb::toText(d, type, settings_);
     }
     Value textToNumber(const std::string &text) const override
     {
@@ -561,8 +576,7 @@ void SessionImpl::loadRows(Relation &relation, const std::shared_ptr<TableInfo> 
             row.rowid = sqlite3_column_int64(st.get(), 0);
             row.values.reserve(table->columns.size());
             for (std::size_t i = 0; i < table->columns.size(); ++i)
-                row.values.push_back(
-                    readStored(st.get(), static_cast<int>(i + 1), table->columns[i].desc.type));
+                row.values.push_back(readStored(st.get(), static_cast<int>(i + 1), table->columns[i].desc));
             relation.rows.push_back(std::move(row));
         }
         return 0;
@@ -582,8 +596,10 @@ void SessionImpl::createTable(Statement &st)
     for (const ColumnDef &def : st.columnDefs) {
         if (!names.insert(def.name.name).second)
             errors::raise(957, errors::kDuplicateColumn, def.name.offset);
-        // Older releases: no TIMESTAMP before 9i; Oracle7 kept VARCHAR2 to 2000 and CHAR to 255 bytes.
-        if (def.typeName == "TIMESTAMP" && release < 9)
+        // Older releases: no LOBs, objects or national types before 8, no datetime, interval or
+        // XML types before 9i, no BINARY_FLOAT/DOUBLE before 10g; Oracle7 kept VARCHAR2 to 2000
+        // and CHAR to 255 bytes.
+        if (release < introducedIn(def))
             errors::raise(902, errors::kInvalidDatatype, def.typeOffset);
         if (release < 8 && ((def.typeName == "VARCHAR2" && def.length > 2000) ||
                             (def.typeName == "CHAR" && def.length > 255)))
@@ -664,7 +680,8 @@ void SessionImpl::createTable(Statement &st)
             create += (i ? ", c" : "c") + std::to_string(i + 1);
             StmtUse ins(db_.cached("INSERT INTO devdb_columns(table_id, column_id, column_name, data_type,"
                                    " data_length, data_precision, data_scale, nullable, data_default,"
-                                   " char_length, char_used) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                                   " char_length, char_used, data_type_owner, data_type_mod)"
+                                   " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
             sqlite3_bind_int64(ins.get(), 1, id);
             sqlite3_bind_int(ins.get(), 2, static_cast<int>(i + 1));
             bindText(ins.get(), 3, c.desc.name);
@@ -677,10 +694,14 @@ void SessionImpl::createTable(Statement &st)
             bindText(ins.get(), 8, c.desc.nullable ? "Y" : "N");
             if (c.hasDefault)
                 bindText(ins.get(), 9, c.defaultText);
-            if (c.desc.charsetForm != 0) {
+            if (c.desc.charsetForm != 0 && c.desc.type != OraType::Clob) {
                 sqlite3_bind_int(ins.get(), 10, c.desc.charLength);
                 bindText(ins.get(), 11, c.desc.charUsed ? "C" : "B");
             }
+            if (!c.dataTypeOwner.empty())
+                bindText(ins.get(), 12, c.dataTypeOwner);
+            if (!c.dataTypeMod.empty())
+                bindText(ins.get(), 13, c.dataTypeMod);
             db_.step(ins.get());
         }
         db_.exec(create + ")");
@@ -848,8 +869,8 @@ void SessionImpl::grant(Statement &st)
 void SessionImpl::alterSession(Statement &st)
 {
     static const std::set<std::string> accepted = {
-        "NLS_SORT",        "NLS_COMP",  "SQL_TRACE",    "OPTIMIZER_GOAL", "OPTIMIZER_MODE",
-        "ISOLATION_LEVEL", "TIME_ZONE", "NLS_CALENDAR", "NLS_CURRENCY",   "NLS_ISO_CURRENCY",
+        "NLS_SORT",        "NLS_COMP",     "SQL_TRACE",    "OPTIMIZER_GOAL",   "OPTIMIZER_MODE",
+        "ISOLATION_LEVEL", "NLS_CALENDAR", "NLS_CURRENCY", "NLS_ISO_CURRENCY",
     };
     if (!setNlsParameter(st.parameter, st.parameterValue) && !accepted.count(st.parameter))
         errors::raise(2248, errors::kInvalidAlterSessionOption);
@@ -888,6 +909,14 @@ bool SessionImpl::setNlsParameter(const std::string &name, const std::string &va
         if (!territory)
             invalid();
         settings_.applyTerritory(*territory);
+    } else if (name == "TIME_ZONE") {
+        // An offset ("+02:00") or LOCAL; regions are not known here.
+        if (upperText(value) == "LOCAL") {
+            settings_.zoneMinutes = sessionZoneMinutes();
+        } else {
+            DateTime zone = parseDate(value, "TZR");
+            settings_.zoneMinutes = zone.zoneMinutes;
+        }
     } else if (name == "NLS_LENGTH_SEMANTICS") {
         std::string v = upperText(value);
         if (v != "CHAR" && v != "BYTE")
@@ -1072,6 +1101,7 @@ void CursorImpl::parseSelect()
                 continue;
         }
         resolve(*o.expr, relation_, settings);
+        requireComparable(o.expr->type, o.expr->offset);
     }
 }
 

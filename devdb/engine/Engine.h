@@ -39,17 +39,31 @@ struct OraError : std::runtime_error {
 // "ORA-00942: table or view does not exist" (no line feed).
 std::string formatError(const OraError &error);
 
-// Oracle's internal type codes as a describe reports them (SQLT_* values).
+// Oracle's internal type codes (the SQLT_* values of the internal types; an
+// OCI8 describe reports the datetime, interval and rowid kinds under their
+// external codes).
 enum class OraType : int {
-    Varchar2 = 1,
-    Number = 2, // NUMBER, NUMBER(p,s), FLOAT, INTEGER (precision/scale tell them apart)
+    Varchar2 = 1, // VARCHAR2, NVARCHAR2 (the character set form tells them apart)
+    Number = 2,   // NUMBER, NUMBER(p,s), FLOAT, INTEGER (precision/scale tell them apart)
     Long = 8,
-    Rowid = 11,
+    Rowid = 11, // ROWID columns and the ROWID pseudo column
     Date = 12,
     Raw = 23,
     LongRaw = 24,
-    Char = 96,
+    Char = 96, // CHAR, NCHAR
+    BinaryFloat = 100,
+    BinaryDouble = 101,
+    Object = 108, // XMLTYPE, SDO_GEOMETRY: a named type (ColumnDesc::typeName)
+    Ref = 110,
+    Clob = 112, // CLOB, NCLOB
+    Blob = 113,
+    Bfile = 114,
     Timestamp = 180,
+    TimestampTz = 181,
+    IntervalYm = 182,
+    IntervalDs = 183,
+    Urowid = 208,
+    TimestampLtz = 231,
 };
 
 struct ColumnDesc {
@@ -65,18 +79,27 @@ struct ColumnDesc {
     int charLength = 0;
     bool charUsed = false;
     int charsetForm = 0;
+    // Object and REF columns: the type's name and owner (XMLTYPE of SYS, SDO_GEOMETRY of MDSYS).
+    std::string typeName;
+    std::string typeOwner;
 };
 
 struct DateTime {
     int year = 1, month = 1, day = 1, hour = 0, minute = 0, second = 0;
     int nanosecond = 0;
+    bool zoned = false;     // TIMESTAMP WITH TIME ZONE values carry their offset
+    int zoneMinutes = 0;    // east of UTC
+    int fractionDigits = 6; // of the value's type: what FF without digits writes
 };
 
 // One value of a result row.
 struct Value {
     enum class Kind { Null, Text, Number, Date, Binary } kind = Kind::Null;
-    std::string text; // Text: UTF-8; Binary: raw bytes; Number: canonical decimal text ("12.5", "-3", "0.5")
-    DateTime date;    // Date (DATE and TIMESTAMP)
+    // Text: UTF-8 (CLOB, intervals, rowids and objects too; a BFILE is "directory\0file name");
+    // Binary: raw bytes; Number: canonical decimal text ("12.5", "-3", "0.5").
+    // A LOB that is empty but not NULL is Text or Binary with no bytes.
+    std::string text;
+    DateTime date; // Date (DATE and TIMESTAMP)
 };
 
 enum class Credentials { Rdbms, External };

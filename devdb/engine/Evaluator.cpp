@@ -2,6 +2,7 @@
 
 #include "DateFormat.h"
 #include "Errors.h"
+#include "Interval.h"
 
 #include <algorithm>
 #include <cctype>
@@ -42,6 +43,11 @@ ColumnDesc textType(int size, OraType type = OraType::Varchar2)
     ColumnDesc d;
     d.type = type;
     d.dataSize = size;
+    if (type == OraType::Varchar2 || type == OraType::Char || type == OraType::Long ||
+        type == OraType::Clob) {
+        d.charsetForm = 1;
+        d.charLength = size;
+    }
     return d;
 }
 
@@ -54,14 +60,41 @@ ColumnDesc dateType(bool timestamp = false)
     return d;
 }
 
+ColumnDesc typeOfKind(OraType type, int size, int precision = 0, int scale = 0)
+{
+    ColumnDesc d = textType(size, type);
+    d.precision = precision;
+    d.scale = scale;
+    return d;
+}
+
+ColumnDesc objectType(const char *name, const char *owner)
+{
+    ColumnDesc d = typeOfKind(OraType::Object, std::strcmp(name, "XMLTYPE") == 0 ? 2000 : 1);
+    d.typeName = name;
+    d.typeOwner = owner;
+    return d;
+}
+
 bool isTextType(OraType t)
 {
-    return t == OraType::Varchar2 || t == OraType::Char || t == OraType::Long || t == OraType::Rowid;
+    return t == OraType::Varchar2 || t == OraType::Char || t == OraType::Long || t == OraType::Rowid ||
+           t == OraType::Urowid || t == OraType::Clob;
 }
 
 bool isDateType(OraType t)
 {
-    return t == OraType::Date || t == OraType::Timestamp;
+    return t == OraType::Date || t == OraType::Timestamp || t == OraType::TimestampTz ||
+           t == OraType::TimestampLtz;
+}
+
+DateTime timestampLiteral(const std::string &text);
+
+// Types no comparison, ORDER BY, MIN or MAX may use.
+bool isUncomparable(OraType t)
+{
+    return t == OraType::Clob || t == OraType::Blob || t == OraType::Bfile || t == OraType::Object ||
+           t == OraType::Ref;
 }
 
 bool isRawType(OraType t)
@@ -77,7 +110,31 @@ const char *typeWord(OraType t)
     case OraType::Date:
         return "DATE";
     case OraType::Timestamp:
+    case OraType::TimestampLtz:
         return "TIMESTAMP";
+    case OraType::TimestampTz:
+        return "TIMESTAMP WITH TIME ZONE";
+    case OraType::IntervalYm:
+        return "INTERVAL YEAR TO MONTH";
+    case OraType::IntervalDs:
+        return "INTERVAL DAY TO SECOND";
+    case OraType::Clob:
+        return "CLOB";
+    case OraType::Blob:
+        return "BLOB";
+    case OraType::Bfile:
+        return "FILE";
+    case OraType::Object:
+        return "ADT";
+    case OraType::Ref:
+        return "REF";
+    case OraType::BinaryFloat:
+        return "BINARY_FLOAT";
+    case OraType::BinaryDouble:
+        return "BINARY_DOUBLE";
+    case OraType::Rowid:
+    case OraType::Urowid:
+        return "ROWID";
     case OraType::Raw:
     case OraType::LongRaw:
         return "BINARY";
@@ -286,6 +343,17 @@ std::string hexText(const std::string &bytes)
     return out;
 }
 
+const char *typeName(OraType type)
+{
+    return typeWord(type);
+}
+
+void requireComparable(const ColumnDesc &type, int offset)
+{
+    if (isUncomparable(type.type))
+        errors::raise(932, errors::format(errors::kInconsistentTypes, "-", typeWord(type.type)), offset);
+}
+
 Decimal toNumber(const Datum &v, char decimal)
 {
     switch (v.kind) {
@@ -319,17 +387,53 @@ DateTime toDate(const Datum &v, const SessionSettings &settings, bool timestamp)
     }
 }
 
+std::string binaryFloatText(long double value, bool single, char decimal)
+{
+    if (std::isnan(value))
+        return "Nan";
+    if (std::isinf(value))
+        return value < 0 ? "-Inf" : "Inf";
+    if (value == 0)
+        return "0";
+    // The fewest digits that read back as the same value, as "d.dddE+nnn".
+    const int maxDigits = single ? 9 : 17;
+    char buf[64];
+    for (int digits = 1; digits <= maxDigits; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*Le", digits - 1, value);
+        long double back = std::strtold(buf, nullptr);
+        if (single ? static_cast<float>(back) == static_cast<float>(value)
+                   : static_cast<double>(back) == static_cast<double>(value))
+            break;
+    }
+    std::string text = buf;
+    auto e = text.find('e');
+    std::string mantissa = text.substr(0, e);
+    int exponent = std::atoi(text.c_str() + e + 1);
+    if (mantissa.find('.') == std::string::npos)
+        mantissa += ".0";
+    std::replace(mantissa.begin(), mantissa.end(), '.', decimal);
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "E%c%03d", exponent < 0 ? '-' : '+',
+                  exponent < 0 ? -exponent : exponent);
+    return mantissa + tail;
+}
+
 std::string toText(const Datum &v, OraType staticType, const SessionSettings &settings)
 {
     switch (v.kind) {
     case Value::Kind::Null:
         return std::string();
     case Value::Kind::Number:
+        if (staticType == OraType::BinaryFloat || staticType == OraType::BinaryDouble)
+            return binaryFloatText(v.number.toDouble(), staticType == OraType::BinaryFloat, settings.decimal);
         return v.number.toOracleText(settings.decimal);
-    case Value::Kind::Date:
-        return formatDate(v.date,
-                          staticType == OraType::Timestamp ? settings.timestampFormat : settings.dateFormat,
-                          *settings.dateLanguage, settings.decimal);
+    case Value::Kind::Date: {
+        const std::string &format = staticType == OraType::TimestampTz ? settings.timestampTzFormat
+                                    : staticType == OraType::Timestamp || staticType == OraType::TimestampLtz
+                                        ? settings.timestampFormat
+                                        : settings.dateFormat;
+        return formatDate(v.date, format, *settings.dateLanguage, settings.decimal);
+    }
     case Value::Kind::Binary:
         return hexText(v.text);
     case Value::Kind::Text:
@@ -492,7 +596,7 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         e.type = dateType();
         break;
     case Expr::Kind::Systimestamp:
-        e.type = dateType(true);
+        e.type = typeOfKind(OraType::TimestampTz, 13, 0, 6);
         break;
     case Expr::Kind::User:
         e.type = textType(settings.maxIdentifier);
@@ -550,6 +654,50 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
             // Development-database-only: a LONG of any length, for tests of long values.
             requireArgs(2, 2);
             e.type = textType(0, OraType::Long);
+        } else if (n == "TO_CLOB" || n == "EMPTY_CLOB" || n == "EMPTY_BLOB") {
+            requireArgs(n == "TO_CLOB" ? 1 : 0, n == "TO_CLOB" ? 1 : 0);
+            e.type = typeOfKind(n == "EMPTY_BLOB" ? OraType::Blob : OraType::Clob, 4000);
+        } else if (n == "HEXTORAW") {
+            requireArgs(1, 1);
+            e.type = typeOfKind(OraType::Raw, std::max(1, (arg(0).dataSize + 1) / 2));
+        } else if (n == "RAWTOHEX") {
+            requireArgs(1, 1);
+            e.type = textType(std::max(1, 2 * arg(0).dataSize));
+        } else if (n == "BFILENAME") {
+            requireArgs(2, 2);
+            e.type = typeOfKind(OraType::Bfile, 530);
+        } else if (n == "XMLTYPE") {
+            requireArgs(1, 1);
+            e.type = objectType("XMLTYPE", "SYS");
+        } else if (n == "SDO_GEOMETRY" || n == "SDO_POINT_TYPE" || n == "SDO_ELEM_INFO_ARRAY" ||
+                   n == "SDO_ORDINATE_ARRAY") {
+            if (n == "SDO_GEOMETRY")
+                requireArgs(5, 5);
+            if (n == "SDO_POINT_TYPE")
+                requireArgs(3, 3);
+            e.type = objectType(n.c_str(), "MDSYS");
+        } else if (n == "TO_TIMESTAMP" || n == "TO_TIMESTAMP_TZ") {
+            requireArgs(1, 2);
+            e.type = n == "TO_TIMESTAMP" ? typeOfKind(OraType::Timestamp, 11, 0, 9)
+                                         : typeOfKind(OraType::TimestampTz, 13, 0, 9);
+        } else if (n == "TO_BINARY_DOUBLE" || n == "TO_BINARY_FLOAT") {
+            requireArgs(1, 1);
+            e.type = n == "TO_BINARY_DOUBLE" ? typeOfKind(OraType::BinaryDouble, 8)
+                                             : typeOfKind(OraType::BinaryFloat, 4);
+        } else if (n == "DATE LITERAL") {
+            e.type = dateType();
+        } else if (n == "TIMESTAMP LITERAL") {
+            // A zone in the literal makes it a TIMESTAMP WITH TIME ZONE.
+            bool zoned = timestampLiteral(e.args[0]->literal.text).zoned;
+            e.type =
+                zoned ? typeOfKind(OraType::TimestampTz, 13, 0, 9) : typeOfKind(OraType::Timestamp, 11, 0, 9);
+        } else if (n == "INTERVAL YEAR TO MONTH") {
+            e.type =
+                typeOfKind(OraType::IntervalYm, 5, static_cast<int>(*e.args[1]->literal.number.toLong()), 0);
+        } else if (n == "INTERVAL DAY TO SECOND") {
+            e.type =
+                typeOfKind(OraType::IntervalDs, 11, static_cast<int>(*e.args[1]->literal.number.toLong()),
+                           static_cast<int>(*e.args[2]->literal.number.toLong()));
         } else if (n == "NVL") {
             requireArgs(2, 2);
             e.type = arg(0);
@@ -564,12 +712,14 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         e.type.name.clear();
         break;
     }
-    default: // conditions: LONG values can only be tested for NULL
+    default: // conditions: LONG values can only be tested for NULL, LOBs and objects not compared
         for (const auto &a : e.args) {
             if (e.kind == Expr::Kind::IsNull)
                 break;
             if (a->type.type == OraType::Long || a->type.type == OraType::LongRaw)
                 errors::raise(997, errors::kInvalidLongUse, a->offset);
+            if (e.kind != Expr::Kind::Like) // LIKE reads a CLOB as text
+                requireComparable(a->type, a->offset);
         }
         break;
     }
@@ -634,6 +784,38 @@ Datum arithmetic(const Expr &e, const Datum &a, const Datum &b, char decimal)
     return numberDatum(checkedNumber(r));
 }
 
+// TIMESTAMP 'YYYY-MM-DD HH24:MI:SS[.fraction] [zone]', the zone an offset or UTC.
+DateTime timestampLiteral(const std::string &text)
+{
+    std::string body = text, zone;
+    auto last = text.find_last_of(' ');
+    if (last != std::string::npos && last + 1 < text.size() &&
+        (text[last + 1] == '+' || text[last + 1] == '-' ||
+         std::isalpha(static_cast<unsigned char>(text[last + 1])))) {
+        body = text.substr(0, last);
+        zone = text.substr(last + 1);
+    }
+    DateTime d = parseDate(body, "YYYY-MM-DD HH24:MI:SS.FF");
+    if (!zone.empty()) {
+        DateTime z = parseDate(zone, "TZR");
+        d.zoned = true;
+        d.zoneMinutes = z.zoneMinutes;
+    }
+    return d;
+}
+
+// The text of an object constructor: NAME(argument, ...) with NULL for NULL arguments.
+std::string constructorText(const Expr &e, const std::vector<Datum> &a, const SessionSettings &s)
+{
+    std::string out = e.name.name + "(";
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (i)
+            out += ", ";
+        out += a[i].isNull() ? std::string("NULL") : toText(a[i], e.args[i]->type.type, s);
+    }
+    return out + ")";
+}
+
 // The language of an NLS parameter text "NLS_DATE_LANGUAGE = name" of TO_CHAR and TO_DATE.
 const Language &nlsDateLanguage(const std::string &parameter)
 {
@@ -681,6 +863,14 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
     }
     if (n == "NVL")
         return a[0].isNull() ? a[1] : a[0];
+    if (n == "SDO_GEOMETRY" || n == "SDO_POINT_TYPE" || n == "SDO_ELEM_INFO_ARRAY" ||
+        n == "SDO_ORDINATE_ARRAY")
+        return textDatum(constructorText(e, a, s));
+    if (n == "EMPTY_CLOB" || n == "EMPTY_BLOB") {
+        Datum empty; // an empty LOB, not NULL
+        empty.kind = n == "EMPTY_CLOB" ? Value::Kind::Text : Value::Kind::Binary;
+        return empty;
+    }
     if (n == "DECODE") {
         for (std::size_t i = 1; i + 1 < a.size(); i += 2) {
             bool match = (a[0].isNull() && a[i].isNull()) ||
@@ -735,6 +925,58 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
     }
     if (n == "TO_NUMBER")
         return numberDatum(toNumber(a[0], s.decimal));
+    if (n == "TO_CLOB")
+        return textDatum(toText(a[0], t0, s));
+    if (n == "HEXTORAW") {
+        Datum raw;
+        raw.kind = Value::Kind::Binary;
+        raw.text = toRaw(a[0]);
+        return raw.text.empty() ? nullDatum() : raw;
+    }
+    if (n == "RAWTOHEX")
+        return textDatum(hexText(toRaw(a[0])));
+    if (n == "BFILENAME")
+        return textDatum(toText(a[0], t0, s) + '\0' + toText(a[1], e.args[1]->type.type, s));
+    if (n == "XMLTYPE") {
+        std::string xml = toText(a[0], t0, s);
+        auto first = xml.find_first_not_of(" \t\r\n");
+        if (first == std::string::npos || xml[first] != '<')
+            errors::raise(31011, "XML parsing failed");
+        return textDatum(xml);
+    }
+    if (n == "TO_TIMESTAMP" || n == "TO_TIMESTAMP_TZ") {
+        if (a[0].kind == Value::Kind::Date)
+            return a[0];
+        bool zoned = n == "TO_TIMESTAMP_TZ";
+        std::string format = a.size() > 1 ? toText(a[1], e.args[1]->type.type, s)
+                                          : (zoned ? s.timestampTzFormat : s.timestampFormat);
+        DateTime d = parseDate(toText(a[0], t0, s), format, *s.dateLanguage);
+        if (zoned && !d.zoned) {
+            d.zoned = true;
+            d.zoneMinutes = s.zoneMinutes;
+        }
+        if (!zoned)
+            d.zoned = false;
+        d.fractionDigits = 9;
+        return dateDatum(d);
+    }
+    if (n == "TO_BINARY_DOUBLE" || n == "TO_BINARY_FLOAT") {
+        long double v = toNumber(a[0], s.decimal).toDouble();
+        v = n == "TO_BINARY_FLOAT" ? static_cast<float>(v) : static_cast<double>(v);
+        return numberDatum(Decimal::fromDouble(v));
+    }
+    if (n == "DATE LITERAL")
+        return dateDatum(parseDate(toText(a[0], t0, s), "FXYYYY-MM-DD"));
+    if (n == "TIMESTAMP LITERAL") {
+        DateTime d = timestampLiteral(toText(a[0], t0, s));
+        d.fractionDigits = 9;
+        return dateDatum(d);
+    }
+    if (n == "INTERVAL YEAR TO MONTH")
+        return textDatum(intervalYearToMonth(toText(a[0], t0, s), static_cast<int>(*a[1].number.toLong())));
+    if (n == "INTERVAL DAY TO SECOND")
+        return textDatum(intervalDayToSecond(toText(a[0], t0, s), static_cast<int>(*a[1].number.toLong()),
+                                             static_cast<int>(*a[2].number.toLong())));
     if (n == "ABS") {
         Decimal d = toNumber(a[0]);
         return numberDatum(d.negative() ? d.negated() : d);
@@ -799,8 +1041,12 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
         return numberDatum(Decimal::fromLong(ctx.rownum));
     case Expr::Kind::Sysdate:
         return dateDatum(currentDateTime(false));
-    case Expr::Kind::Systimestamp:
-        return dateDatum(currentDateTime(true));
+    case Expr::Kind::Systimestamp: {
+        DateTime now = currentDateTime(true);
+        now.zoned = true;
+        now.zoneMinutes = ctx.settings->zoneMinutes;
+        return dateDatum(now);
+    }
     case Expr::Kind::User:
         return textDatum(ctx.settings->user);
     case Expr::Kind::Unary: {
@@ -832,6 +1078,10 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
 int compareValues(const Datum &a, const ColumnDesc &at, const Datum &b, const ColumnDesc &bt,
                   const SessionSettings &s)
 {
+    for (const ColumnDesc *t : {&at, &bt}) {
+        if (isUncomparable(t->type))
+            errors::raise(932, errors::format(errors::kInconsistentTypes, "-", typeWord(t->type)));
+    }
     if (at.type == OraType::Long || bt.type == OraType::Long || at.type == OraType::LongRaw ||
         bt.type == OraType::LongRaw)
         errors::raise(997, errors::kInvalidLongUse);
@@ -844,8 +1094,11 @@ int compareValues(const Datum &a, const ColumnDesc &at, const Datum &b, const Co
         bool ts = at.type == OraType::Timestamp || bt.type == OraType::Timestamp;
         DateTime x = toDate(a, s, ts);
         DateTime y = toDate(b, s, ts);
+        // Values with a time zone compare as the instants they are.
         auto key = [](const DateTime &d) {
-            return std::make_tuple(d.year, d.month, d.day, d.hour, d.minute, d.second, d.nanosecond);
+            long long minutes = (dayNumber(d.year, d.month, d.day) * 24 + d.hour) * 60 + d.minute -
+                                (d.zoned ? d.zoneMinutes : 0);
+            return std::make_tuple(minutes, d.second, d.nanosecond);
         };
         return key(x) < key(y) ? -1 : (key(x) > key(y) ? 1 : 0);
     }

@@ -27,6 +27,7 @@ struct SessionSettings {
     bool charSemantics = false; // NLS_LENGTH_SEMANTICS = CHAR
     int databaseCharset = charset::AL32UTF8;
     int maxIdentifier = 128; // bytes in the database character set
+    int zoneMinutes = 0;     // the session time zone (TIME_ZONE), east of UTC
     int majorVersion = 19;
 
     // The territory's date and number conventions (NLS_TERRITORY).
@@ -76,10 +77,17 @@ int truth(const Expr &expr, const EvalContext &ctx);
 int compareValues(const Datum &a, const ColumnDesc &aType, const Datum &b, const ColumnDesc &bType,
                   const SessionSettings &settings);
 
+// The type's name as ORA-00932 words it: NUMBER, CHAR, CLOB, FILE, ADT, ...
+const char *typeName(OraType type);
+// ORA-00932 for a type that cannot be compared or sorted (LOBs, objects, REFs).
+void requireComparable(const ColumnDesc &type, int offset);
+
 // Conversions with Oracle's errors.
 Decimal toNumber(const Datum &value, char decimal = '.');
 DateTime toDate(const Datum &value, const SessionSettings &settings, bool timestamp);
 std::string toText(const Datum &value, OraType staticType, const SessionSettings &settings);
+// BINARY_FLOAT and BINARY_DOUBLE as Oracle writes them: "1.5E+000", "Inf", "Nan".
+std::string binaryFloatText(long double value, bool single, char decimal);
 std::string toRaw(const Datum &value);
 std::string hexText(const std::string &bytes);
 

@@ -563,16 +563,84 @@ private:
             c.typeName = acceptWord("RAW") ? "LONG RAW" : "LONG";
         } else if (name == "TIMESTAMP") {
             c.typeName = "TIMESTAMP";
-            c.scale = 6;
+            c.scale = optionalPrecision(6, offset);
+            if (acceptWord("WITH")) {
+                c.typeName =
+                    acceptWord("LOCAL") ? "TIMESTAMP WITH LOCAL TIME ZONE" : "TIMESTAMP WITH TIME ZONE";
+                expectWord("TIME");
+                expectWord("ZONE");
+            }
+        } else if (name == "INTERVAL") {
+            if (acceptWord("YEAR")) {
+                c.typeName = "INTERVAL YEAR TO MONTH";
+                c.precision = optionalPrecision(2, offset);
+                expectWord("TO");
+                expectWord("MONTH");
+            } else {
+                expectWord("DAY", 902, errors::kInvalidDatatype);
+                c.typeName = "INTERVAL DAY TO SECOND";
+                c.precision = optionalPrecision(2, offset);
+                expectWord("TO");
+                expectWord("SECOND");
+                c.scale = optionalPrecision(6, offset);
+            }
+        } else if (name == "CLOB" || name == "NCLOB" || name == "BLOB" || name == "BFILE" ||
+                   name == "BINARY_FLOAT" || name == "BINARY_DOUBLE" || name == "ROWID") {
+            c.typeName = name;
+        } else if (name == "UROWID") {
+            c.typeName = name;
+            c.length = 4000;
             if (acceptSymbol("(")) {
-                c.scale = integer();
-                if (c.scale > 9)
-                    fail(30088, "datetime/interval precision is out of range", offset);
+                c.length = integer();
+                if (c.length < 1 || c.length > 4000)
+                    fail(910, "specified length too long for its datatype", offset);
                 expectRightParen();
             }
+        } else if (name == "REF") {
+            c.typeName = "REF";
+            objectType(c, peek().offset);
         } else {
-            fail(902, errors::kInvalidDatatype, offset);
+            pos_--; // the type name is read again as a possibly qualified object type
+            objectType(c, offset);
+            c.typeName = c.objectType;
         }
+    }
+
+    // A precision in parentheses, or the default; 0 to 9.
+    int optionalPrecision(int defaultValue, int offset)
+    {
+        if (!acceptSymbol("("))
+            return defaultValue;
+        int v = integer();
+        if (v > 9)
+            fail(30088, "datetime/interval precision is out of range", offset);
+        expectRightParen();
+        return v;
+    }
+
+    // The object types a table column may have: XMLTYPE of SYS and SDO_GEOMETRY of MDSYS.
+    void objectType(ColumnDef &c, int offset)
+    {
+        static const std::pair<const char *, const char *> known[] = {{"XMLTYPE", "SYS"},
+                                                                      {"SDO_GEOMETRY", "MDSYS"}};
+        const Token &t = peek();
+        if (t.type != Token::Type::Word)
+            fail(902, errors::kInvalidDatatype, offset);
+        std::string owner, type = advance().text;
+        if (acceptSymbol(".")) {
+            owner = type;
+            if (peek().type != Token::Type::Word)
+                fail(902, errors::kInvalidDatatype, offset);
+            type = advance().text;
+        }
+        for (const auto &[name, typeOwner] : known) {
+            if (type == name && (owner.empty() || owner == typeOwner)) {
+                c.objectType = name;
+                c.objectOwner = typeOwner;
+                return;
+            }
+        }
+        fail(902, errors::kInvalidDatatype, offset);
     }
 
     void createTable(Statement &st)
@@ -1004,11 +1072,52 @@ private:
             advance();
             return e;
         }
+        if ((t.text == "DATE" || t.text == "TIMESTAMP" || t.text == "INTERVAL") &&
+            peek(1).type == Token::Type::String)
+            return datetimeLiteral();
         if (peek(1).type == Token::Type::Symbol && peek(1).text == "(" && !reservedWords().count(t.text))
             return functionCall();
         if (reservedWords().count(t.text))
             fail(936, errors::kMissingExpression, t.offset);
         return columnReference();
+    }
+
+    // DATE '...', TIMESTAMP '...' and INTERVAL '...' YEAR TO MONTH | DAY TO SECOND: calls of
+    // functions whose names hold blanks, so that no statement can call them by name.
+    ExprPtr datetimeLiteral()
+    {
+        auto e = std::make_unique<Expr>();
+        e->kind = Expr::Kind::Function;
+        e->offset = peek().offset;
+        std::string word = advance().text;
+        e->name.name = word + " LITERAL";
+        e->name.offset = e->offset;
+        e->args.push_back(primary());
+        auto number = [&](int value) {
+            auto n = std::make_unique<Expr>();
+            n->kind = Expr::Kind::Literal;
+            n->offset = e->offset;
+            n->literal.kind = Value::Kind::Number;
+            n->literal.number = Decimal::fromLong(value);
+            e->args.push_back(std::move(n));
+        };
+        if (word == "INTERVAL") {
+            int start = peek().offset;
+            if (acceptWord("YEAR")) {
+                e->name.name = "INTERVAL YEAR TO MONTH";
+                number(optionalPrecision(2, start));
+                expectWord("TO");
+                expectWord("MONTH");
+            } else {
+                expectWord("DAY");
+                e->name.name = "INTERVAL DAY TO SECOND";
+                number(optionalPrecision(2, start));
+                expectWord("TO");
+                expectWord("SECOND");
+                number(optionalPrecision(6, start));
+            }
+        }
+        return e;
     }
 
     ExprPtr functionCall()

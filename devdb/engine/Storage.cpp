@@ -3,6 +3,7 @@
 #include "Charset.h"
 #include "DateFormat.h"
 #include "Errors.h"
+#include "Interval.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,6 +40,16 @@ DateTime roundFraction(DateTime d, int digits)
     std::time_t t = timegm(&tm);
     gmtime_r(&t, &tm);
     return DateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
+}
+
+[[noreturn]] void inconsistent(OraType expected, OraType got)
+{
+    errors::raise(932, errors::format(errors::kInconsistentTypes, typeName(expected), typeName(got)));
+}
+
+bool isCharacter(OraType t)
+{
+    return t == OraType::Varchar2 || t == OraType::Char || t == OraType::Long || t == OraType::Clob;
 }
 
 // Bytes of a character column's value: the national set is AL16UTF16.
@@ -84,28 +95,39 @@ void fitText(std::string &text, const ColumnDesc &c, const SessionSettings &sett
 
 } // namespace
 
-Datum readStored(sqlite3_stmt *st, int i, OraType type)
+Datum readStored(sqlite3_stmt *st, int i, const ColumnDesc &column)
 {
     Datum d;
     if (sqlite3_column_type(st, i) == SQLITE_NULL)
         return d;
-    switch (type) {
+    switch (column.type) {
     case OraType::Number: {
         auto n = Decimal::parse(columnText(st, i));
         d.kind = Value::Kind::Number;
         d.number = n ? *n : Decimal();
         break;
     }
+    case OraType::BinaryFloat:
+    case OraType::BinaryDouble:
+        d.kind = Value::Kind::Number;
+        d.number = Decimal::fromDouble(sqlite3_column_double(st, i));
+        break;
     case OraType::Date:
     case OraType::Timestamp:
+    case OraType::TimestampTz:
+    case OraType::TimestampLtz:
         d.kind = Value::Kind::Date;
         d.date = dateFromStorage(columnText(st, i));
+        d.date.fractionDigits = column.scale;
         break;
     case OraType::Raw:
-    case OraType::LongRaw: {
+    case OraType::LongRaw:
+    case OraType::Blob: {
         d.kind = Value::Kind::Binary;
         const void *p = sqlite3_column_blob(st, i);
-        d.text.assign(static_cast<const char *>(p), static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
+        if (p)
+            d.text.assign(static_cast<const char *>(p),
+                          static_cast<std::size_t>(sqlite3_column_bytes(st, i)));
         break;
     }
     default:
@@ -122,13 +144,18 @@ void bindStored(sqlite3_stmt *st, int i, const Datum &d, OraType type)
         sqlite3_bind_null(st, i);
         break;
     case Value::Kind::Number:
-        bindText(st, i, d.number.toStorageText());
+        if (type == OraType::BinaryFloat || type == OraType::BinaryDouble)
+            sqlite3_bind_double(st, i, static_cast<double>(d.number.toDouble()));
+        else
+            bindText(st, i, d.number.toStorageText());
         break;
     case Value::Kind::Date:
-        bindText(st, i, dateToStorage(d.date, type == OraType::Timestamp));
+        bindText(st, i, dateToStorage(d.date, type != OraType::Date));
         break;
     case Value::Kind::Binary:
-        sqlite3_bind_blob(st, i, d.text.data(), static_cast<int>(d.text.size()), SQLITE_TRANSIENT);
+        // An empty BLOB is stored as a blob of no bytes, not as NULL.
+        sqlite3_bind_blob(st, i, d.text.empty() ? "" : d.text.data(), static_cast<int>(d.text.size()),
+                          SQLITE_TRANSIENT);
         break;
     case Value::Kind::Text:
         bindText(st, i, d.text);
@@ -160,6 +187,8 @@ Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, con
     case OraType::Varchar2:
     case OraType::Char:
     case OraType::Long:
+        if (from.type == OraType::Bfile || from.type == OraType::Object || from.type == OraType::Ref)
+            inconsistent(c.type == OraType::Long ? OraType::Long : OraType::Char, from.type);
         out.kind = Value::Kind::Text;
         out.text = toText(v, from.type, settings);
         if (c.type != OraType::Long)
@@ -199,6 +228,7 @@ Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, con
             out.date.nanosecond = 0;
         } else {
             out.date = roundFraction(out.date, c.scale);
+            out.date.fractionDigits = c.scale;
         }
         break;
     }
@@ -212,8 +242,95 @@ Datum coerce(const Datum &v, const ColumnDesc &from, const TableInfo &table, con
             out.kind = Value::Kind::Null;
         break;
     case OraType::Rowid:
+    case OraType::Urowid: {
+        out.kind = Value::Kind::Text;
+        out.text = toText(v, from.type, settings);
+        long long tableId = 0, rowid = 0;
+        if (c.type == OraType::Rowid && !decodeRowid(out.text, &tableId, &rowid))
+            errors::raise(1410, errors::kInvalidRowid);
+        if (out.text.size() > static_cast<std::size_t>(c.dataSize))
+            tooLarge(out.text.size(), static_cast<std::size_t>(c.dataSize));
+        break;
+    }
+    case OraType::Clob:
+        // Text of any length; an empty LOB stays a LOB (only '' is NULL).
+        if (from.type == OraType::Bfile || from.type == OraType::Blob || from.type == OraType::Object ||
+            from.type == OraType::Ref)
+            inconsistent(c.type, from.type);
+        out.kind = Value::Kind::Text;
+        out.text = toText(v, from.type, settings);
+        break;
+    case OraType::Blob:
+        if (from.type == OraType::Clob || from.type == OraType::Bfile || from.type == OraType::Object)
+            inconsistent(c.type, from.type);
+        out.kind = Value::Kind::Binary;
+        out.text = toRaw(v);
+        break;
+    case OraType::Bfile:
+        if (from.type != OraType::Bfile)
+            inconsistent(c.type, from.type);
         out = v;
         break;
+    case OraType::BinaryFloat:
+    case OraType::BinaryDouble: {
+        long double d = toNumber(v, settings.decimal).toDouble();
+        d = c.type == OraType::BinaryFloat ? static_cast<float>(d) : static_cast<double>(d);
+        out.kind = Value::Kind::Number;
+        out.number = Decimal::fromDouble(d);
+        break;
+    }
+    case OraType::TimestampTz:
+    case OraType::TimestampLtz: {
+        out.kind = Value::Kind::Date;
+        bool zoned = c.type == OraType::TimestampTz;
+        if (v.kind == Value::Kind::Text)
+            out.date = parseDate(v.text, zoned ? settings.timestampTzFormat : settings.timestampFormat,
+                                 *settings.dateLanguage);
+        else
+            out.date = toDate(v, settings, true);
+        // Without a zone of its own a value is in the session's time zone.
+        if (zoned && !out.date.zoned) {
+            out.date.zoned = true;
+            out.date.zoneMinutes = settings.zoneMinutes;
+        }
+        if (!zoned)
+            out.date.zoned = false;
+        bool keepZone = out.date.zoned;
+        int zone = out.date.zoneMinutes;
+        out.date = roundFraction(out.date, c.scale);
+        out.date.zoned = keepZone;
+        out.date.zoneMinutes = zone;
+        out.date.fractionDigits = c.scale;
+        break;
+    }
+    case OraType::IntervalYm:
+    case OraType::IntervalDs: {
+        if (v.kind != Value::Kind::Text)
+            inconsistent(c.type, from.type == OraType::Varchar2 ? OraType::Number : from.type);
+        out.kind = Value::Kind::Text;
+        // A value of the other interval kind does not convert.
+        bool yearToMonth = c.type == OraType::IntervalYm;
+        if ((from.type == OraType::IntervalYm && !yearToMonth) ||
+            (from.type == OraType::IntervalDs && yearToMonth))
+            inconsistent(c.type, from.type);
+        out.text = yearToMonth ? intervalYearToMonth(v.text, c.precision)
+                               : intervalDayToSecond(v.text, c.precision, c.scale);
+        break;
+    }
+    case OraType::Object:
+        // XMLTYPE also takes text; other object types only values of their own type.
+        if (from.type == OraType::Object ? from.typeName != c.typeName
+                                         : !(c.typeName == "XMLTYPE" && isCharacter(from.type)))
+            errors::raise(932,
+                          errors::format(errors::kInconsistentTypes, c.typeOwner + "." + c.typeName,
+                                         from.type == OraType::Object ? from.typeOwner + "." + from.typeName
+                                                                      : typeName(from.type)));
+        out.kind = Value::Kind::Text;
+        out.text = toText(v, from.type, settings);
+        break;
+    case OraType::Ref:
+        errors::raise(932, errors::format(errors::kInconsistentTypes, "REF " + c.typeOwner + "." + c.typeName,
+                                          typeName(from.type)));
     }
     if (out.isNull() && !c.nullable)
         return coerce(out, from, table, column, settings, updating);

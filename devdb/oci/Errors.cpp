@@ -37,6 +37,9 @@ std::string messageText(int code)
         {kCallbackError, "user defined callback error"},
         {kTruncationWarning, "A Truncation or null fetch error occurred"},
         {kInvalidNlsEnvironment, "Cannot access NLS data files or invalid environment specified"},
+        {kInvalidLobLocator, "invalid LOB locator specified"},
+        {kNoSuchDirectory, "non-existent directory or file for FILEOPEN operation"},
+        {kFileNotOpen, "cannot perform FILEREAD operation on an unopened file or LOB"},
         // Server errors that an OCI7 program may ask the text of by number.
         {1, "unique constraint violated"},
         {900, "invalid SQL statement"},

@@ -38,6 +38,9 @@ enum ClientError : int {
     kCallbackError = 24343,
     kTruncationWarning = 24345,
     kInvalidNlsEnvironment = 12705,
+    kInvalidLobLocator = 22275,
+    kNoSuchDirectory = 22285,
+    kFileNotOpen = 22289,
 };
 
 // The message text of a number, without the "ORA-nnnnn: " prefix.

@@ -234,8 +234,9 @@ const devdb::Session *engineOf(const Stmt &stmt)
     return stmt.cursorSession ? stmt.cursorSession->engine.get() : nullptr;
 }
 
-// A fetch that truncated a value sets the warning flags and reports ORA-01406
-// in rc (the rows are fetched all the same), as the v7 calls do.
+// A fetch that truncated a value is a warning: the call succeeds (the rows
+// are fetched, a LONG goes on with oflng) with the warning flags set and
+// ORA-01406 in rc, the V2 code +3.
 void applyResult(cda_def *cda, Stmt &stmt, const CallResult &result)
 {
     cda->rpc = static_cast<ub4>(stmt.rowCount);
@@ -243,7 +244,9 @@ void applyResult(cda_def *cda, Stmt &stmt, const CallResult &result)
         throw clientError(kNoDataFound);
     if (result.status == OCI_SUCCESS_WITH_INFO) {
         cda->wrn |= kWarningAny | kWarningTruncated;
-        throw clientError(kTruncated);
+        OraError truncated = clientError(kTruncated);
+        truncated.warning = true;
+        throw truncated;
     }
 }
 

@@ -232,12 +232,36 @@ bool isFreeDescriptorType(ub4 type)
     }
 }
 
+// A select-list describe reports datetime, interval and rowid columns under
+// their external codes; the others under their internal ones.
+ub2 describedType(devdb::OraType type)
+{
+    using devdb::OraType;
+    switch (type) {
+    case OraType::Timestamp:
+        return SQLT_TIMESTAMP;
+    case OraType::TimestampTz:
+        return SQLT_TIMESTAMP_TZ;
+    case OraType::TimestampLtz:
+        return SQLT_TIMESTAMP_LTZ;
+    case OraType::IntervalYm:
+        return SQLT_INTERVAL_YM;
+    case OraType::IntervalDs:
+        return SQLT_INTERVAL_DS;
+    case OraType::Rowid:
+    case OraType::Urowid:
+        return SQLT_RDD;
+    default:
+        return static_cast<ub2>(type);
+    }
+}
+
 sword paramAttribute(Param &param, void *attributep, ub4 *sizep, ub4 attrtype)
 {
     const auto &c = param.column;
     switch (attrtype) {
     case OCI_ATTR_DATA_TYPE:
-        put<ub2>(attributep, sizep, static_cast<ub2>(c.type));
+        put<ub2>(attributep, sizep, describedType(c.type));
         break;
     case OCI_ATTR_DATA_SIZE:
         put<ub2>(attributep, sizep, static_cast<ub2>(c.dataSize));
@@ -273,11 +297,11 @@ sword paramAttribute(Param &param, void *attributep, ub4 *sizep, ub4 attrtype)
                                                        : 0));
         break;
     case OCI_ATTR_TYPE_NAME:
-    case OCI_ATTR_SCHEMA_NAME: {
-        static const std::string empty;
-        putText(attributep, sizep, empty);
+        putText(attributep, sizep, param.clientTypeName);
         break;
-    }
+    case OCI_ATTR_SCHEMA_NAME:
+        putText(attributep, sizep, param.clientSchemaName);
+        break;
     default:
         throw clientError(kIllegalAttribute);
     }
@@ -429,7 +453,9 @@ OCI8_API sword OCIDescriptorAlloc(const void *parenth, void **descpp, const ub4 
     if (!env || !descpp || !isFreeDescriptorType(type))
         return OCI_INVALID_HANDLE;
     std::lock_guard lock(apiMutex());
-    auto d = std::make_unique<Descriptor>(type, env);
+    std::unique_ptr<Descriptor> d = type == OCI_DTYPE_LOB || type == OCI_DTYPE_FILE
+                                        ? std::make_unique<LobLocator>(type, env)
+                                        : std::make_unique<Descriptor>(type, env);
     allocateUserMemory(*d, xtramem_sz, usrmempp);
     *descpp = d.get();
     env->adopt(std::move(d));
@@ -506,9 +532,15 @@ OCI8_API sword OCISessionEnd(OCISvcCtx *svchp, OCIError *errhp, OCISession *usrh
     });
 }
 
-OCI8_API sword OCILogon(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const OraText *username,
-                        ub4 uname_len, const OraText *password, ub4 passwd_len, const OraText *dbname,
-                        ub4 dbname_len)
+namespace devdb::oci
+{
+namespace
+{
+
+// OCILogon and OCILogon2: a server, a session and a service context made in
+// one call. A logon that succeeds with a warning keeps them.
+sword logOnSimply(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const OraText *username, ub4 uname_len,
+                  const OraText *password, ub4 passwd_len, const OraText *dbname, ub4 dbname_len)
 {
     auto *error = beginCall(errhp);
     auto *env = handleCast<Env>(envhp, OCI_HTYPE_ENV);
@@ -539,6 +571,24 @@ OCI8_API sword OCILogon(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const
         *svchp = opaque<OCISvcCtx>(svc);
         return OCI_SUCCESS;
     });
+}
+
+} // namespace
+} // namespace devdb::oci
+
+OCI8_API sword OCILogon(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const OraText *username,
+                        ub4 uname_len, const OraText *password, ub4 passwd_len, const OraText *dbname,
+                        ub4 dbname_len)
+{
+    return logOnSimply(envhp, errhp, svchp, username, uname_len, password, passwd_len, dbname, dbname_len);
+}
+
+// The mode (statement caching, session pools) changes nothing here.
+OCI81_API sword OCILogon2(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const OraText *username,
+                          ub4 uname_len, const OraText *password, ub4 passwd_len, const OraText *dbname,
+                          ub4 dbname_len, ub4)
+{
+    return logOnSimply(envhp, errhp, svchp, username, uname_len, password, passwd_len, dbname, dbname_len);
 }
 
 OCI8_API sword OCILogoff(OCISvcCtx *svchp, OCIError *errhp)

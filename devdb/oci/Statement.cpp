@@ -176,7 +176,10 @@ Param *Stmt::paramAt(ub4 position)
     if (position == 0 || position > columns.size())
         throw clientError(kNoDescriptor);
     params.push_back(std::make_unique<Param>(env, this, position, columns[position - 1]));
-    params.back()->clientName = devdb::encodeText(columns[position - 1].name, env->client.charsetId);
+    const devdb::ColumnDesc &column = columns[position - 1];
+    params.back()->clientName = devdb::encodeText(column.name, env->client.charsetId);
+    params.back()->clientTypeName = devdb::encodeText(column.typeName, env->client.charsetId);
+    params.back()->clientSchemaName = devdb::encodeText(column.typeOwner, env->client.charsetId);
     return params.back().get();
 }
 
@@ -206,8 +209,14 @@ bool Stmt::storeRow(ub4 index)
         if (position > row.size())
             throw clientError(kNotInSelectList);
         const devdb::Value &value = row[position - 1];
+        if (position <= columns.size())
+            checkDefine(columns[position - 1], define->type);
         if (define->mode == OCI_DYNAMIC_FETCH) {
             truncated |= storeDynamic(*define, index, value);
+            continue;
+        }
+        if (define->type == SQLT_CLOB || define->type == SQLT_BLOB || define->type == SQLT_BFILEE) {
+            storeLocator(*define, index, value);
             continue;
         }
         ValueSlot slot;
@@ -227,6 +236,53 @@ bool Stmt::storeRow(ub4 index)
         truncated |= storeValue(value, slot, cursorSession->engine.get());
     }
     return truncated;
+}
+
+// A LOB define's buffer holds the program's locator pointers; the value is
+// copied into the locator of the row.
+void Stmt::storeLocator(Define &define, ub4 index, const devdb::Value &value)
+{
+    ub4 skip = define.valueSkip ? define.valueSkip : static_cast<ub4>(sizeof(void *));
+    void **slot = element<void *>(define.value, skip, index);
+    auto *locator =
+        slot ? handleCast<LobLocator>(*slot, define.type == SQLT_BFILEE ? OCI_DTYPE_FILE : OCI_DTYPE_LOB)
+             : nullptr;
+    if (!locator && slot)
+        locator = handleCast<LobLocator>(*slot, define.type == SQLT_BFILEE ? OCI_DTYPE_LOB : OCI_DTYPE_FILE);
+    if (!locator)
+        throw clientError(kInvalidLobLocator);
+    auto *indicator = element<sb2>(define.indicators, define.indicatorSkip ? define.indicatorSkip : 2, index);
+    auto *returnCode =
+        element<ub2>(define.returnCodes, define.returnCodeSkip ? define.returnCodeSkip : 2, index);
+    const devdb::ColumnDesc &column = columns[define.position - 1];
+    locator->polling = false;
+    if (value.kind == devdb::Value::Kind::Null) {
+        if (!indicator)
+            throw clientError(kNullFetched);
+        *indicator = -1;
+        if (returnCode)
+            *returnCode = kNullFetched;
+        locator->initialized = false;
+        return;
+    }
+    if (indicator)
+        *indicator = 0;
+    if (returnCode)
+        *returnCode = 0;
+    locator->initialized = true;
+    locator->type = column.type;
+    locator->charsetForm = column.charsetForm;
+    locator->databaseCharset = databaseCharset();
+    locator->data.clear();
+    locator->directory.clear();
+    locator->fileName.clear();
+    if (column.type == devdb::OraType::Bfile) {
+        auto separator = value.text.find('\0');
+        locator->directory = value.text.substr(0, separator);
+        locator->fileName = separator == std::string::npos ? std::string() : value.text.substr(separator + 1);
+    } else {
+        locator->data = value.text;
+    }
 }
 
 // Hands a value to the program piece by piece through its define callback:

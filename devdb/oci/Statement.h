@@ -70,6 +70,7 @@ private:
     void runCursor();
     bool storeRow(ub4 index);
     bool storeDynamic(Define &define, ub4 index, const devdb::Value &value);
+    void storeLocator(Define &define, ub4 index, const devdb::Value &value);
 };
 
 } // namespace devdb::oci

@@ -32,6 +32,9 @@ std::string valueAsText(const devdb::Value &value, const devdb::Session *session
 std::string valueAsBytes(const devdb::Value &value, ub2 externalType, const devdb::Session *session,
                          devdb::OraType columnType, int charsetId);
 
+// Throws ORA-00932 when a column's values cannot go into a define of that external type.
+void checkDefine(const devdb::ColumnDesc &column, ub2 externalType);
+
 // Writes the value into the slot. Returns true when the value was truncated
 // (return code 1406, indicator = the full length). Throws OraError for a NULL
 // without an indicator (1405) and for impossible conversions.

@@ -275,8 +275,9 @@ TEST(Charsets, ExpansionTruncatesAsOracleReportsIt)
                          -1, -1, &length, &code),
               0);
     ASSERT_EQ(lib.oexec(&cda), 0);
-    EXPECT_NE(lib.ofen(&cda, 1), 0);
+    EXPECT_EQ(lib.ofen(&cda, 1), 0); // a warning: the row is fetched
     EXPECT_EQ(cda.rc, 1406);
+    EXPECT_EQ(cda.v2_rc, 3);
     EXPECT_EQ(cda.rpc, 1u);
     EXPECT_NE(cda.wrn & 2, 0);
     EXPECT_EQ(code, 1406);

@@ -30,6 +30,15 @@ Library::Library(const std::string &path)
     BIND(OCIEnvNlsCreate);
     BIND(OCINlsCharSetNameToId);
     BIND(OCINlsCharSetIdToName);
+    BIND(OCILobGetLength);
+    BIND(OCILobGetLength2);
+    BIND(OCILobRead);
+    BIND(OCILobRead2);
+    BIND(OCILobCharSetForm);
+    BIND(OCILobLocatorIsInit);
+    BIND(OCILobFileGetName);
+    BIND(OCILobFileOpen);
+    BIND(OCILogon2);
     BIND(OCIHandleAlloc);
     BIND(OCIHandleFree);
     BIND(OCIDescriptorAlloc);

@@ -77,6 +77,18 @@ struct Library {
     sword (*OCIEnvNlsCreate)(void **, ub4, void *, void *, void *, void *, size_t, void **, ub2,
                              ub2) = nullptr;
     ub2 (*OCINlsCharSetNameToId)(void *, const OraText *) = nullptr;
+    sword (*OCILobGetLength)(void *, void *, void *, ub4 *) = nullptr;
+    sword (*OCILobGetLength2)(void *, void *, void *, unsigned long long *) = nullptr;
+    sword (*OCILobRead)(void *, void *, void *, ub4 *, ub4, void *, ub4, void *, void *, ub2, ub1) = nullptr;
+    sword (*OCILobRead2)(void *, void *, void *, unsigned long long *, unsigned long long *,
+                         unsigned long long, void *, unsigned long long, ub1, void *, void *, ub2,
+                         ub1) = nullptr;
+    sword (*OCILobCharSetForm)(void *, void *, const void *, ub1 *) = nullptr;
+    sword (*OCILobLocatorIsInit)(void *, void *, const void *, int *) = nullptr;
+    sword (*OCILobFileGetName)(void *, void *, const void *, OraText *, ub2 *, OraText *, ub2 *) = nullptr;
+    sword (*OCILobFileOpen)(void *, void *, void *, ub1) = nullptr;
+    sword (*OCILogon2)(void *, void *, void **, const OraText *, ub4, const OraText *, ub4, const OraText *,
+                       ub4, ub4) = nullptr;
     sword (*OCINlsCharSetIdToName)(void *, OraText *, size_t, ub2) = nullptr;
     sword (*OCIHandleAlloc)(const void *, void **, ub4, size_t, void **) = nullptr;
     sword (*OCIHandleFree)(void *, ub4) = nullptr;

@@ -74,7 +74,7 @@ TEST_F(StatementTest, DescribeReportsOracleTypesSizesPrecisionAndScale)
     } expected[] = {
         {"V", 1, 30, 0, 0, 0},    {"C", 96, 5, 0, 0, 1},    {"N9", 2, 22, 9, 0, 1},
         {"N10", 2, 22, 10, 2, 1}, {"N", 2, 22, 0, -127, 1}, {"F", 2, 22, 126, -127, 1},
-        {"D", 12, 7, 0, 0, 1},    {"R", 23, 16, 0, 0, 1},   {"TS", 180, 11, 0, 6, 1},
+        {"D", 12, 7, 0, 0, 1},    {"R", 23, 16, 0, 0, 1},   {"TS", 187, 11, 0, 6, 1},
         {"L", 8, 0, 0, 0, 1},
     };
     ASSERT_EQ(stmtAttribute<ub4>(ATTR_PARAM_COUNT), std::size(expected));
