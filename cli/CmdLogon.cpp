@@ -50,6 +50,7 @@ void printClientEnvironment(const TOracleSession &session, QTextStream &out)
     printSetting(out, "NLS_LANG", nls.nlsLang);
     printSetting(out, "NLS_DATE_FORMAT", nls.dateFormat);
     printSetting(out, "NLS_TIMESTAMP_FORMAT", nls.timestampFormat);
+    printSetting(out, "NLS_TIMESTAMP_TZ_FORMAT", nls.timestampTzFormat);
     printSetting(out, "NLS_NUMERIC_CHARACTERS", nls.numericCharacters);
     if (session.ClientCharsetId() != 0)
         out << "  client character set id " << session.ClientCharsetId()

@@ -184,6 +184,11 @@ QString SessionTimestampFormat(const platform::OperatorLocale &locale)
     return date.endsWith(QStringLiteral("SS")) ? date + QStringLiteral("XFF") : date;
 }
 
+QString SessionTimestampTzFormat(const platform::OperatorLocale &locale)
+{
+    return SessionTimestampFormat(locale) + QStringLiteral(" TZR");
+}
+
 QString SessionNumericCharacters(const platform::OperatorLocale &locale)
 {
     QChar decimal = locale.decimalSeparator();
@@ -206,6 +211,8 @@ ClientNlsEnvironment PrepareClientEnvironment(const platform::OperatorLocale &lo
     prepared.dateFormat = settle("NLS_DATE_FORMAT", SessionDateFormat(locale), lastEnvironment.dateFormat);
     prepared.timestampFormat =
         settle("NLS_TIMESTAMP_FORMAT", SessionTimestampFormat(locale), lastEnvironment.timestampFormat);
+    prepared.timestampTzFormat = settle("NLS_TIMESTAMP_TZ_FORMAT", SessionTimestampTzFormat(locale),
+                                        lastEnvironment.timestampTzFormat);
     prepared.numericCharacters =
         settle("NLS_NUMERIC_CHARACTERS", SessionNumericCharacters(locale), lastEnvironment.numericCharacters);
     lastEnvironment = prepared;

@@ -29,10 +29,12 @@ QString OracleDateFormat(const QString &qtFormat);
 // digits in Oracle's 50-year window.
 QString SessionDateFormat(const platform::OperatorLocale &locale);
 
-// The format of TIMESTAMP values: the date format with the fraction of a
-// second after the seconds (when the time has no AM/PM after them). A
-// literal without a fraction reads as with the date format.
+// The formats of TIMESTAMP and TIMESTAMP WITH TIME ZONE values: the date
+// format with the fraction of a second after the seconds (when the time has
+// no AM/PM after them) and, for the second, the time zone region at the end.
+// A literal without them reads as with the date format.
 QString SessionTimestampFormat(const platform::OperatorLocale &locale);
+QString SessionTimestampTzFormat(const platform::OperatorLocale &locale);
 
 // Decimal character and group separator: the locale's decimal separator
 // (when Oracle accepts it, else "."), and a group separator that differs
@@ -49,12 +51,13 @@ struct ClientNlsEnvironment {
     ClientSetting nlsLang;
     ClientSetting dateFormat;
     ClientSetting timestampFormat;
+    ClientSetting timestampTzFormat;
     ClientSetting numericCharacters;
 };
 
 // Sets NLS_LANG (always, keeping language and territory), and
-// NLS_DATE_FORMAT, NLS_TIMESTAMP_FORMAT and NLS_NUMERIC_CHARACTERS unless
-// the operator set them.
+// NLS_DATE_FORMAT, NLS_TIMESTAMP_FORMAT, NLS_TIMESTAMP_TZ_FORMAT and
+// NLS_NUMERIC_CHARACTERS unless the operator set them.
 // Values the program set at an earlier call are replaced, not taken for the
 // operator's.
 ClientNlsEnvironment PrepareClientEnvironment(const platform::OperatorLocale &locale);

@@ -89,8 +89,10 @@ TEST(ClientDateFormat, FollowsTheOperatorsLocale)
         EXPECT_EQ(SessionNumericCharacters(locale), QString::fromLatin1(c.numericCharacters));
     }
     EXPECT_EQ(SessionTimestampFormat(localeOf("ru_RU")), QStringLiteral("DD.MM.RRRR HH24:MI:SSXFF"));
+    EXPECT_EQ(SessionTimestampTzFormat(localeOf("ru_RU")), QStringLiteral("DD.MM.RRRR HH24:MI:SSXFF TZR"));
     // The fraction cannot go between the seconds and AM/PM of the cell texts.
     EXPECT_EQ(SessionTimestampFormat(localeOf("en_US")), QStringLiteral("MM/DD/RRRR HH:MI:SS AM"));
+    EXPECT_EQ(SessionTimestampTzFormat(localeOf("en_US")), QStringLiteral("MM/DD/RRRR HH:MI:SS AM TZR"));
 }
 
 class ClientEnvironmentTest : public OracleLayerTest

@@ -128,12 +128,13 @@ std::unique_ptr<TestDatabase> LocaleLoad::database_;
 
 TEST_P(LocaleLoad, DatesCodeDAndCyrillicArriveAsTheCellsHoldThem)
 {
-    const QString table = database_->createTable(QStringLiteral("DATES"),
-                                                 QStringLiteral("(D date, DT date, CD1 date, CD2 date, "
-                                                                "NAME varchar2(20), TS timestamp)"));
+    const QString table = database_->createTable(
+        QStringLiteral("DATES"),
+        QStringLiteral("(D date, DT date, CD1 date, CD2 date, "
+                       "NAME varchar2(20), TS timestamp, TZ timestamp with time zone)"));
     writeMapping("dates.ini", "Row1=D,DATE,1,1,,\r\nRow2=DT,DATE,1,2,,\r\nRow3=CD1,DATE,1,4,D,\r\n"
                               "Row4=CD2,DATE,1,5,D,\r\nRow5=NAME,VARCHAR2,1,6,,\r\n"
-                              "Row6=TS,TIMESTAMP,1,2,,\r\n");
+                              "Row6=TS,TIMESTAMP,1,2,,\r\nRow7=TZ,TIMESTAMP,1,2,,\r\n");
     const ProcessResult loaded = load(table, "dates.ini");
     ASSERT_EQ(loaded.exitCode, 0) << loaded.out.toStdString() << loaded.err.toStdString()
                                   << errorLog().toStdString();
@@ -142,12 +143,12 @@ TEST_P(LocaleLoad, DatesCodeDAndCyrillicArriveAsTheCellsHoldThem)
         {QStringLiteral(
              "select to_char(D, 'YYYY-MM-DD HH24:MI:SS') A, to_char(DT, 'YYYY-MM-DD HH24:MI:SS') B, "
              "to_char(CD1, 'YYYY-MM-DD') C, to_char(CD2, 'YYYY-MM-DD') E, NAME, "
-             "to_char(TS, 'YYYY-MM-DD HH24:MI:SS') F from ") +
+             "to_char(TS, 'YYYY-MM-DD HH24:MI:SS') F, to_char(TZ, 'YYYY-MM-DD HH24:MI:SS') G from ") +
          table});
     ASSERT_EQ(rows.exitCode, 0) << rows.err.toStdString();
     EXPECT_EQ(QString::fromUtf8(rows.out).section(QLatin1Char('\n'), 1, 1).toStdString(),
               std::string("2020-03-15 00:00:00\t2020-03-15 10:11:12\t1985-05-12\t1985-01-01\tИванов\t"
-                          "2020-03-15 10:11:12"))
+                          "2020-03-15 10:11:12\t2020-03-15 10:11:12"))
         << rows.out.toStdString();
 }
 
