@@ -21,12 +21,13 @@ const QString everyType = QStringLiteral(
     "(C clob, NC nclob, B blob, F bfile, FIXED nchar(3), NATIONAL nvarchar2(10), BF binary_float, "
     "BD binary_double, TS timestamp(3), TZ timestamp(3) with time zone, LTZ timestamp(3) with local time "
     "zone, "
-    "YM interval year to month, DS interval day to second, R raw(4), LR long raw, UR urowid, X xmltype)");
+    "YM interval year to month, DS interval day to second, R raw(4), LR long raw, UR urowid, X xmltype, "
+    "RF ref sdo_geometry)");
 const QString everyValue = QStringLiteral(
     "(to_clob('Привет, мир'), 'Ёжик', hextoraw('CAFE'), bfilename('DOCS', 'file.txt'), 'Да', "
     "'Нет', 1.5, 2.25, timestamp '2020-03-15 10:11:12.123', timestamp '2020-03-15 10:11:12.123 +03:00', "
     "timestamp '2020-03-15 10:11:12.123', interval '1-2' year to month, interval '3 04:05:06' day to second, "
-    "hextoraw('01020304'), hextoraw('FF00'), null, xmltype('<a/>'))");
+    "hextoraw('01020304'), hextoraw('FF00'), null, xmltype('<a/>'), null)");
 
 // rowpour-batch sql prints every column: LOB text, binary values in
 // hexadecimal, a BFILE by its name, the other types in their text forms,
@@ -69,7 +70,11 @@ TEST(EveryColumnType, BatchSqlPrintsThemAll)
     EXPECT_TRUE(value("YM").contains(QStringLiteral("1-")) || value("YM").contains(QStringLiteral("01-")))
         << value("YM").toStdString();
     EXPECT_TRUE(value("DS").contains(QStringLiteral("04:05:06"))) << value("DS").toStdString();
-    EXPECT_EQ(printed.err.count("Objects will be supported in version 3.5"), 1) << printed.err.toStdString();
+    EXPECT_EQ(printed.err.count("X: Objects will be supported in version 3.5"), 1)
+        << printed.err.toStdString();
+    EXPECT_EQ(printed.err.count("RF: References will be supported in version 3.5"), 1)
+        << printed.err.toStdString();
+    EXPECT_FALSE(names.contains(QStringLiteral("RF")));
 }
 
 class LobTypes : public SessionTest
