@@ -155,6 +155,8 @@ struct Statement {
     bool grace = false;
     bool cascade = false;
     int graceDays = 7;
+    bool logonWarning = false; // alter user U logon warning NNNNN | NONE
+    int logonWarningCode = 0;  // 0: none
     std::vector<std::string> privileges;
     // alter session
     std::string parameter;

@@ -117,13 +117,15 @@ static Account readAccount(sqlite3_stmt *st)
     a.external = sqlite3_column_int(st, 4) != 0;
     a.sysdba = sqlite3_column_int(st, 5) != 0;
     a.sysoper = sqlite3_column_int(st, 6) != 0;
+    a.caseSensitive = sqlite3_column_int(st, 7) != 0;
+    a.logonWarning = sqlite3_column_int(st, 8);
     return a;
 }
 
 std::optional<Account> loadAccount(Connection &db, const std::string &name)
 {
-    StmtUse st(db.cached("SELECT user_name, password, account_status, grace_days, external, sysdba, sysoper"
-                         " FROM devdb_users WHERE user_name = ?"));
+    StmtUse st(db.cached("SELECT user_name, password, account_status, grace_days, external, sysdba, sysoper,"
+                         " case_sensitive, logon_warning FROM devdb_users WHERE user_name = ?"));
     bindText(st.get(), 1, name);
     if (!db.step(st.get()))
         return std::nullopt;
@@ -132,8 +134,8 @@ std::optional<Account> loadAccount(Connection &db, const std::string &name)
 
 std::vector<Account> loadAccounts(Connection &db)
 {
-    StmtUse st(db.cached("SELECT user_name, password, account_status, grace_days, external, sysdba, sysoper"
-                         " FROM devdb_users ORDER BY created"));
+    StmtUse st(db.cached("SELECT user_name, password, account_status, grace_days, external, sysdba, sysoper,"
+                         " case_sensitive, logon_warning FROM devdb_users ORDER BY created"));
     std::vector<Account> out;
     while (db.step(st.get()))
         out.push_back(readAccount(st.get()));
@@ -143,11 +145,13 @@ std::vector<Account> loadAccounts(Connection &db)
 void saveAccount(Connection &db, const Account &a, bool creating)
 {
     const char *sql =
-        creating ? "INSERT INTO devdb_users(user_name, password, account_status, grace_days, external,"
-                   " sysdba, sysoper, created) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7,"
-                   " (SELECT COALESCE(MAX(created), 0) + 1 FROM devdb_users))"
-                 : "UPDATE devdb_users SET password = ?2, account_status = ?3, grace_days = ?4,"
-                   " external = ?5, sysdba = ?6, sysoper = ?7 WHERE user_name = ?1";
+        creating
+            ? "INSERT INTO devdb_users(user_name, password, account_status, grace_days, external,"
+              " sysdba, sysoper, case_sensitive, logon_warning, created) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7,"
+              " ?8, ?9, (SELECT COALESCE(MAX(created), 0) + 1 FROM devdb_users))"
+            : "UPDATE devdb_users SET password = ?2, account_status = ?3, grace_days = ?4,"
+              " external = ?5, sysdba = ?6, sysoper = ?7, case_sensitive = ?8, logon_warning = ?9"
+              " WHERE user_name = ?1";
     StmtUse st(db.cached(sql));
     bindText(st.get(), 1, a.name);
     if (a.external)
@@ -159,6 +163,8 @@ void saveAccount(Connection &db, const Account &a, bool creating)
     sqlite3_bind_int(st.get(), 5, a.external);
     sqlite3_bind_int(st.get(), 6, a.sysdba);
     sqlite3_bind_int(st.get(), 7, a.sysoper);
+    sqlite3_bind_int(st.get(), 8, a.caseSensitive);
+    sqlite3_bind_int(st.get(), 9, a.logonWarning);
     db.step(st.get());
 }
 

@@ -66,6 +66,8 @@ struct Account {
     std::string password;
     std::string status; // OPEN, LOCKED, EXPIRED, EXPIRED(GRACE)
     int graceDays = 7;
+    bool caseSensitive = true; // passwords made before case-sensitive logons are not
+    int logonWarning = 0;      // an ORA number a logon reports as a warning, 0 for none
     bool external = false;
     bool sysdba = false;
     bool sysoper = false;

@@ -1,5 +1,7 @@
 #include "Dictionary.h"
 
+#include <algorithm>
+
 namespace devdb
 {
 namespace
@@ -35,6 +37,28 @@ Datum number(long long v)
     d.kind = Value::Kind::Number;
     d.number = Decimal::fromLong(v);
     return d;
+}
+
+// The dictionary promises no order without ORDER BY; rows come in the order
+// of a hash of their names, which is fixed but unlike the order of creation.
+std::uint64_t nameHash(const std::string &name)
+{
+    std::uint64_t h = 14695981039346656037ULL;
+    for (unsigned char c : name) {
+        h ^= c;
+        h *= 1099511628211ULL;
+    }
+    h ^= h >> 33; // mixed, so that names alike do not keep their order
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return h;
+}
+
+std::vector<std::shared_ptr<TableInfo>> inHashOrder(std::vector<std::shared_ptr<TableInfo>> tables)
+{
+    std::stable_sort(tables.begin(), tables.end(),
+                     [](const auto &a, const auto &b) { return nameHash(a->name) < nameHash(b->name); });
+    return tables;
 }
 
 } // namespace
@@ -95,7 +119,7 @@ Relation userTablesView(const std::vector<std::shared_ptr<TableInfo>> &tables, i
     v("DEPENDENCIES", 8);
     v("COMPRESSION", 8);
     v("DROPPED", 3);
-    for (const auto &t : tables) {
+    for (const auto &t : inHashOrder(tables)) {
         Row row;
         row.values.resize(r.columns.size());
         auto set = [&](const char *name, Datum d) {
@@ -177,6 +201,7 @@ Relation userTabColumnsView(const std::vector<std::shared_ptr<TableInfo>> &table
     v("V80_FMT_IMAGE", 3);
     v("DATA_UPGRADED", 3);
     v("HISTOGRAM", 15);
+    std::vector<std::pair<std::uint64_t, Row>> rows;
     for (const auto &t : tables) {
         for (std::size_t c = 0; c < t->columns.size(); ++c) {
             const ColumnInfo &col = t->columns[c];
@@ -215,9 +240,13 @@ Relation userTabColumnsView(const std::vector<std::shared_ptr<TableInfo>> &table
                 text("NO"),
                 text("NONE"),
             };
-            r.rows.push_back(std::move(row));
+            rows.emplace_back(nameHash(t->name + "." + col.desc.name), std::move(row));
         }
     }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (auto &row : rows)
+        r.rows.push_back(std::move(row.second));
     return r;
 }
 

@@ -26,14 +26,34 @@ namespace
 
 constexpr int kDefaultLockTimeoutMs = 5000;
 
-int majorVersionOf(const std::string &text)
+// The release a server banner names: "... Release 12.2.0.1.0 ..." is 12.2.
+struct Release {
+    int major = 19;
+    int minor = 0;
+    // Names of up to 128 bytes came with 12.2; before, 30.
+    int maxIdentifier() const { return major > 12 || (major == 12 && minor >= 2) ? 128 : 30; }
+    // Passwords compare with their letter case from 11g.
+    bool caseSensitivePasswords() const { return major >= 11; }
+};
+
+Release releaseOf(const std::string &text)
 {
     auto at = text.find("Release ");
     std::size_t i = at == std::string::npos ? 0 : at + 8;
     while (i < text.size() && !std::isdigit(static_cast<unsigned char>(text[i])))
         ++i;
-    int v = std::atoi(text.c_str() + std::min(i, text.size()));
-    return v > 0 ? v : 19;
+    Release r;
+    int major = 0, minor = 0;
+    if (std::sscanf(text.c_str() + std::min(i, text.size()), "%d.%d", &major, &minor) >= 1 && major > 0) {
+        r.major = major;
+        r.minor = minor;
+    }
+    return r;
+}
+
+int majorVersionOf(const std::string &text)
+{
+    return releaseOf(text).major;
 }
 
 // A user name as a client hands it over: upper-cased unless in double quotes.
@@ -44,9 +64,23 @@ std::string accountName(const std::string &user)
     return upperText(user);
 }
 
-bool passwordMatches(const std::string &stored, const std::string &given)
+// Passwords set before case-sensitive logons, and all passwords of servers
+// before 11g, compare without regard to letter case.
+bool passwordMatches(const Account &account, const std::string &given, const Release &release)
 {
-    return upperText(stored) == upperText(given);
+    if (account.caseSensitive && release.caseSensitivePasswords())
+        return account.password == given;
+    return upperText(account.password) == upperText(given);
+}
+
+// The text of a warning a logon reports.
+std::string logonWarningText(int code, int graceDays)
+{
+    if (code == 28002)
+        return errors::format(errors::kPasswordWillExpire, std::to_string(graceDays));
+    if (code == 28011)
+        return errors::kAccountWillExpire;
+    return "Message " + std::to_string(code) + " not found;  product=RDBMS; facility=ORA";
 }
 
 bool isLocked(const Account &a)
@@ -249,7 +283,7 @@ public:
         settings_.user = account_.name;
         settings_.zoneMinutes = sessionZoneMinutes();
         settings_.majorVersion = majorVersionOf(version_);
-        settings_.maxIdentifier = settings_.majorVersion >= 12 ? 128 : 30;
+        settings_.maxIdentifier = releaseOf(version_).maxIdentifier();
     }
     ~SessionImpl() override
     {
@@ -302,10 +336,11 @@ public:
         checkActive();
         std::string name = accountName(user);
         auto account = guarded([&] { return loadAccount(db_, name); });
-        if (!account || account->external || !passwordMatches(account->password, oldPassword))
+        if (!account || account->external || !passwordMatches(*account, oldPassword, releaseOf(version_)))
             errors::raise(1017, errors::kLogonDenied);
         ddl([&] {
             account->password = newPassword;
+            account->caseSensitive = true;
             setStatus(*account, false, false, isLocked(*account));
             saveAccount(db_, *account, false);
         });
@@ -791,17 +826,20 @@ void SessionImpl::createUser(Statement &st)
 void SessionImpl::alterUser(Statement &st)
 {
     bool self = st.user.name == account_.name;
-    bool onlyPassword =
-        st.identifiedBy && !st.identifiedExternally && !st.expire && !st.lock && !st.unlock && !st.grace;
+    bool onlyPassword = st.identifiedBy && !st.identifiedExternally && !st.expire && !st.lock && !st.unlock &&
+                        !st.grace && !st.logonWarning;
     if (!isAdministrator() && !(self && onlyPassword))
         errors::raise(1031, errors::kInsufficientPrivileges);
     Account a = existingAccount(st.user);
     bool expired = isExpired(a), grace = inGrace(a), locked = isLocked(a);
     if (st.identifiedBy) {
         a.password = st.password;
+        a.caseSensitive = true;
         a.external = false;
         expired = grace = false;
     }
+    if (st.logonWarning)
+        a.logonWarning = st.logonWarningCode;
     if (st.identifiedExternally) {
         a.external = true;
         a.password.clear();
@@ -1527,11 +1565,13 @@ void changePassword(const std::string &path, const std::string &user, const std:
     Connection db = openConnection(path, kDefaultLockTimeoutMs);
     try {
         auto account = loadAccount(db, accountName(user));
-        if (!account || account->external || !passwordMatches(account->password, oldPassword))
+        if (!account || account->external ||
+            !passwordMatches(*account, oldPassword, releaseOf(metaValue(db, "version"))))
             errors::raise(1017, errors::kLogonDenied);
         if (isLocked(*account))
             errors::raise(28000, errors::kAccountLocked);
         account->password = newPassword;
+        account->caseSensitive = true;
         setStatus(*account, false, false, false);
         saveAccount(db, *account, false);
     } catch (const SqliteFailure &f) {
@@ -1562,7 +1602,8 @@ std::unique_ptr<Session> logon(const std::string &path, const std::string &user,
             if (password.empty())
                 errors::raise(1005, "null password given; logon denied");
             account = loadAccount(db, accountName(user));
-            if (!account || account->external || !passwordMatches(account->password, password))
+            if (!account || account->external ||
+                !passwordMatches(*account, password, releaseOf(metaValue(db, "version"))))
                 errors::raise(1017, errors::kLogonDenied);
         }
     } catch (const SqliteFailure &f) {
@@ -1575,9 +1616,12 @@ std::unique_ptr<Session> logon(const std::string &path, const std::string &user,
     if ((privilege == Privilege::SysDba && !account->sysdba) ||
         (privilege == Privilege::SysOper && !account->sysoper))
         errors::raise(1031, errors::kInsufficientPrivileges);
-    if (inGrace(*account) && warning)
-        *warning = OraError(
-            28002, errors::format(errors::kPasswordWillExpire, std::to_string(account->graceDays)), 0, true);
+    // A password in its grace time warns first; else a warning set for the account.
+    if (warning) {
+        int code = inGrace(*account) ? 28002 : account->logonWarning;
+        if (code != 0)
+            *warning = OraError(code, logonWarningText(code, account->graceDays), 0, true);
+    }
     std::string version = metaValue(db, "version");
     const Charset *databaseCharset = findCharset(metaValue(db, "charset"));
     auto session = std::make_unique<SessionImpl>(std::move(db), *account, version,

@@ -53,6 +53,7 @@ inline constexpr const char *kInvalidHex = "invalid hex number";
 inline constexpr const char *kAccountLocked = "the account is locked";
 inline constexpr const char *kPasswordExpired = "the password has expired";
 inline constexpr const char *kPasswordWillExpire = "the password will expire within %s days";
+inline constexpr const char *kAccountWillExpire = "the account will expire soon; change your password now";
 inline constexpr const char *kUserExists = "user name '%s' conflicts with another user or role name";
 inline constexpr const char *kUserDoesNotExist = "user '%s' does not exist";
 inline constexpr const char *kResourceBusy =

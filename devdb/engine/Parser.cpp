@@ -762,9 +762,11 @@ private:
             advance();
             return t.text;
         }
+        // An unquoted password keeps its letter case too: passwords are case-sensitive.
         if (t.type == Token::Type::Word || t.type == Token::Type::Number) {
             advance();
-            return t.text;
+            return sql_.substr(static_cast<std::size_t>(t.offset),
+                               static_cast<std::size_t>(t.end - t.offset));
         }
         fail(988, "missing or invalid password(s)", t.offset);
     }
@@ -790,6 +792,15 @@ private:
                         st.graceDays = integer();
                 } else {
                     fail(922, "missing or invalid option", peek().offset);
+                }
+            } else if (!creating && acceptWord("LOGON")) {
+                // The development database's own statement for a warning at logon.
+                expectWord("WARNING", 922, "missing or invalid option");
+                st.logonWarning = true;
+                if (!acceptWord("NONE")) {
+                    st.logonWarningCode = integer();
+                    if (st.logonWarningCode < 1 || st.logonWarningCode > 99999)
+                        fail(922, "missing or invalid option", peek().offset);
                 }
             } else if (acceptWord("ACCOUNT")) {
                 if (acceptWord("LOCK"))
@@ -824,7 +835,7 @@ private:
             st.user = identifier(1935, "missing user or role name");
             userClauses(st, false);
             if (!st.identifiedBy && !st.identifiedExternally && !st.expire && !st.lock && !st.unlock &&
-                !st.grace)
+                !st.grace && !st.logonWarning)
                 fail(922, "missing or invalid option", peek().offset);
         } else if (acceptWord("SESSION")) {
             st.kind = Statement::Kind::AlterSession;
