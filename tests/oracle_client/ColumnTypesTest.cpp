@@ -47,18 +47,6 @@ TEST_P(ColumnTypes, NegativeScaleNumbersKeepTheirValue)
     EXPECT_EQ(text(QStringLiteral("NARROW")), QStringLiteral("-999999900"));
 }
 
-// A column's characters may take up to four bytes each in the client's
-// UTF-8: a full column of Cyrillic letters reads whole.
-TEST_P(ColumnTypes, FullColumnsOfMultiByteCharactersReadWhole)
-{
-    const QString table = database_->createTable(QStringLiteral("LETTERS"),
-                                                 QStringLiteral("(WORD varchar2(10), SHORT char(6))"));
-    execute({QStringLiteral("insert into %1 values ('ЁжикЁ', 'Ёжи')").arg(table)});
-    open(QStringLiteral("select * from ") + table);
-    EXPECT_EQ(text(QStringLiteral("WORD")), QStringLiteral("ЁжикЁ"));
-    EXPECT_EQ(text(QStringLiteral("SHORT")), QStringLiteral("Ёжи"));
-}
-
 // Text of a single-byte database grows on its way to the UTF-8 client: a
 // full VARCHAR2(10) of Cyrillic letters is 10 bytes in Windows-1251 and 20
 // in UTF-8. Nothing is cut, and nothing cut is taken for a whole value.
