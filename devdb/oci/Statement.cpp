@@ -242,6 +242,9 @@ bool Stmt::storeRow(ub4 index)
 // copied into the locator of the row.
 void Stmt::storeLocator(Define &define, ub4 index, const devdb::Value &value)
 {
+    // A buffer too small for a pointer holds no locators (the program defined the wrong type).
+    if (define.valueSize > 0 && static_cast<std::size_t>(define.valueSize) < sizeof(void *))
+        throw clientError(kInvalidLobLocator);
     ub4 skip = define.valueSkip ? define.valueSkip : static_cast<ub4>(sizeof(void *));
     void **slot = element<void *>(define.value, skip, index);
     auto *locator =
