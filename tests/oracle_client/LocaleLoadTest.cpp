@@ -153,7 +153,7 @@ TEST_P(LocaleLoad, DatesCodeDAndCyrillicArriveAsTheCellsHoldThem)
 }
 
 // The decimal separator of the locale is the session's. Under a locale with
-// a decimal comma the specified value rule has already turned the comma of
+// a decimal comma the import's value rule has already turned the comma of
 // the cell into a blank: the database refuses the value, and nothing wrong
 // is stored.
 TEST_P(LocaleLoad, DecimalsArriveOrAreRefusedNeverChanged)
