@@ -1,6 +1,7 @@
 #include "app/DesktopHooks.h"
 
 #include "app/FailureDisplay.h"
+#include "import/MsgFrm.h"
 #include "oracle/Oracle.h"
 #include "oracle/OracleTypes.h"
 
@@ -54,6 +55,7 @@ void showInformation(const QString &message)
 {
     if (!onUserInterfaceThread())
         return;
+    TPopupHiddenScope popupHidden;
     QMessageBox::information(nullptr, ApplicationTitle(QCoreApplication::applicationFilePath()), message);
 }
 

@@ -1,5 +1,7 @@
 #include "app/FailureDisplay.h"
 
+#include "import/MsgFrm.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -12,6 +14,7 @@ namespace
 
 void showMessageBox(const QString &title, const QString &text)
 {
+    TPopupHiddenScope popupHidden;
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }

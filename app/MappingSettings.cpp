@@ -2,11 +2,10 @@
 
 #include "import/CellValue.h"
 #include "platform/CodePage.h"
+#include "platform/FileWriting.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -244,20 +243,15 @@ std::optional<QString> readFileText(const QString &fileName)
     return platform::decodeFileText(bytes);
 }
 
-// Writes a temporary file beside the target, syncs it to disk and renames it
-// over the target, so a crash leaves either the old or the new file.
+// A crash leaves either the old or the new file, and a read-only file is
+// refused (see WriteFileAtomically).
 void writeFileAtomically(const QString &fileName, const QString &text)
 {
-    // Renaming would replace a read-only file that a direct write could not touch.
-    const QFileInfo target(fileName);
-    if (target.exists() && !target.isWritable())
+    try {
+        platform::WriteFileAtomically(fileName, platform::encodeFileText(text));
+    } catch (const platform::EFileWriteError &) {
         throw EIniWriteError(fileName);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EIniWriteError(fileName);
-    const QByteArray bytes = platform::encodeFileText(text);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw EIniWriteError(fileName);
+    }
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "app/mainFRm.h"
 #include "import/MsgFrm.h"
 #include "import/Unit2.h"
-#include "import/workbook/Workbook.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -16,6 +15,7 @@ namespace
 
 void showMessageBox(const QString &caption, const QString &text, MessageIcon icon)
 {
+    TPopupHiddenScope popupHidden;
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information, caption,
                     text, QMessageBox::Ok);
     box.exec();
@@ -109,9 +109,9 @@ void WindowImportSurroundings::showErrors()
         errors->ShowErrors();
 }
 
-std::unique_ptr<ICellSource> WindowImportSurroundings::openWorkbook(const QString &fileName)
+std::unique_ptr<IImportSheet> WindowImportSurroundings::openWorkbook(const QString &fileName)
 {
-    return workbook::openWorkbook(fileName, platform::OperatorLocale::system());
+    return OpenImportSheet(fileName, platform::OperatorLocale::system());
 }
 
 } // namespace rowpour::app

@@ -39,7 +39,7 @@ public:
     bool stopRequested() override;
     void appendErrorEntry(const QString &entry, const QString &databaseMessage) override;
     void showErrors() override;
-    std::unique_ptr<ICellSource> openWorkbook(const QString &fileName) override;
+    std::unique_ptr<IImportSheet> openWorkbook(const QString &fileName) override;
 
 private:
     TForm1 &form_;

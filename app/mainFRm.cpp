@@ -3,20 +3,22 @@
 #include "app/FailureDisplay.h"
 #include "app/MappingSettings.h"
 #include "app/WindowImport.h"
+#include "import/MsgFrm.h"
 #include "import/OracleImportDatabase.h"
 #include "oracle/OracleLogon.h"
 #include "platform/ExeVersion.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QTimer>
 
-#include <utility>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
+#include <utility>
 
 using namespace rowpour::app;
 
@@ -321,19 +323,29 @@ void TForm1::ComboBox1Change()
     ods1_.Close();
 }
 
+void TForm1::lockForImport(bool locked)
+{
+    QWidget *const locks[] = {Button1_,   Button2_, FilenameEdit1_, SG_,           CheckBox1_,   CheckBox2_,
+                              ComboBox1_, Edit1_,   Edit2_,         SpeedButton1_, SpeedButton2_};
+    for (QWidget *widget : locks)
+        widget->setEnabled(!locked);
+}
+
 void TForm1::Button2Click()
 {
     if (importRunning_)
         return;
     importRunning_ = true;
     tableIndexDuringImport_ = ComboBox1_->currentIndex();
-    // Resets the running state on every way out, then closes the window if
-    // that was asked for meanwhile (after the failure display, if any).
+    lockForImport(true);
+    // Unlocks and resets the running state on every way out, then closes the
+    // window if that was asked for meanwhile (after the failure display, if any).
     struct RunningState {
         TForm1 &form;
         ~RunningState()
         {
             form.importRunning_ = false;
+            form.lockForImport(false);
             if (form.pendingClose_ != PendingClose::None)
                 QTimer::singleShot(0, &form, [f = &form] { f->finishPendingClose(); });
         }
@@ -358,12 +370,29 @@ void TForm1::finishPendingClose()
         close();
 }
 
+void TForm1::askToStopImport(PendingClose how)
+{
+    if (askingToStop_ || pendingClose_ != PendingClose::None)
+        return;
+    askingToStop_ = true;
+    TPopupHiddenScope popupHidden;
+    QMessageBox box(QMessageBox::Question, mainform::kStopCaption, mainform::kStopQuestion,
+                    QMessageBox::NoButton, this);
+    QPushButton *stop = box.addButton(mainform::kStopAndClose, QMessageBox::AcceptRole);
+    QPushButton *keepRunning = box.addButton(mainform::kKeepRunning, QMessageBox::RejectRole);
+    box.setDefaultButton(keepRunning);
+    box.setEscapeButton(keepRunning);
+    box.exec();
+    askingToStop_ = false;
+    if (box.clickedButton() == stop)
+        pendingClose_ = how;
+}
+
 void TForm1::closeEvent(QCloseEvent *event)
 {
     if (importRunning_) {
-        if (pendingClose_ == PendingClose::None)
-            pendingClose_ = PendingClose::Frame;
         event->ignore();
+        askToStopImport(PendingClose::Frame);
         return;
     }
     QWidget::closeEvent(event);
@@ -372,7 +401,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::Button3Click()
 {
     if (importRunning_) {
-        pendingClose_ = PendingClose::CloseButton;
+        askToStopImport(PendingClose::CloseButton);
         return;
     }
     if (FConnected)

@@ -50,6 +50,13 @@ inline const QString kTableListSql = QStringLiteral("select * from user_tables")
 inline const QString kColumnListSqlStart =
     QStringLiteral("select * from user_tab_columns where table_name='");
 inline const QString kColumnListSqlEnd = QStringLiteral("'");
+// The question when the window is closed while an import runs.
+inline const QString kStopCaption = QStringLiteral("move data");
+inline const QString kStopQuestion =
+    QStringLiteral("The import is still running.\n\nStop it after the current row and close the window? "
+                   "Nothing this run has loaded is kept: the table stays as it was before the run.");
+inline const QString kStopAndClose = QStringLiteral("Stop and close");
+inline const QString kKeepRunning = QStringLiteral("Keep running");
 } // namespace mainform
 
 // Column widths for a grid of the given width: each column's share, with the
@@ -91,8 +98,8 @@ public:
     bool Connected() const { return FConnected; }
     // True while "Process data" runs; it yields to the user interface once per row.
     bool ImportRunning() const { return importRunning_; }
-    // True when the window was asked to close during the run, which then ends
-    // after its current row.
+    // True when the operator chose to stop the run and close the window; the
+    // run then ends after its current row, undone.
     bool CloseRequestedDuringImport() const { return pendingClose_ != PendingClose::None; }
 
     // Command handlers, bound to their controls; each runs inside the failure
@@ -107,7 +114,8 @@ public:
 protected:
     // Ends the database session (used by "Close" while connected).
     virtual void DisconnectSession();
-    // Closing during an import waits for the run to end after its current row.
+    // Closing during an import asks whether to stop it; the window closes
+    // once the stopped run has ended after its current row.
     void closeEvent(QCloseEvent *event) override;
 
     // True from a successful "Connect" until the next "Disconnect".
@@ -124,9 +132,16 @@ private:
     void openListing(const QString &statement);
     // Carries out a close that was asked for while the import ran.
     void finishPendingClose();
+    // The grid, the options and the commands that would change them are
+    // locked while an import runs; "Close" stays to ask for a stop.
+    void lockForImport(bool locked);
 
     enum class PendingClose { None, Frame, CloseButton };
+    // Asks whether to stop the running import and close; remembers a yes.
+    void askToStopImport(PendingClose how);
+
     bool importRunning_ = false;
+    bool askingToStop_ = false;
     PendingClose pendingClose_ = PendingClose::None;
     int tableIndexDuringImport_ = -1;
 

@@ -6,6 +6,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
@@ -61,28 +62,72 @@ std::pair<int, int> range(const QString &option, const QString &text, bool colum
     return r;
 }
 
-// Tab, line feed, carriage return and backslash inside a cell as \t, \n, \r, \\.
-void appendEscaped(QString &line, const QString &text)
+// Standard output, written in large pieces; a cell's text is escaped and
+// converted piece by piece, so a long text is never copied whole.
+class Output
 {
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case u'\t':
-            line += QLatin1String("\\t");
-            break;
-        case u'\n':
-            line += QLatin1String("\\n");
-            break;
-        case u'\r':
-            line += QLatin1String("\\r");
-            break;
-        case u'\\':
-            line += QLatin1String("\\\\");
-            break;
-        default:
-            line += c;
+public:
+    // Tab, line feed, carriage return and backslash inside a cell as \t, \n, \r, \\.
+    void appendEscaped(const QString &text)
+    {
+        constexpr qsizetype kPiece = 16384;
+        for (qsizetype at = 0; at < text.size();) {
+            qsizetype end = std::min(text.size(), at + kPiece);
+            if (end < text.size() && text[end - 1].isHighSurrogate())
+                --end; // keep a surrogate pair together
+            escaped_.clear();
+            for (QChar c : QStringView(text).sliced(at, end - at)) {
+                switch (c.unicode()) {
+                case u'\t':
+                    escaped_ += QLatin1String("\\t");
+                    break;
+                case u'\n':
+                    escaped_ += QLatin1String("\\n");
+                    break;
+                case u'\r':
+                    escaped_ += QLatin1String("\\r");
+                    break;
+                case u'\\':
+                    escaped_ += QLatin1String("\\\\");
+                    break;
+                default:
+                    escaped_ += c;
+                }
+            }
+            buffer_ += escaped_.toUtf8();
+            flushIfFull();
+            at = end;
         }
     }
-}
+    void append(char c)
+    {
+        buffer_ += c;
+        flushIfFull();
+    }
+    bool finish()
+    {
+        write();
+        return ok_ && std::fflush(stdout) == 0;
+    }
+
+private:
+    void flushIfFull()
+    {
+        if (buffer_.size() >= 65536)
+            write();
+    }
+    void write()
+    {
+        if (!buffer_.isEmpty() && std::fwrite(buffer_.constData(), 1, std::size_t(buffer_.size()), stdout) !=
+                                      std::size_t(buffer_.size()))
+            ok_ = false;
+        buffer_.clear();
+    }
+
+    QByteArray buffer_;
+    QString escaped_;
+    bool ok_ = true;
+};
 
 int run(const QStringList &args)
 {
@@ -105,24 +150,26 @@ int run(const QStringList &args)
         return 2;
     }
     const auto book = workbook::openWorkbook(file, platform::OperatorLocale::system());
-    const workbook::CellRange used = book->usedRange();
-    if (used.isEmpty() && (!rows || !columns))
-        return 0;
-    const auto [firstRow, lastRow] = rows.value_or(std::pair{used.firstRow, used.lastRow});
-    const auto [firstColumn, lastColumn] = columns.value_or(std::pair{used.firstColumn, used.lastColumn});
-    QString line;
+    // The used range costs a pass over the sheet: only when a range is not given.
+    if (!rows || !columns) {
+        const workbook::CellRange used = book->usedRange();
+        if (used.isEmpty())
+            return 0;
+        rows = rows.value_or(std::pair{used.firstRow, used.lastRow});
+        columns = columns.value_or(std::pair{used.firstColumn, used.lastColumn});
+    }
+    const auto [firstRow, lastRow] = *rows;
+    const auto [firstColumn, lastColumn] = *columns;
+    Output out;
     for (int row = firstRow; row <= lastRow; ++row) {
-        line.clear();
         for (int column = firstColumn; column <= lastColumn; ++column) {
             if (column != firstColumn)
-                line += QLatin1Char('\t');
-            appendEscaped(line, book->cellText(row, column));
+                out.append('\t');
+            out.appendEscaped(book->cellText(row, column));
         }
-        line += QLatin1Char('\n');
-        const QByteArray bytes = line.toUtf8();
-        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+        out.append('\n');
     }
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return out.finish() ? 0 : 1;
 }
 
 const CommandRegistration

@@ -1,4 +1,7 @@
 // rowpour-batch load: the import run of the desktop program, without a window.
+// The session is committed explicitly once the run has gone through, and
+// rolled back on every other way out, so the table holds either the whole
+// result of the run or what it held before.
 
 #include "app/MappingSettings.h"
 #include "cli/Command.h"
@@ -6,14 +9,12 @@
 #include "cli/OracleCommand.h"
 #include "import/ImportRun.h"
 #include "import/OracleImportDatabase.h"
-#include "import/workbook/Workbook.h"
+#include "platform/FileWriting.h"
 #include "platform/Terminal.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 
-#include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 namespace rowpour::cli
@@ -21,22 +22,35 @@ namespace rowpour::cli
 namespace
 {
 
-enum ExitCode { AllRowsLoaded = 0, RowsFailed = 1, RunEnded = 2 };
+enum ExitCode {
+    AllRowsLoaded = 0,
+    RowsFailed = 1,
+    RunEnded = 2,
+    DeleteFailed = 3,
+    SummaryNotWritten = 4,
+};
 
-// Where failed-row entries go: a file opened for appending, or standard error.
+const QString kExitCodes = QStringLiteral(
+    "Exit code 0: every row inserted or skipped; 1: rows failed (the others were loaded); 2: the run ended "
+    "with an error and nothing of it was kept (the table is as it was); 3: \"Delete old data before insert\" "
+    "failed, the database's reason is printed and the rows were loaded beside the old ones; 4: the rows were "
+    "committed but the summary could not be written.");
+
+QByteArray lines(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text.toUtf8() + '\n';
+}
+
+// Where failed-row entries go: a file opened for appending, or standard
+// error. They are the run's record of its failed rows, so an entry that
+// cannot be written ends the run.
 class ErrorLog
 {
 public:
     explicit ErrorLog(const std::optional<QString> &fileName)
+        : file_(fileName ? platform::AppendOnlyFile(*fileName) : platform::AppendOnlyFile::standardError())
     {
-        if (!fileName) {
-            file_.open(stderr, QIODevice::WriteOnly);
-            return;
-        }
-        file_.setFileName(*fileName);
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Append))
-            throw std::runtime_error(
-                QStringLiteral("cannot open %1: %2").arg(*fileName, file_.errorString()).toStdString());
     }
     // The entry as the errors window shows it, then the database's message on a line of its own.
     void append(const QString &entry, const QString &message)
@@ -44,22 +58,21 @@ public:
         QByteArray bytes = entry.toUtf8() + message.toUtf8();
         if (!bytes.endsWith('\n'))
             bytes += '\n';
-        if (file_.write(bytes) != bytes.size() || !file_.flush())
-            throw std::runtime_error(QStringLiteral("cannot write to %1: %2")
-                                         .arg(file_.fileName(), file_.errorString())
-                                         .toStdString());
+        file_.append(bytes);
     }
 
 private:
-    QFile file_;
+    platform::AppendOnlyFile file_;
 };
 
+// Messages and progress go to standard error, where a failed write changes
+// nothing; the summary is kept until the rows are committed.
 class BatchSurroundings : public IImportSurroundings
 {
 public:
     BatchSurroundings(MappingTable mapping, QString table, bool seek, ErrorLog &errors)
         : mapping_(std::move(mapping)), table_(std::move(table)), seek_(seek), errors_(errors),
-          showProgress_(platform::standardErrorIsTerminal()), out_(stdout), err_(stderr)
+          showProgress_(platform::standardErrorIsTerminal())
     {
     }
     ~BatchSurroundings() override { endProgressLine(); }
@@ -71,22 +84,15 @@ public:
     void showMessage(const QString &caption, const QString &text, MessageIcon) override
     {
         endProgressLine();
-        QString lines = text;
-        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        if (caption == import_texts::kSummaryCaption) {
-            out_ << lines << '\n';
-            out_.flush();
-        } else {
-            err_ << caption << ": " << lines << '\n';
-            err_.flush();
-        }
+        if (caption == import_texts::kSummaryCaption)
+            summary_ = text;
+        else
+            tell(lines(caption + QStringLiteral(": ") + text));
     }
     void showProgress(const QString &text) override
     {
-        if (showProgress_) {
-            err_ << text << "...\n";
-            err_.flush();
-        }
+        if (showProgress_)
+            tell(lines(text + QStringLiteral("...")));
     }
     void hideProgress() override {}
     void setProgressRange(int, int) override {}
@@ -95,8 +101,7 @@ public:
     {
         if (!showProgress_)
             return;
-        err_ << "\rrow/end/failed/skipped: " << text;
-        err_.flush();
+        tell(QStringLiteral("\rrow/end/failed/skipped: %1").arg(text).toUtf8());
         progressLineOpen_ = true;
     }
     void processEvents() override {}
@@ -106,17 +111,26 @@ public:
         errors_.append(entry, message);
     }
     void showErrors() override {}
-    std::unique_ptr<ICellSource> openWorkbook(const QString &fileName) override
+    std::unique_ptr<IImportSheet> openWorkbook(const QString &fileName) override
     {
-        return workbook::openWorkbook(fileName, platform::OperatorLocale::system());
+        return OpenImportSheet(fileName, platform::OperatorLocale::system());
     }
 
+    const QString &summary() const { return summary_; }
+
 private:
+    static void tell(const QByteArray &bytes)
+    {
+        try {
+            platform::WriteStandardError(bytes);
+        } catch (const platform::EFileWriteError &) {
+            // Nobody reads standard error any more; the exit code still tells.
+        }
+    }
     void endProgressLine()
     {
         if (progressLineOpen_) {
-            err_ << '\n';
-            err_.flush();
+            tell("\n");
             progressLineOpen_ = false;
         }
     }
@@ -127,15 +141,24 @@ private:
     ErrorLog &errors_;
     bool showProgress_;
     bool progressLineOpen_ = false;
-    QTextStream out_;
-    QTextStream err_;
+    QString summary_;
 };
 
 MappingTable loadMappingFile(const QString &fileName)
 {
-    if (!QFileInfo(fileName).isFile())
+    const QFileInfo info(fileName);
+    if (!info.exists())
         throw std::runtime_error(QStringLiteral("mapping file %1 not found").arg(fileName).toStdString());
-    return MappingTable(LoadMapping(fileName));
+    if (!info.isFile())
+        throw std::runtime_error(QStringLiteral("mapping file %1 is not a file").arg(fileName).toStdString());
+    QList<TColumnMapping> rows = LoadMapping(fileName);
+    if (rows.isEmpty())
+        throw std::runtime_error(
+            QStringLiteral("mapping file %1 holds no mapping rows (no section [Rows] with "
+                           "entries): is it a mapping saved by the desktop program?")
+                .arg(fileName)
+                .toStdString());
+    return MappingTable(std::move(rows));
 }
 
 // The window's result set as the seek uses it.
@@ -143,6 +166,25 @@ void configureSeekSet(oracle::TOracleDataSet &seekSet, oracle::TOracleSession &s
 {
     seekSet.SetSession(&session);
     seekSet.SetReadBuffer(25);
+}
+
+void commitRun(oracle::TOracleSession &session)
+{
+    try {
+        session.Commit();
+    } catch (const std::exception &e) {
+        throw std::runtime_error(
+            (QStringLiteral("the rows could not be committed, nothing of this run was kept: ") +
+             QString::fromUtf8(e.what()).trimmed())
+                .toStdString());
+    }
+}
+
+int exitCodeOf(const ImportResult &result)
+{
+    if (result.deleteFailed)
+        return DeleteFailed;
+    return result.failed > 0 ? RowsFailed : AllRowsLoaded;
 }
 
 int run(const QStringList &arguments)
@@ -162,7 +204,10 @@ int run(const QStringList &arguments)
 
     ErrorLog errors(errorsFile);
     BatchSurroundings surroundings(loadMappingFile(mappingFile), table, seek, errors);
-    LoggedOnSession logon(userId);
+    LoggedOnSession logon(withPassword(userId));
+    // Every way out but the commit below rolls back, whatever the server
+    // would do with a session that ends.
+    logon.session().RollbackOnDisconnect = true;
     oracle::TOracleDataSet seekSet;
     configureSeekSet(seekSet, logon.session());
     OracleImportDatabase database(logon.session(), seekSet);
@@ -170,17 +215,34 @@ int run(const QStringList &arguments)
     const ImportResult result = RunImport(options, surroundings, database);
     if (!result.validated)
         return RunEnded;
-    return result.failed > 0 ? RowsFailed : AllRowsLoaded;
+    commitRun(logon.session());
+    try {
+        platform::WriteStandardOutput(lines(surroundings.summary()));
+    } catch (const platform::EFileWriteError &e) {
+        const QString text =
+            QStringLiteral("rowpour-batch load: the rows were committed, but the summary could "
+                           "not be written: %1\n")
+                .arg(QString::fromUtf8(e.what()));
+        try {
+            platform::WriteStandardError(text.toUtf8());
+        } catch (const platform::EFileWriteError &) {
+            // Standard error is gone as well; the exit code tells.
+        }
+        return SummaryNotWritten;
+    }
+    return exitCodeOf(result);
 }
 
 const CommandRegistration registration{{
     QStringLiteral("load"),
-    QStringLiteral("--userid USER/PASSWORD@DATABASE --table T --file F --mapping M.ini [--start N] --end M "
+    QStringLiteral("--userid USER[/PASSWORD]@DATABASE --table T --file F --mapping M.ini [--start N] --end M "
                    "[--delete] [--no-seek] [--errors FILE]"),
     QStringLiteral(
         "Loads rows N..M of the workbook's first sheet into table T with a mapping saved by the desktop "
-        "program. Exit code 0: every row inserted or skipped; 1: rows failed; 2: the run ended with an "
-        "error."),
+        "program, and commits them. Without a password in --userid it comes from %1, or is asked for "
+        "when standard input is a terminal. ")
+            .arg(QLatin1String(kPasswordVariable)) +
+        kExitCodes,
     run,
 }};
 

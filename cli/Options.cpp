@@ -1,5 +1,10 @@
 #include "cli/Options.h"
 
+#include "platform/Environment.h"
+#include "platform/Terminal.h"
+
+#include <QRegularExpression>
+
 #include <stdexcept>
 
 namespace rowpour::cli
@@ -36,6 +41,48 @@ void expectNoMoreArguments(const QStringList &args)
 {
     if (!args.isEmpty())
         throw std::runtime_error(("unexpected argument " + args.first()).toStdString());
+}
+
+namespace
+{
+
+// The user part ends at the "@" of the database, or before an " as sysdba"
+// or " as sysoper" at the end.
+qsizetype endOfUserPart(const QString &logonText)
+{
+    const qsizetype at = logonText.indexOf(QLatin1Char('@'));
+    if (at >= 0)
+        return at;
+    static const QRegularExpression connectAs(QStringLiteral("\\s+as\\s+(sysdba|sysoper)\\s*$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = connectAs.match(logonText);
+    return match.hasMatch() ? match.capturedStart() : logonText.size();
+}
+
+// ROWPOUR_PASSWORD, else what the operator types at the terminal; nullopt
+// when there is neither.
+std::optional<QString> passwordFor(const QString &user)
+{
+    const QString fromEnvironment = platform::Environment::variable(kPasswordVariable);
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    if (!platform::standardInputIsTerminal())
+        return std::nullopt;
+    return platform::readLineWithoutEcho(QStringLiteral("Password for %1: ").arg(user));
+}
+
+} // namespace
+
+QString withPassword(const QString &logonText)
+{
+    const qsizetype userEnd = endOfUserPart(logonText);
+    const QString user = logonText.left(userEnd);
+    if (logonText.isEmpty() || user.contains(QLatin1Char('/')))
+        return logonText;
+    const std::optional<QString> password = passwordFor(user.trimmed());
+    if (!password)
+        return logonText;
+    return user + QLatin1Char('/') + *password + logonText.mid(userEnd);
 }
 
 } // namespace rowpour::cli

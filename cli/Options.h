@@ -19,4 +19,13 @@ QString takeRequiredOption(QStringList &args, const QString &name);
 // Throws std::runtime_error naming the first argument left over.
 void expectNoMoreArguments(const QStringList &args);
 
+// The environment variable that gives the password of a logon text without one.
+inline constexpr const char *kPasswordVariable = "ROWPOUR_PASSWORD";
+
+// A logon text "user@database" without a password gets one, so that it need
+// not stand on the command line where every local user can read it: from
+// ROWPOUR_PASSWORD when that is set, else asked for without echo when
+// standard input is a terminal. Otherwise the text stays as it is.
+QString withPassword(const QString &logonText);
+
 } // namespace rowpour::cli

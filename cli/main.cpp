@@ -1,6 +1,7 @@
 // rowpour-batch: the import engine without a window.
 
 #include "cli/Command.h"
+#include "platform/Terminal.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -38,6 +39,9 @@ void printHelp(QTextStream &out)
 int main(int argc, char *argv[])
 {
     using namespace rowpour::cli;
+    // A reader of the output that goes away (| head) must not end a load
+    // half-way without a word: writes then fail, and the commands say so.
+    rowpour::platform::ignoreBrokenPipeSignal();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -53,7 +57,9 @@ int main(int argc, char *argv[])
         try {
             return c.run(args);
         } catch (const std::exception &e) {
-            err << "rowpour-batch " << name << ": " << QString::fromUtf8(e.what()) << "\n";
+            QString message = QString::fromUtf8(e.what()).trimmed();
+            message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            err << "rowpour-batch " << name << ": " << message << "\n";
             return 2;
         }
     }

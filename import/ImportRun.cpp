@@ -4,6 +4,8 @@
 #include "import/Statements.h"
 
 #include <exception>
+#include <optional>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -34,44 +36,143 @@ private:
     IImportSurroundings &surroundings_;
 };
 
-bool tryExecute(IImportSurroundings &surroundings, IImportDatabase &database, const QString &statement)
+// Runs one delete; the database's message when it is rejected.
+std::optional<QString> rejectionOf(IImportSurroundings &surroundings, IImportDatabase &database,
+                                   const QString &statement)
 {
     try {
         surroundings.runBusy([&] { database.execute(statement); });
-        return true;
-    } catch (const std::exception &) {
-        return false;
+        return std::nullopt;
+    } catch (const std::exception &e) {
+        return messageOf(e);
     }
 }
 
 // Empties the target table: the plain delete, then the delete with the table
-// name quoted; when both fail the operator is told and the run goes on.
-void deleteOldRows(IImportSurroundings &surroundings, IImportDatabase &database)
+// name quoted; when both fail the operator is told why (the first delete's
+// reason) and the run goes on. The popup is gone before the message box shows,
+// so it never covers the box.
+void deleteOldRows(IImportSurroundings &surroundings, IImportDatabase &database, ImportResult &result)
 {
     const QString table = surroundings.tableName();
-    ProgressPopup popup(surroundings, import_texts::kDeleteProgress + table);
-    if (tryExecute(surroundings, database, DeleteStatement(table)))
-        return;
     const QString retry = RetryDeleteStatement(table);
-    if (tryExecute(surroundings, database, retry))
-        return;
+    {
+        ProgressPopup popup(surroundings, import_texts::kDeleteProgress + table);
+        const std::optional<QString> reason = rejectionOf(surroundings, database, DeleteStatement(table));
+        if (!reason || !rejectionOf(surroundings, database, retry))
+            return;
+        result.deleteFailed = true;
+        result.deleteFailure = reason->trimmed();
+    }
     surroundings.showMessage(import_texts::kErrorCaption,
-                             import_texts::kNotExecuted + retry + import_texts::kLineEnd, MessageIcon::Error);
+                             import_texts::kNotExecuted + retry + import_texts::kLineEnd +
+                                 result.deleteFailure,
+                             MessageIcon::Error);
 }
 
-// Checks the integers every row will need (the spreadsheet column of each
-// taking-part mapping without a default, the number after an L code), so a
-// bad mapping ends the run before the table is touched.
-void checkMappingIntegers(const IMappingCells &mapping)
+[[noreturn]] void refuse(const QString &message)
 {
-    for (int gridRow = 1; gridRow < mapping.rowCount(); ++gridRow) {
-        const TColumnMapping m = mappingAt(mapping, gridRow);
-        if (!m.takesPart() || !m.DefaultValue.isEmpty())
+    throw std::runtime_error(message.toStdString());
+}
+
+// A mapping that takes part, with the spreadsheet column it reads (none when
+// its default value stands for every row).
+struct TakingPart {
+    int gridRow = 0;
+    TColumnMapping mapping;
+    std::optional<int> xlsColumn;
+};
+
+// Only a to z are upper-cased: the code letter is compared in ASCII.
+QChar asciiUpper(QChar c)
+{
+    return c >= QLatin1Char('a') && c <= QLatin1Char('z') ? QChar(c.unicode() - 'a' + 'A') : c;
+}
+
+void checkProcessingCode(const TColumnMapping &m)
+{
+    if (m.ProcessData.isEmpty())
+        return;
+    const QChar code = asciiUpper(m.ProcessData.front());
+    if (code == QLatin1Char('L'))
+        parseInteger(m.ProcessData.mid(1));
+    else if (code != QLatin1Char('D'))
+        refuse(import_texts::kUnknownCode.arg(m.ProcessData, m.OraField));
+}
+
+// The taking-part mappings, each checked on its own: a name that may go into
+// the statements, and for a mapping read from the sheet an integer column and
+// a known processing code.
+QList<TakingPart> checkedTakingPart(const IMappingCells &cells)
+{
+    QList<TakingPart> parts;
+    for (int gridRow = 1; gridRow < cells.rowCount(); ++gridRow) {
+        const TColumnMapping m = mappingAt(cells, gridRow);
+        if (!m.takesPart())
             continue;
-        parseInteger(m.XlsField);
-        const QChar code = m.ProcessData.isEmpty() ? QChar() : m.ProcessData.front();
-        if (code == QLatin1Char('L') || code == QLatin1Char('l'))
-            parseInteger(m.ProcessData.mid(1));
+        if (!IsIdentifier(m.OraField))
+            refuse(import_texts::kFieldNotIdentifier.arg(m.OraField, QString::number(gridRow)));
+        TakingPart part{gridRow, m, std::nullopt};
+        if (m.DefaultValue.isEmpty()) {
+            part.xlsColumn = parseInteger(m.XlsField);
+            checkProcessingCode(m);
+        }
+        for (const TakingPart &earlier : parts) {
+            if (DictionaryName(earlier.mapping.OraField) == DictionaryName(m.OraField))
+                refuse(import_texts::kFieldTwice.arg(m.OraField, QString::number(earlier.gridRow),
+                                                     QString::number(gridRow)));
+        }
+        parts.append(part);
+    }
+    if (parts.isEmpty())
+        refuse(import_texts::kNothingTakesPart);
+    return parts;
+}
+
+void checkTableName(const QString &table)
+{
+    if (table.isEmpty())
+        refuse(import_texts::kNoTable);
+    if (!IsIdentifier(table))
+        refuse(import_texts::kTableNotIdentifier.arg(table));
+}
+
+// Every field is a column of the table, as the column listing gives them.
+void checkColumnsOfTable(const QString &table, const QList<TakingPart> &parts, IImportDatabase &database)
+{
+    const QStringList columns = database.tableColumns(DictionaryName(table));
+    if (columns.isEmpty())
+        refuse(import_texts::kTableNotFound.arg(table));
+    for (const TakingPart &part : parts) {
+        if (!columns.contains(DictionaryName(part.mapping.OraField)))
+            refuse(import_texts::kFieldNotColumn.arg(part.mapping.OraField, QString::number(part.gridRow),
+                                                     table));
+    }
+}
+
+void checkRowNumber(int row, const IImportSheet &sheet)
+{
+    if (row < 1 || row > sheet.lastRow())
+        refuse(import_texts::kRowOutside.arg(row).arg(sheet.lastRow()));
+}
+
+void checkColumnsOfSheet(const QList<TakingPart> &parts, const IImportSheet &sheet)
+{
+    for (const TakingPart &part : parts) {
+        if (part.xlsColumn && (*part.xlsColumn < 1 || *part.xlsColumn > sheet.lastColumn()))
+            refuse(import_texts::kXlsFieldOutside.arg(part.mapping.XlsField, part.mapping.OraField,
+                                                      QString::number(sheet.lastColumn())));
+    }
+}
+
+// Goes back to the savepoint; the text that tells the operator how it went.
+QString undoRun(IImportDatabase &database)
+{
+    try {
+        database.rollbackToSavepoint();
+        return import_texts::kNothingKept;
+    } catch (const std::exception &e) {
+        return import_texts::kUndoFailed.arg(messageOf(e).trimmed());
     }
 }
 
@@ -108,47 +209,46 @@ QString progressLabel(qint64 row, const QString &endRowText, int failed, int ski
     return QStringLiteral("%1/%2/%3/%4").arg(row).arg(endRowText).arg(failed).arg(skipped);
 }
 
-} // namespace
+struct CheckedRange {
+    int startRow = 0;
+    int endRow = 0;
+    std::unique_ptr<IImportSheet> sheet;
+};
 
-QString SummaryText(const ImportResult &result)
+// Everything that would end the run, checked before anything is changed.
+CheckedRange checkBeforeAnyChange(const ImportOptions &options, IImportSurroundings &surroundings,
+                                  IImportDatabase &database)
 {
-    const QString heading = result.errors ? import_texts::kFinishedWithErrors : import_texts::kFinished;
-    return heading + import_texts::kLineEnd + import_texts::kInserted + QString::number(result.inserted) +
-           import_texts::kRecordFrom + QString::number(result.selected) + import_texts::kSelected;
+    CheckedRange range;
+    range.endRow = parseInteger(options.endRowText);
+    range.startRow = parseInteger(options.startRowText);
+    const QString table = surroundings.tableName();
+    checkTableName(table);
+    const QList<TakingPart> parts = checkedTakingPart(surroundings.mapping());
+    checkColumnsOfTable(table, parts, database);
+    range.sheet = surroundings.openWorkbook(options.fileName);
+    checkRowNumber(range.startRow, *range.sheet);
+    checkRowNumber(range.endRow, *range.sheet);
+    checkColumnsOfSheet(parts, *range.sheet);
+    if (options.deleteFirst && range.startRow > range.endRow)
+        refuse(import_texts::kEmptyRangeWithDelete.arg(QString::number(range.startRow),
+                                                       QString::number(range.endRow), table));
+    return range;
 }
 
-MessageIcon SummaryIcon(const ImportResult &result)
+// The delete, if asked for, and the rows; true when the operator stopped it.
+bool loadRows(const ImportOptions &options, const CheckedRange &range, IImportSurroundings &surroundings,
+              IImportDatabase &database, ICellSource &workbook, const platform::OperatorLocale &locale,
+              ImportResult &result)
 {
-    return result.errors ? MessageIcon::Error : MessageIcon::Information;
-}
-
-ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surroundings,
-                       IImportDatabase &database, const platform::OperatorLocale &locale)
-{
-    ImportResult result;
-    const QString invalid = ValidateMapping(surroundings.mapping());
-    if (!invalid.isEmpty()) {
-        surroundings.showMessage(mapping_texts::kValidationCaption, invalid, MessageIcon::Error);
-        return result;
-    }
-    result.validated = true;
-
-    // Everything that can end the run is checked before the table is emptied.
-    const int endRow = parseInteger(options.endRowText);
-    const int startRow = parseInteger(options.startRowText);
-    checkMappingIntegers(surroundings.mapping());
-    const std::unique_ptr<ICellSource> book = surroundings.openWorkbook(options.fileName);
-    CurrentRowCells workbook(*book);
-
     if (options.deleteFirst)
-        deleteOldRows(surroundings, database);
+        deleteOldRows(surroundings, database, result);
 
-    surroundings.setProgressRange(startRow, endRow);
-    surroundings.setProgressPosition(startRow);
-    result.selected = endRow < startRow ? 0 : qint64(endRow) - startRow + 1;
+    surroundings.setProgressRange(range.startRow, range.endRow);
+    surroundings.setProgressPosition(range.startRow);
 
     // 64-bit row counter: a range ending at the largest integer must still end.
-    for (qint64 row = startRow; row <= endRow; ++row) {
+    for (qint64 row = range.startRow; row <= range.endRow; ++row) {
         const int r = static_cast<int>(row);
         surroundings.setProgressPosition(r);
         surroundings.setProgressLabel(progressLabel(row, options.endRowText, result.failed, result.skipped));
@@ -176,10 +276,61 @@ ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surrou
                                               messageOf(e));
             }
         }
-        if (stopAfterThisRow) {
-            result.stopped = true;
-            return result;
-        }
+        if (stopAfterThisRow)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString SummaryText(const ImportResult &result)
+{
+    const QString heading = result.errors ? import_texts::kFinishedWithErrors : import_texts::kFinished;
+    return heading + import_texts::kLineEnd + import_texts::kInserted + QString::number(result.inserted) +
+           import_texts::kRecordFrom + QString::number(result.selected) + import_texts::kSelected;
+}
+
+MessageIcon SummaryIcon(const ImportResult &result)
+{
+    return result.errors ? MessageIcon::Error : MessageIcon::Information;
+}
+
+ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surroundings,
+                       IImportDatabase &database, const platform::OperatorLocale &locale)
+{
+    ImportResult result;
+    const QString invalid = ValidateMapping(surroundings.mapping());
+    if (!invalid.isEmpty()) {
+        surroundings.showMessage(mapping_texts::kValidationCaption, invalid, MessageIcon::Error);
+        return result;
+    }
+    result.validated = true;
+
+    const CheckedRange range = checkBeforeAnyChange(options, surroundings, database);
+    CurrentRowCells workbook(*range.sheet);
+    result.selected = range.endRow < range.startRow ? 0 : qint64(range.endRow) - range.startRow + 1;
+    // A select changes nothing: the first row's seek shows a rejected
+    // condition or an unreadable cell before the table is touched.
+    if (result.selected > 0 && surroundings.seekOldRecords())
+        database.countRecords(SeekStatement(surroundings.tableName(), surroundings.mapping(), workbook,
+                                            range.startRow, locale));
+
+    database.setSavepoint();
+    try {
+        result.stopped = loadRows(options, range, surroundings, database, workbook, locale, result);
+    } catch (const std::exception &e) {
+        throw std::runtime_error(
+            (messageOf(e).trimmed() + import_texts::kLineEnd + undoRun(database)).toStdString());
+    } catch (...) {
+        undoRun(database);
+        throw;
+    }
+    if (result.stopped) {
+        const QString undone = undoRun(database);
+        if (undone != import_texts::kNothingKept)
+            refuse(undone);
+        return result;
     }
 
     if (result.failed > 0)

@@ -10,6 +10,7 @@
 #include "platform/OperatorLocale.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -29,6 +30,30 @@ inline const QString kInserted = QStringLiteral("inserted ");
 inline const QString kRecordFrom = QStringLiteral(" record from ");
 inline const QString kSelected = QStringLiteral(" selected");
 inline const QString kLineEnd = QStringLiteral("\r\n");
+
+// What the check before any change refuses, naming the value at fault.
+inline const QString kNoTable = QStringLiteral("No table is chosen");
+inline const QString kTableNotIdentifier = QStringLiteral("Table name '%1' is not a valid identifier");
+inline const QString kTableNotFound = QStringLiteral("Table %1 is not one of the user's tables");
+inline const QString kNothingTakesPart =
+    QStringLiteral("No mapping row takes part in the import (Proceed 1)");
+inline const QString kFieldNotIdentifier =
+    QStringLiteral("ORA field '%1' of mapping row %2 is not a valid identifier");
+inline const QString kFieldNotColumn =
+    QStringLiteral("ORA field %1 of mapping row %2 is not a column of table %3");
+inline const QString kFieldTwice = QStringLiteral("ORA field %1 is mapped twice, in mapping rows %2 and %3");
+inline const QString kUnknownCode =
+    QStringLiteral("Process data '%1' of ORA field %2 is not a known code (L<number>, D or empty)");
+inline const QString kXlsFieldOutside =
+    QStringLiteral("XLS field %1 of ORA field %2 is outside the sheet's columns 1 to %3");
+inline const QString kRowOutside = QStringLiteral("Row %1 is outside the sheet's rows 1 to %2");
+inline const QString kEmptyRangeWithDelete =
+    QStringLiteral("Start row %1 is after end row %2: no row would be loaded, so the old data of table %3 "
+                   "was not deleted");
+// Added to the message of an error that ended a run after its first change.
+inline const QString kNothingKept =
+    QStringLiteral("Nothing of this run was kept: the table is as it was before the run.");
+inline const QString kUndoFailed = QStringLiteral("The changes of this run could not be undone: %1");
 } // namespace import_texts
 
 enum class MessageIcon { Information, Error };
@@ -42,7 +67,7 @@ struct ImportOptions {
 };
 
 // The database side of a run: the statement object that runs the delete and
-// the inserts, and the result set that runs the seek.
+// the inserts, and the result set that runs the seek and lists the columns.
 class IImportDatabase
 {
 public:
@@ -51,7 +76,27 @@ public:
     virtual void execute(const QString &statement) = 0;
     // Opens the seek select, returns its record count and closes it again. Throws when rejected.
     virtual int countRecords(const QString &select) = 0;
+    // The column names of the user's table as the data dictionary keeps its
+    // name; empty when the user has no such table. Throws when the listing is rejected.
+    virtual QStringList tableColumns(const QString &dictionaryName) = 0;
+    // Marks the point that a run which cannot go on returns to, and returns
+    // there; the transaction stays open, with what came before the mark.
+    virtual void setSavepoint() = 0;
+    virtual void rollbackToSavepoint() = 0;
 };
+
+// The sheet a run reads: its cell texts and the largest row and column
+// numbers its file format allows.
+class IImportSheet : public ICellSource
+{
+public:
+    virtual int lastRow() const = 0;
+    virtual int lastColumn() const = 0;
+};
+
+// The workbook file's first sheet; throws with the reader's message when it cannot be read.
+std::unique_ptr<IImportSheet> OpenImportSheet(const QString &fileName,
+                                              const platform::OperatorLocale &locale);
 
 // Everything else the run needs of its surroundings.
 class IImportSurroundings
@@ -86,22 +131,28 @@ public:
     virtual void showErrors() = 0;
 
     // Opens the workbook; throws with the reader's message when it cannot.
-    virtual std::unique_ptr<ICellSource> openWorkbook(const QString &fileName) = 0;
+    virtual std::unique_ptr<IImportSheet> openWorkbook(const QString &fileName) = 0;
 };
 
 struct ImportResult {
-    bool validated = false; // false: the mapping was invalid and nothing ran
-    bool stopped = false;   // ended early because stopRequested() said so
-    qint64 selected = 0;    // up to 2^32 rows for the widest range of 32-bit row numbers
+    bool validated = false;    // false: the mapping was invalid and nothing ran
+    bool stopped = false;      // ended early because stopRequested() said so; nothing of it kept
+    bool deleteFailed = false; // both deletes were rejected; the rows were loaded anyway
+    QString deleteFailure;     // the database's message for the first delete
+    qint64 selected = 0;       // up to 2^32 rows for the widest range of 32-bit row numbers
     int inserted = 0;
     int skipped = 0;
     int failed = 0;
     bool errors = false;
 };
 
-// Runs one import. Failures that end the run (bad row numbers or mapping
-// integers, an unreadable workbook or cell, a rejected seek) are thrown as
-// exceptions whose what() is the message to show; what was done stays done.
+// Runs one import. Everything that would end the run is checked before the
+// first change (row numbers, the table and its columns, the mapping, the
+// workbook, the first row's seek), and a failure then is thrown as an
+// exception whose what() is the message to show. The run sets a savepoint
+// before its first change: an error after it, or a stop, rolls back to it, so
+// the table is as it was before the run (earlier runs of the session stay);
+// the message of such an error says so (kNothingKept).
 ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surroundings,
                        IImportDatabase &database,
                        const platform::OperatorLocale &locale = platform::OperatorLocale::system());

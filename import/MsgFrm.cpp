@@ -158,6 +158,20 @@ TMessageForm *CurrentMessageForm()
     return currentForm;
 }
 
+TPopupHiddenScope::TPopupHiddenScope()
+{
+    if (currentForm && currentForm->isVisible()) {
+        hidden_ = currentForm;
+        hidden_->hide();
+    }
+}
+
+TPopupHiddenScope::~TPopupHiddenScope()
+{
+    if (hidden_ && hidden_ == currentForm)
+        hidden_->show();
+}
+
 void RunWhileAnimating(const std::function<void()> &call)
 {
     QEventLoop loop;

@@ -103,6 +103,22 @@ void HideMessageForm();
 // The popup currently shown, or null.
 TMessageForm *CurrentMessageForm();
 
+// Keeps the popup (which stays on top of other windows) out of sight while a
+// message box is shown, so it never covers the box; the popup comes back
+// afterwards if it still exists. Every message box of the program is shown
+// inside one.
+class TPopupHiddenScope
+{
+public:
+    TPopupHiddenScope();
+    ~TPopupHiddenScope();
+    TPopupHiddenScope(const TPopupHiddenScope &) = delete;
+    TPopupHiddenScope &operator=(const TPopupHiddenScope &) = delete;
+
+private:
+    QPointer<TMessageForm> hidden_;
+};
+
 // Runs call on a worker thread while the user-interface thread keeps handling
 // paint, timer and queued events (user input is held back until it returns).
 // An exception of call is rethrown here, on the calling thread. call must not

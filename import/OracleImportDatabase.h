@@ -1,7 +1,7 @@
 #pragma once
 // The import run's database side on the Oracle access layer: one statement
-// object for the delete and the inserts, and the window's result set for the
-// seek.
+// object for the delete, the inserts and the savepoint, and the window's
+// result set for the seek and the column listing.
 
 #include "import/ImportRun.h"
 #include "oracle/OracleData.h"
@@ -19,8 +19,13 @@ public:
 
     void execute(const QString &statement) override;
     int countRecords(const QString &select) override;
+    QStringList tableColumns(const QString &dictionaryName) override;
+    void setSavepoint() override;
+    void rollbackToSavepoint() override;
 
 private:
+    void openSeekSet(const QString &select);
+
     oracle::TOracleQuery query_;
     oracle::TOracleDataSet &seekSet_;
 };

@@ -3,6 +3,8 @@
 #include "import/CellValue.h"
 #include "import/IntegerText.h"
 
+#include <algorithm>
+
 namespace rowpour
 {
 
@@ -60,6 +62,30 @@ QString quoted(const QString &value)
 }
 
 } // namespace
+
+bool IsIdentifier(const QString &name)
+{
+    const auto fitsLength = [](const QString &text) {
+        return !text.isEmpty() && text.toUtf8().size() <= kMaxIdentifierBytes;
+    };
+    if (name.size() >= 2 && name.front() == QLatin1Char('"') && name.back() == QLatin1Char('"')) {
+        const QString inner = name.mid(1, name.size() - 2);
+        return fitsLength(inner) && !inner.contains(QLatin1Char('"')) && !inner.contains(QChar(0));
+    }
+    if (!fitsLength(name) || !name.front().isLetter())
+        return false;
+    return std::all_of(name.begin(), name.end(), [](QChar c) {
+        return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') ||
+               c == QLatin1Char('#');
+    });
+}
+
+QString DictionaryName(const QString &identifier)
+{
+    if (identifier.startsWith(QLatin1Char('"')))
+        return identifier.mid(1, identifier.size() - 2);
+    return identifier.toUpper();
+}
 
 QString DeleteStatement(const QString &table)
 {

@@ -14,6 +14,16 @@
 namespace rowpour
 {
 
+// Names are written into the statements verbatim, so only identifiers may be:
+// a plain one (a letter, then letters, digits, "_", "$" and "#") or one quoted
+// identifier (a double quote, text without a double quote, a double quote),
+// at most kMaxIdentifierBytes bytes in UTF-8 without the quotes.
+inline constexpr int kMaxIdentifierBytes = 128;
+bool IsIdentifier(const QString &name);
+// The name the data dictionary keeps for an identifier: a plain one in upper
+// case, a quoted one without its quotes.
+QString DictionaryName(const QString &identifier);
+
 QString DeleteStatement(const QString &table);
 QString RetryDeleteStatement(const QString &table);
 

@@ -2,8 +2,8 @@
 
 #include "app/FailureDisplay.h"
 #include "platform/CodePage.h"
+#include "platform/FileWriting.h"
 
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -105,12 +105,11 @@ void TForm2::SaveToFile(const QString &fileName) const
     QString text;
     for (const QString &line : Lines())
         text += line + kLineBreak;
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        failToCreate(fileName, file.errorString());
-    const QByteArray bytes = platform::encodeFileText(text);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        failToCreate(fileName, file.errorString());
+    try {
+        platform::WriteFileAtomically(fileName, platform::encodeFileText(text));
+    } catch (const platform::EFileWriteError &e) {
+        failToCreate(fileName, e.reason());
+    }
 }
 
 void TForm2::Button1Click()

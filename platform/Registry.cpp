@@ -1,17 +1,18 @@
 #include "platform/Registry.h"
 
+#include "platform/CodePage.h"
 #include "platform/Environment.h"
+#include "platform/FileWriting.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
+#include <algorithm>
+
 #include <mutex>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace rowpour::platform
 {
@@ -86,26 +87,13 @@ void checkName(const QString &name)
     }
 }
 
-[[noreturn]] void throwSystemError(const QString &what, const QString &path)
+// A line's text: UTF-8 when it is valid UTF-8, otherwise Windows-1251, in
+// which every byte is a character.
+QString decodeLine(const QByteArray &bytes)
 {
-    throw ERegistryError(
-        QStringLiteral("%1 %2: %3").arg(what, path, QString::fromLocal8Bit(std::strerror(errno))));
-}
-
-void writeAll(int fd, const QByteArray &data, const QString &path)
-{
-    const char *p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throwSystemError(QStringLiteral("Cannot write"), path);
-        }
-        p += n;
-        left -= n;
-    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? fromCp1251(bytes) : text;
 }
 
 // Serialises read-modify-write cycles of the user's file within the process.
@@ -128,134 +116,147 @@ RegistryFile RegistryFile::load(const QString &path)
 RegistryFile RegistryFile::parse(const QByteArray &text)
 {
     RegistryFile registry;
-    Section *current = nullptr;
-    const QList<QByteArray> lines = text.split('\n');
-    for (const QByteArray &raw : lines) {
-        QString line = QString::fromUtf8(raw);
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const QString trimmed = line.trimmed();
-        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#')))
-            continue;
-        if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
-            current = &registry.findOrAdd(trimmed.mid(1, trimmed.size() - 2));
-            continue;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf('\n', start);
+        end = end < 0 ? text.size() : end + 1;
+        Line line;
+        line.raw = text.mid(start, end - start);
+        start = end;
+        QByteArray content = line.raw;
+        while (content.endsWith('\n') || content.endsWith('\r'))
+            content.chop(1);
+        const QString decoded = decodeLine(content);
+        const QString trimmed = decoded.trimmed();
+        const qsizetype eq = decoded.indexOf(QLatin1Char('='));
+        const bool comment =
+            trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'));
+        if (comment) {
+            line.kind = LineKind::Other;
+        } else if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
+            line.kind = LineKind::Section;
+            line.key = normalizedKey(trimmed.mid(1, trimmed.size() - 2));
+        } else if (eq >= 0) {
+            line.kind = LineKind::Value;
+            line.name = decoded.left(eq).trimmed();
+            line.value = unescape(decoded.mid(eq + 1));
         }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (!current || eq < 0)
-            continue;
-        const QString name = line.left(eq).trimmed();
-        const QString value = unescape(line.mid(eq + 1));
-        bool replaced = false;
-        for (auto &pair : current->values) {
-            if (sameName(pair.first, name)) {
-                pair.second = value;
-                replaced = true;
-            }
-        }
-        if (!replaced)
-            current->values.append({name, value});
+        registry.lines_.append(line);
     }
     return registry;
 }
 
 QByteArray RegistryFile::serialize() const
 {
-    QString out;
-    for (const Section &s : sections_) {
-        out += QLatin1Char('[') + s.key + QStringLiteral("]\n");
-        for (const auto &pair : s.values)
-            out += pair.first + QLatin1Char('=') + escape(pair.second) + QLatin1Char('\n');
-        out += QLatin1Char('\n');
-    }
-    return out.toUtf8();
+    QByteArray out;
+    for (const Line &line : lines_)
+        out += line.raw;
+    return out;
 }
 
 void RegistryFile::saveAtomically(const QString &path) const
 {
-    const QFileInfo info(path);
-    const QString dir = info.absolutePath();
+    const QString dir = QFileInfo(path).absolutePath();
     if (!QDir().exists(dir)) {
         if (!QDir().mkpath(dir))
-            throwSystemError(QStringLiteral("Cannot create the directory"), dir);
+            throw ERegistryError(QStringLiteral("Cannot create the directory %1").arg(dir));
         ::chmod(QFile::encodeName(dir).constData(), 0700);
     }
-    QByteArray tmpl = QFile::encodeName(info.absoluteFilePath() + QStringLiteral(".XXXXXX"));
-    const int fd = ::mkstemp(tmpl.data()); // created with mode 0600
-    if (fd < 0)
-        throwSystemError(QStringLiteral("Cannot create a temporary file beside"), path);
-    const QString tmpPath = QFile::decodeName(tmpl);
     try {
-        ::fchmod(fd, 0600);
-        writeAll(fd, serialize(), tmpPath);
-        if (::fsync(fd) != 0)
-            throwSystemError(QStringLiteral("Cannot write"), tmpPath);
-    } catch (...) {
-        ::close(fd);
-        ::unlink(tmpl.constData());
-        throw;
-    }
-    if (::close(fd) != 0) {
-        ::unlink(tmpl.constData());
-        throwSystemError(QStringLiteral("Cannot write"), tmpPath);
-    }
-    if (::rename(tmpl.constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
-        ::unlink(tmpl.constData());
-        throwSystemError(QStringLiteral("Cannot replace"), path);
+        WriteFileAtomically(path, serialize(), 0600);
+    } catch (const EFileWriteError &e) {
+        throw ERegistryError(QStringLiteral("Cannot write %1: %2").arg(path, e.reason()));
     }
 }
 
-const RegistryFile::Section *RegistryFile::find(const QString &key) const
+RegistryFile::Line RegistryFile::valueLine(const QString &name, const QString &value)
 {
-    const QString k = normalizedKey(key);
-    for (const Section &s : sections_) {
-        if (sameName(s.key, k))
-            return &s;
-    }
-    return nullptr;
+    Line line;
+    line.kind = LineKind::Value;
+    line.name = name;
+    line.value = value;
+    line.raw = (name + QLatin1Char('=') + escape(value)).toUtf8() + '\n';
+    return line;
 }
 
-RegistryFile::Section &RegistryFile::findOrAdd(const QString &key)
+QList<qsizetype> RegistryFile::valueLines(const QString &key) const
 {
-    if (const Section *s = find(key))
-        return const_cast<Section &>(*s);
-    sections_.append({normalizedKey(key), {}});
-    return sections_.last();
+    const QString wanted = normalizedKey(key);
+    QList<qsizetype> found;
+    bool inKey = false;
+    for (qsizetype i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind == LineKind::Section)
+            inKey = sameName(lines_[i].key, wanted);
+        else if (inKey && lines_[i].kind == LineKind::Value)
+            found.append(i);
+    }
+    return found;
+}
+
+qsizetype RegistryFile::insertionPoint(const QString &key)
+{
+    const QString wanted = normalizedKey(key);
+    qsizetype point = -1;
+    bool inKey = false;
+    for (qsizetype i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind == LineKind::Section) {
+            inKey = sameName(lines_[i].key, wanted);
+            if (inKey)
+                point = i;
+        } else if (inKey && lines_[i].kind == LineKind::Value) {
+            point = i;
+        }
+    }
+    if (point >= 0)
+        return point;
+    if (!lines_.isEmpty() && lines_.last().kind != LineKind::Other)
+        insertLine(lines_.size() - 1, Line{"\n", LineKind::Other, {}, {}, {}});
+    insertLine(
+        lines_.size() - 1,
+        Line{
+            (QLatin1Char('[') + wanted + QStringLiteral("]\n")).toUtf8(), LineKind::Section, wanted, {}, {}});
+    return lines_.size() - 1;
+}
+
+void RegistryFile::insertLine(qsizetype after, Line line)
+{
+    if (after >= 0 && !lines_[after].raw.endsWith('\n'))
+        lines_[after].raw += '\n';
+    lines_.insert(after + 1, std::move(line));
 }
 
 bool RegistryFile::hasKey(const QString &key) const
 {
-    return find(key) != nullptr;
+    const QString wanted = normalizedKey(key);
+    return std::any_of(lines_.begin(), lines_.end(), [&](const Line &line) {
+        return line.kind == LineKind::Section && sameName(line.key, wanted);
+    });
 }
 
 bool RegistryFile::hasValue(const QString &key, const QString &name) const
 {
-    if (const Section *s = find(key)) {
-        for (const auto &pair : s->values) {
-            if (sameName(pair.first, name))
-                return true;
-        }
-    }
-    return false;
+    const QList<qsizetype> lines = valueLines(key);
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](qsizetype i) { return sameName(lines_[i].name, name); });
 }
 
+// A name given twice reads as its last line says.
 QString RegistryFile::value(const QString &key, const QString &name) const
 {
-    if (const Section *s = find(key)) {
-        for (const auto &pair : s->values) {
-            if (sameName(pair.first, name))
-                return pair.second;
-        }
+    QString result;
+    for (const qsizetype i : valueLines(key)) {
+        if (sameName(lines_[i].name, name))
+            result = lines_[i].value;
     }
-    return {};
+    return result;
 }
 
 QStringList RegistryFile::valueNames(const QString &key) const
 {
     QStringList names;
-    if (const Section *s = find(key)) {
-        for (const auto &pair : s->values)
-            names << pair.first;
+    for (const qsizetype i : valueLines(key)) {
+        if (!names.contains(lines_[i].name, Qt::CaseInsensitive))
+            names << lines_[i].name;
     }
     return names;
 }
@@ -263,21 +264,27 @@ QStringList RegistryFile::valueNames(const QString &key) const
 void RegistryFile::setValue(const QString &key, const QString &name, const QString &value)
 {
     checkName(name);
-    Section &s = findOrAdd(key);
-    for (auto &pair : s.values) {
-        if (sameName(pair.first, name)) {
-            pair.second = value;
-            return;
-        }
+    qsizetype last = -1;
+    for (const qsizetype i : valueLines(key)) {
+        if (sameName(lines_[i].name, name))
+            last = i;
     }
-    s.values.append({name, value});
+    if (last >= 0) {
+        Line replaced = valueLine(lines_[last].name, value);
+        if (!lines_[last].raw.endsWith('\n'))
+            replaced.raw.chop(1);
+        lines_[last] = replaced;
+        return;
+    }
+    insertLine(insertionPoint(key), valueLine(name, value));
 }
 
 void RegistryFile::removeValue(const QString &key, const QString &name)
 {
-    if (const Section *found = find(key)) {
-        auto &values = const_cast<Section *>(found)->values;
-        values.removeIf([&](const auto &pair) { return sameName(pair.first, name); });
+    const QList<qsizetype> lines = valueLines(key);
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        if (sameName(lines_[*it].name, name))
+            lines_.removeAt(*it);
     }
 }
 
@@ -285,7 +292,12 @@ void RegistryFile::replaceValues(const QString &key, const RegistryValues &value
 {
     for (const auto &pair : values)
         checkName(pair.first);
-    findOrAdd(key).values = values;
+    const QList<qsizetype> lines = valueLines(key);
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it)
+        lines_.removeAt(*it);
+    qsizetype at = insertionPoint(key);
+    for (const auto &[name, value] : values)
+        insertLine(at++, valueLine(name, value));
 }
 
 namespace Registry

@@ -14,6 +14,8 @@
 // for a backslash, line feed, carriage return and tab; any other backslash is
 // taken literally. The user's file holds scrambled passwords: it is created
 // with mode 0600 and always replaced atomically (temporary file, rename).
+// Lines the program does not change are written back byte for byte: comments,
+// blank lines, and lines that are not UTF-8 (read as Windows-1251).
 
 #include <QList>
 #include <QPair>
@@ -44,7 +46,8 @@ public:
     static RegistryFile parse(const QByteArray &text);
     QByteArray serialize() const;
     // Writes the file with mode 0600 through a temporary file and a rename;
-    // creates the directory (mode 0700) when needed. Throws ERegistryError.
+    // creates the directory (mode 0700) when needed. Throws ERegistryError
+    // with the system's reason.
     void saveAtomically(const QString &path) const;
 
     bool hasKey(const QString &key) const;
@@ -57,13 +60,21 @@ public:
     void replaceValues(const QString &key, const RegistryValues &values);
 
 private:
-    struct Section {
-        QString key;
-        RegistryValues values;
+    enum class LineKind { Other, Section, Value };
+    struct Line {
+        QByteArray raw; // as read or as written, with its line end
+        LineKind kind = LineKind::Other;
+        QString key;  // Section: the key path
+        QString name; // Value: name and value
+        QString value;
     };
-    const Section *find(const QString &key) const;
-    Section &findOrAdd(const QString &key);
-    QList<Section> sections_;
+    static Line valueLine(const QString &name, const QString &value);
+    // Indices of the value lines of a key (in every section of that key).
+    QList<qsizetype> valueLines(const QString &key) const;
+    // The line after which a new value of the key goes; adds the section when missing.
+    qsizetype insertionPoint(const QString &key);
+    void insertLine(qsizetype after, Line line);
+    QList<Line> lines_;
 };
 
 namespace Registry

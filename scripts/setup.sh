@@ -13,6 +13,7 @@ packages=(
   xvfb xauth
   fonts-dejavu-core
   locales
+  python3
 )
 
 if [ "$(id -u)" -ne 0 ]; then

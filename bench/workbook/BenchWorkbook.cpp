@@ -1,6 +1,7 @@
 #include "BenchWorkbook.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
 #include <xlsxwriter.h>
@@ -22,7 +23,7 @@ const char *const kCities[] = {
     "Oslo",   "Helsinki"};
 const char *const kStates[] = {"новый", "оплачен", "отгружен", "закрыт", "отменён"};
 
-void write(const std::string &path)
+void write(const std::string &path, int rows)
 {
     lxw_workbook *book = workbook_new(path.c_str());
     if (book == nullptr)
@@ -37,7 +38,7 @@ void write(const std::string &path)
     for (int c = 0; c < kBenchColumns; ++c)
         worksheet_write_string(sheet, 0, lxw_col_t(c), headers[c], nullptr);
     char text[128];
-    for (int r = 1; r < kBenchRows; ++r) {
+    for (int r = 1; r < rows; ++r) {
         const lxw_row_t row = lxw_row_t(r);
         worksheet_write_number(sheet, row, 0, r, nullptr);
         worksheet_write_string(sheet, row, 1, kCities[(r * 7) % 20], nullptr);
@@ -58,13 +59,18 @@ void write(const std::string &path)
 
 } // namespace
 
-QString benchWorkbookPath()
+QString benchWorkbookPath(int rows)
 {
-    QString path = qEnvironmentVariable("ROWPOUR_BENCH_WORKBOOK");
+    QString path = rows == kBenchRows ? qEnvironmentVariable("ROWPOUR_BENCH_WORKBOOK") : QString();
     if (path.isEmpty())
-        path = QCoreApplication::applicationDirPath() + QStringLiteral("/bench-100000x10.xlsx");
-    if (!QFileInfo::exists(path))
-        write(path.toStdString());
+        path = QCoreApplication::applicationDirPath() + QStringLiteral("/bench-%1x10.xlsx").arg(rows);
+    if (!QFileInfo::exists(path)) {
+        // Written under another name first, so that a stopped run leaves no half file.
+        const QString partial = path + QStringLiteral(".part");
+        write(partial.toStdString(), rows);
+        if (!QFile::rename(partial, path))
+            throw std::runtime_error("cannot rename " + partial.toStdString());
+    }
     return path;
 }
 

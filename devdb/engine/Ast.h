@@ -131,6 +131,8 @@ struct Statement {
         AlterSession,
         Commit,
         Rollback,
+        Savepoint,  // SAVEPOINT name
+        RollbackTo, // ROLLBACK [WORK] TO [SAVEPOINT] name
     };
     Kind kind = Kind::Select;
 
@@ -160,6 +162,8 @@ struct Statement {
     bool logonWarning = false; // alter user U logon warning NNNNN | NONE
     int logonWarningCode = 0;  // 0: none
     std::vector<std::string> privileges;
+    // savepoint, rollback to savepoint
+    Identifier savepoint;
     // alter session
     std::string parameter;
     std::string parameterValue;

@@ -26,6 +26,15 @@ namespace
 
 constexpr int kDefaultLockTimeoutMs = 5000;
 
+// Fault injection for tests: with ROWPOUR_DEVDB_FAIL_COMMIT set (to anything
+// but empty), committing pending changes fails as when the connection to the
+// server is lost, and the changes are rolled back.
+bool commitFailureRequested()
+{
+    const char *value = std::getenv("ROWPOUR_DEVDB_FAIL_COMMIT");
+    return value && *value;
+}
+
 // The release a server banner names: "... Release 12.2.0.1.0 ..." is 12.2.
 struct Release {
     int major = 19;
@@ -202,7 +211,10 @@ int functionCodeOf(const Statement &st)
     case Statement::Kind::Commit:
         return 54;
     case Statement::Kind::Rollback:
+    case Statement::Kind::RollbackTo:
         return 55;
+    case Statement::Kind::Savepoint:
+        return 56;
     }
     return 0;
 }
@@ -317,8 +329,13 @@ public:
     void commit() override
     {
         checkActive();
+        savepoints_.clear();
         if (!inTransaction_)
             return;
+        if (commitFailureRequested()) {
+            abandon();
+            errors::raise(3113, "end-of-file on communication channel");
+        }
         try {
             db_.exec("COMMIT");
         } catch (const SqliteFailure &f) {
@@ -329,6 +346,7 @@ public:
     void rollback() override
     {
         checkActive();
+        savepoints_.clear();
         if (!inTransaction_)
             return;
         try {
@@ -338,6 +356,8 @@ public:
         }
         inTransaction_ = false;
     }
+    void savepoint(const std::string &name);
+    void rollbackTo(const Identifier &name);
     void changePassword(const std::string &user, const std::string &oldPassword,
                         const std::string &newPassword) override
     {
@@ -479,7 +499,14 @@ private:
         } catch (const SqliteFailure &) {
         }
         inTransaction_ = false;
+        savepoints_.clear();
     }
+    // A savepoint set while no change was pending stands for the start of the
+    // transaction (sqliteName empty); the others are SQLite savepoints.
+    struct SavepointMark {
+        std::string name;
+        std::string sqliteName;
+    };
     void createTable(Statement &st);
     void dropTable(Statement &st);
     void createUser(Statement &st);
@@ -511,7 +538,49 @@ private:
     bool inTransaction_ = false;
     bool ended_ = false;
     std::uint64_t prepares_ = 0;
+    std::vector<SavepointMark> savepoints_;
+    int savepointSerial_ = 0;
 };
+
+// Setting a savepoint again under the same name moves it, as in Oracle.
+void SessionImpl::savepoint(const std::string &name)
+{
+    checkActive();
+    std::erase_if(savepoints_, [&](const SavepointMark &m) { return m.name == name; });
+    SavepointMark mark{name, {}};
+    if (inTransaction_) {
+        mark.sqliteName = "devdb_user_" + std::to_string(++savepointSerial_);
+        guarded([&] {
+            db_.exec("SAVEPOINT " + mark.sqliteName);
+            return 0;
+        });
+    }
+    savepoints_.push_back(std::move(mark));
+}
+
+// Undoes what came after the savepoint and forgets the later ones; the
+// savepoint itself and the transaction stay.
+void SessionImpl::rollbackTo(const Identifier &name)
+{
+    checkActive();
+    auto it = std::find_if(savepoints_.rbegin(), savepoints_.rend(),
+                           [&](const SavepointMark &m) { return m.name == name.name; });
+    if (it == savepoints_.rend())
+        errors::raise(1086, "savepoint '" + name.name + "' never established in this session or is invalid");
+    savepoints_.erase(it.base(), savepoints_.end());
+    if (!inTransaction_)
+        return;
+    const std::string sqliteName = savepoints_.back().sqliteName;
+    guarded([&] {
+        if (sqliteName.empty()) {
+            db_.exec("ROLLBACK");
+            inTransaction_ = false;
+        } else {
+            db_.exec("ROLLBACK TO " + sqliteName);
+        }
+        return 0;
+    });
+}
 
 Relation SessionImpl::describeRelation(const TableRef &ref, std::shared_ptr<TableInfo> *table)
 {
@@ -1000,7 +1069,8 @@ void SessionImpl::execute(Statement &st)
 {
     // DDL commits the pending transaction even when it then fails for a name or privilege.
     if (st.kind != Statement::Kind::AlterSession && st.kind != Statement::Kind::Commit &&
-        st.kind != Statement::Kind::Rollback)
+        st.kind != Statement::Kind::Rollback && st.kind != Statement::Kind::Savepoint &&
+        st.kind != Statement::Kind::RollbackTo)
         commit();
     switch (st.kind) {
     case Statement::Kind::CreateTable:
@@ -1022,6 +1092,10 @@ void SessionImpl::execute(Statement &st)
         return commit();
     case Statement::Kind::Rollback:
         return rollback();
+    case Statement::Kind::Savepoint:
+        return savepoint(st.savepoint.name);
+    case Statement::Kind::RollbackTo:
+        return rollbackTo(st.savepoint);
     default:
         break;
     }

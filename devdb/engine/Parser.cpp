@@ -226,6 +226,15 @@ public:
             st->kind = first.text == "COMMIT" ? Statement::Kind::Commit : Statement::Kind::Rollback;
             advance();
             acceptWord("WORK");
+            if (st->kind == Statement::Kind::Rollback && acceptWord("TO")) {
+                st->kind = Statement::Kind::RollbackTo;
+                acceptWord("SAVEPOINT");
+                st->savepoint = identifier(933, errors::kNotProperlyEnded);
+            }
+        } else if (first.text == "SAVEPOINT") {
+            st->kind = Statement::Kind::Savepoint;
+            advance();
+            st->savepoint = identifier(933, errors::kNotProperlyEnded);
         } else
             fail(900, errors::kInvalidSql, first.offset);
         if (peek().type != Token::Type::End)

@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace rowpour::workbook
@@ -145,14 +146,21 @@ QString CellTextFormatter::dateTimeText(std::int64_t millis) const
     return text;
 }
 
-QString CellTextFormatter::text(const CellValue &value, const StringPool &strings) const
+QString CellTextFormatter::text(const CellValue &value, const StringPool &shared, const RowBlock *block) const
 {
     switch (value.kind) {
     case CellKind::Empty:
+    case CellKind::Unreadable:
         return {};
+    case CellKind::SharedText: {
+        const std::string_view s = shared.at(value.index);
+        return QString::fromUtf8(s.data(), qsizetype(s.size()));
+    }
     case CellKind::Text:
     case CellKind::Error: {
-        const std::string_view s = strings.at(value.string);
+        if (block == nullptr)
+            return {};
+        const std::string_view s = block->textOf(value.span);
         return QString::fromUtf8(s.data(), qsizetype(s.size()));
     }
     case CellKind::Number:
@@ -161,24 +169,43 @@ QString CellTextFormatter::text(const CellValue &value, const StringPool &string
         return dateTimeText(value.millis);
     case CellKind::Time:
         return timeText(value.millis);
+    case CellKind::Duration:
+        return durationText(value.millis);
     case CellKind::Boolean:
         return value.number != 0 ? QStringLiteral("True") : QStringLiteral("False");
     }
     return {};
 }
 
-CellValue serialToValue(double serial, bool date1904)
+QString durationText(std::int64_t millis)
 {
-    if (!std::isfinite(serial) || serial < 0 || serial > double(kLastDay + 1))
+    const std::uint64_t seconds = std::uint64_t(millis < 0 ? -millis : millis) / 1000;
+    char buf[40];
+    const int n = std::snprintf(buf, sizeof buf, "%s%02llu:%02u:%02u", millis < 0 ? "-" : "",
+                                static_cast<unsigned long long>(seconds / 3600), unsigned(seconds / 60 % 60),
+                                unsigned(seconds % 60));
+    return QString::fromLatin1(buf, n);
+}
+
+CellValue serialToValue(double serial, bool date1904, NumberFormatKind kind)
+{
+    if (kind == NumberFormatKind::Number || !std::isfinite(serial))
+        return CellValue::numberValue(serial);
+    if (kind == NumberFormatKind::Duration) {
+        if (std::fabs(serial) > double(kLastDay + 1))
+            return CellValue::numberValue(serial);
+        return CellValue::durationValue(std::llround(serial * double(kMillisPerDay)));
+    }
+    if (serial < 0 || serial > double(kLastDay + 1))
         return CellValue::numberValue(serial);
     const std::int64_t millis = std::llround(serial * double(kMillisPerDay));
     std::int64_t days = millis / kMillisPerDay;
     const std::int64_t millisOfDay = millis % kMillisPerDay;
+    if (kind == NumberFormatKind::Time && days == 0)
+        return CellValue::timeValue(millisOfDay);
     if (date1904) {
         days += 1462;
     } else {
-        if (days == 0)
-            return CellValue::timeValue(millisOfDay);
         if (days == 60)
             return CellValue::numberValue(serial);
         if (days < 60)
@@ -189,21 +216,35 @@ CellValue serialToValue(double serial, bool date1904)
     return CellValue::dateTimeValue(days * kMillisPerDay + millisOfDay);
 }
 
-bool isBuiltinDateFormat(int id)
+NumberFormatKind builtinFormatKind(int id)
 {
-    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) ||
-           (id >= 50 && id <= 58);
+    if ((id >= 14 && id <= 17) || id == 22 || (id >= 27 && id <= 36) || (id >= 50 && id <= 58))
+        return NumberFormatKind::Date;
+    if ((id >= 18 && id <= 21) || id == 45 || id == 47)
+        return NumberFormatKind::Time;
+    if (id == 46)
+        return NumberFormatKind::Duration;
+    return NumberFormatKind::Number;
 }
 
-bool isDateFormatCode(std::u16string_view code)
+NumberFormatKind formatCodeKind(std::u16string_view code)
 {
+    bool date = false, time = false, elapsed = false, shortMonthOrMinute = false;
+    const auto startsWithNoCase = [&](std::size_t i, std::u16string_view what) {
+        if (code.size() - i < what.size())
+            return false;
+        for (std::size_t k = 0; k < what.size(); ++k)
+            if (QChar(code[i + k]).toLower() != QChar(what[k]))
+                return false;
+        return true;
+    };
     for (std::size_t i = 0; i < code.size(); ++i) {
         const char16_t c = code[i];
         switch (c) {
         case u'"': {
             const std::size_t end = code.find(u'"', i + 1);
             if (end == std::u16string_view::npos)
-                return false;
+                return NumberFormatKind::Number;
             i = end;
             break;
         }
@@ -215,40 +256,114 @@ bool isDateFormatCode(std::u16string_view code)
         case u'[': {
             const std::size_t end = code.find(u']', i + 1);
             if (end == std::u16string_view::npos)
-                return false;
+                return NumberFormatKind::Number;
             const std::u16string_view inside = code.substr(i + 1, end - i - 1);
             // [h], [mm], [ss]: elapsed time; anything else is colour, condition or locale.
             if (!inside.empty() && inside.find_first_not_of(u"hHmMsS") == std::u16string_view::npos)
-                return true;
+                elapsed = true;
             i = end;
             break;
         }
+        case u'a':
+        case u'A':
+            if (startsWithNoCase(i, u"am/pm"))
+                i += 4;
+            else if (startsWithNoCase(i, u"a/p"))
+                i += 2;
+            break;
         case u'd':
         case u'D':
-        case u'm':
-        case u'M':
         case u'y':
         case u'Y':
+            date = true;
+            break;
         case u'h':
         case u'H':
         case u's':
         case u'S':
-            return true;
+            time = true;
+            break;
+        case u'm':
+        case u'M': {
+            std::size_t run = 1;
+            while (i + run < code.size() && (code[i + run] == u'm' || code[i + run] == u'M'))
+                ++run;
+            if (run >= 3)
+                date = true; // a month name
+            else
+                shortMonthOrMinute = true;
+            i += run - 1;
+            break;
+        }
         default:
             break;
         }
     }
-    return false;
+    // "m" and "mm" are minutes beside hours or seconds, months otherwise.
+    if (shortMonthOrMinute && !time && !elapsed)
+        date = true;
+    if (date)
+        return NumberFormatKind::Date;
+    if (elapsed)
+        return NumberFormatKind::Duration;
+    return time || shortMonthOrMinute ? NumberFormatKind::Time : NumberFormatKind::Number;
 }
 
-bool isDateFormatCode(const QString &code)
+NumberFormatKind formatCodeKind(const QString &code)
 {
-    return isDateFormatCode(
-        std::u16string_view(reinterpret_cast<const char16_t *>(code.utf16()), code.size()));
+    return formatCodeKind(std::u16string_view(reinterpret_cast<const char16_t *>(code.utf16()), code.size()));
 }
 
-bool parseIsoDateTime(std::string_view s, std::int64_t &millis)
+namespace
 {
+
+// "10:11", "10:11:12", "10:11:12.5" as milliseconds; the hour may be 24
+// only where a date precedes it (the midnight that ends the day).
+bool readIsoTime(std::string_view &s, bool hour24, std::int64_t &millis)
+{
+    int h, m, sec = 0, frac = 0;
+    if (!readNumber(s, 2, h) || !consume(s, ':') || !readNumber(s, 2, m))
+        return false;
+    if (consume(s, ':')) {
+        if (!readNumber(s, 2, sec))
+            return false;
+        if (consume(s, '.') || consume(s, ','))
+            frac = fractionMillis(s);
+    }
+    if (h > (hour24 ? 24 : 23) || m > 59 || sec > 59)
+        return false;
+    millis = ((h * 60 + m) * 60 + sec) * std::int64_t(1000) + frac;
+    return hour24 || millis < kMillisPerDay;
+}
+
+// Nothing, or a zone designator (Z, +03:00, -0500), which is left aside:
+// cells hold local times.
+bool zoneOnly(std::string_view s)
+{
+    if (s.empty() || s == "Z")
+        return true;
+    if (s.front() != '+' && s.front() != '-')
+        return false;
+    s.remove_prefix(1);
+    int h, m;
+    if (!readNumber(s, 2, h))
+        return false;
+    consume(s, ':');
+    return s.empty() || (readNumber(s, 2, m) && s.empty());
+}
+
+} // namespace
+
+bool parseIsoDateTime(std::string_view s, CellValue &value)
+{
+    std::int64_t timeMillis = 0;
+    if (s.size() >= 3 && (s[2] == ':' || (s[0] == 'T' && s[3] == ':'))) {
+        consume(s, 'T');
+        if (!readIsoTime(s, false, timeMillis) || !zoneOnly(s))
+            return false;
+        value = CellValue::timeValue(timeMillis);
+        return true;
+    }
     int year, month, day;
     if (!readNumber(s, 4, year) || !consume(s, '-') || !readNumber(s, 2, month) || !consume(s, '-') ||
         !readNumber(s, 2, day))
@@ -256,24 +371,11 @@ bool parseIsoDateTime(std::string_view s, std::int64_t &millis)
     const QDate date(year, month, day);
     if (!date.isValid())
         return false;
-    std::int64_t timeMillis = 0;
-    if (consume(s, 'T') || consume(s, ' ')) {
-        int h, m, sec = 0;
-        if (!readNumber(s, 2, h) || !consume(s, ':') || !readNumber(s, 2, m))
-            return false;
-        int frac = 0;
-        if (consume(s, ':')) {
-            if (!readNumber(s, 2, sec))
-                return false;
-            if (consume(s, '.') || consume(s, ','))
-                frac = fractionMillis(s);
-        }
-        if (h > 24 || m > 59 || sec > 60)
-            return false;
-        timeMillis = ((h * 60 + m) * 60 + sec) * std::int64_t(1000) + frac;
-    }
-    // A zone designator (Z, +03:00) is left aside: cells hold local times.
-    millis = epoch().daysTo(date) * kMillisPerDay + timeMillis;
+    if ((consume(s, 'T') || consume(s, ' ')) && !readIsoTime(s, true, timeMillis))
+        return false;
+    if (!zoneOnly(s))
+        return false;
+    value = CellValue::dateTimeValue(epoch().daysTo(date) * kMillisPerDay + timeMillis);
     return true;
 }
 

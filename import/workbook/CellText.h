@@ -2,7 +2,7 @@
 // Turning stored cell values into the texts the import reads, and the date
 // rules shared by the readers.
 
-#include "import/workbook/SheetStore.h"
+#include "import/workbook/SheetRows.h"
 #include "platform/OperatorLocale.h"
 
 #include <QString>
@@ -16,11 +16,16 @@ namespace rowpour::workbook
 // "1.5E-07"), with the given decimal separator.
 QString numberText(double value, QChar decimalSeparator);
 
+// An elapsed time as its total hours, minutes and seconds: "36:00:00",
+// "-00:30:00".
+QString durationText(std::int64_t millis);
+
 class CellTextFormatter
 {
 public:
     explicit CellTextFormatter(const platform::OperatorLocale &locale);
-    QString text(const CellValue &value, const StringPool &strings) const;
+    // The text of a value; texts come from the shared strings or the value's block.
+    QString text(const CellValue &value, const StringPool &shared, const RowBlock *block) const;
 
 private:
     QString dateTimeText(std::int64_t millis) const;
@@ -34,20 +39,28 @@ private:
     bool plainTime_; // HH:mm:ss
 };
 
-// A spreadsheet serial number with a date or time format, as a cell value.
-// Serial numbers that name no date (negative, beyond 9999, or the 29 February
-// 1900 of the 1900 date system) stay numbers.
-CellValue serialToValue(double serial, bool date1904);
+// What a number format shows: a plain number, a date (with or without the
+// time of day), a time of day only, or an elapsed time ([h]:mm:ss).
+enum class NumberFormatKind : std::uint8_t { Number, Date, Time, Duration };
 
-// Whether a number format shows a date or time: the built-in format numbers,
-// and custom format codes with date or time fields outside quotes and brackets.
-bool isBuiltinDateFormat(int formatId);
-bool isDateFormatCode(std::u16string_view code);
-bool isDateFormatCode(const QString &code);
+// A spreadsheet serial number with a number format of that kind, as a cell
+// value. A date format gives the date (serial 0 of the 1900 date system is
+// 31.12.1899, the day before serial 1); a time format gives the time of day
+// alone for serials below 1 and the date with the time otherwise; an elapsed
+// time format gives the duration. Serials that name no date (negative,
+// beyond 9999, or the 29 February 1900 of the 1900 date system) stay numbers.
+CellValue serialToValue(double serial, bool date1904, NumberFormatKind kind);
 
-// Milliseconds since 1899-12-30 for an ISO 8601 date or date-time text
-// ("2024-03-01", "2024-03-01T10:11:12.5"); false when the text is none.
-bool parseIsoDateTime(std::string_view text, std::int64_t &millis);
+// The kind of the built-in format numbers, and of custom format codes by
+// their date and time fields outside quotes and brackets.
+NumberFormatKind builtinFormatKind(int formatId);
+NumberFormatKind formatCodeKind(std::u16string_view code);
+NumberFormatKind formatCodeKind(const QString &code);
+
+// An ISO 8601 date or date-time text ("2024-03-01", "2024-03-01T10:11:12.5")
+// as a date-time value, or a time alone ("10:11:12") as a time of day; false
+// when the text is neither.
+bool parseIsoDateTime(std::string_view text, CellValue &value);
 
 // Milliseconds of an ISO 8601 duration such as "PT10H11M12S".
 bool parseIsoDuration(std::string_view text, std::int64_t &millis);

@@ -14,15 +14,19 @@ namespace rowpour::workbook
 namespace
 {
 
+constexpr std::size_t kChunk = 65536;
+
 struct ParserDeleter {
     void operator()(XML_Parser p) const { XML_ParserFree(p); }
 };
 
 struct Context {
-    XmlHandler *handler;
-    XML_Parser parser;
+    XmlHandler *handler = nullptr;
+    XML_Parser parser = nullptr;
+    const QString *part = nullptr;
     std::exception_ptr failure;
     bool doctype = false;
+    int depth = 0;
 };
 
 void stopWith(Context &context, std::exception_ptr failure)
@@ -36,6 +40,10 @@ void XMLCALL onStart(void *data, const XML_Char *name, const XML_Char **attribut
 {
     auto &context = *static_cast<Context *>(data);
     try {
+        if (++context.depth > kMaxXmlDepth)
+            throw damaged(QStringLiteral("part %1: the elements nest deeper than %2 levels")
+                              .arg(*context.part)
+                              .arg(kMaxXmlDepth));
         context.handler->startElement(name, attributes);
     } catch (...) {
         stopWith(context, std::current_exception());
@@ -45,6 +53,7 @@ void XMLCALL onStart(void *data, const XML_Char *name, const XML_Char **attribut
 void XMLCALL onEnd(void *data, const XML_Char *name)
 {
     auto &context = *static_cast<Context *>(data);
+    --context.depth;
     try {
         context.handler->endElement(name);
     } catch (...) {
@@ -77,7 +86,9 @@ public:
         parser_.reset(XML_ParserCreateNS("UTF-8", '|'));
         if (!parser_)
             throw damaged(QStringLiteral("out of memory"));
-        context_ = {&handler, parser_.get(), nullptr};
+        context_.handler = &handler;
+        context_.parser = parser_.get();
+        context_.part = &part_;
         XML_SetUserData(parser_.get(), &context_);
         XML_SetElementHandler(parser_.get(), onStart, onEnd);
         XML_SetCharacterDataHandler(parser_.get(), onCharacters);
@@ -85,22 +96,33 @@ public:
         XML_SetParamEntityParsing(parser_.get(), XML_PARAM_ENTITY_PARSING_NEVER);
     }
 
-    void feed(const char *data, std::size_t size, bool last)
+    // Parses a piece; true when the handler paused the parser.
+    bool feed(const char *data, std::size_t size, bool last)
     {
-        const XML_Status status = XML_Parse(parser_.get(), data, int(size), last ? XML_TRUE : XML_FALSE);
+        return check(XML_Parse(parser_.get(), data, int(size), last ? XML_TRUE : XML_FALSE));
+    }
+    bool resume() { return check(XML_ResumeParser(parser_.get())); }
+    void pause() { XML_StopParser(parser_.get(), XML_TRUE); }
+    void abort() { XML_StopParser(parser_.get(), XML_FALSE); }
+
+private:
+    bool check(XML_Status status)
+    {
         if (context_.failure)
             std::rethrow_exception(context_.failure);
         if (context_.doctype)
             throw damaged(QStringLiteral("part %1: document type declarations are not allowed").arg(part_));
+        if (status == XML_STATUS_SUSPENDED)
+            return true;
         if (status != XML_STATUS_OK)
             throw damaged(QStringLiteral("part %1: %2 at line %3")
                               .arg(part_, QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser_.get()))))
                               .arg(XML_GetCurrentLineNumber(parser_.get())));
+        return false;
     }
 
-private:
     std::unique_ptr<XML_ParserStruct, ParserDeleter> parser_;
-    Context context_{};
+    Context context_;
     QString part_;
 };
 
@@ -109,9 +131,9 @@ private:
 void parseXml(ByteSource &source, XmlHandler &handler, const QString &partName)
 {
     Parser parser(handler, partName);
-    std::unique_ptr<char[]> buffer(new char[65536]);
+    std::unique_ptr<char[]> buffer(new char[kChunk]);
     for (;;) {
-        const std::size_t n = source.read(buffer.get(), 65536);
+        const std::size_t n = source.read(buffer.get(), kChunk);
         parser.feed(buffer.get(), n, n == 0);
         if (n == 0)
             return;
@@ -122,6 +144,75 @@ void parseXml(std::string_view text, XmlHandler &handler, const QString &partNam
 {
     MemorySource source(text.data(), text.size());
     parseXml(source, handler, partName);
+}
+
+class XmlPullParser::Impl
+{
+public:
+    Impl(std::unique_ptr<ByteSource> source, XmlHandler &handler, QString part)
+        : source_(std::move(source)), parser_(handler, std::move(part)), buffer_(new char[kChunk])
+    {
+    }
+
+    bool resume()
+    {
+        if (finished_)
+            return false;
+        if (paused_) {
+            // The rest of the piece fed last is still to be parsed.
+            paused_ = parser_.resume();
+            if (paused_ || finished_)
+                return !finished_;
+        }
+        while (!fedLast_) {
+            const std::size_t n = source_->read(buffer_.get(), kChunk);
+            fedLast_ = n == 0;
+            paused_ = parser_.feed(buffer_.get(), n, fedLast_);
+            if (finished_)
+                return false;
+            if (paused_)
+                return true;
+        }
+        finished_ = true;
+        return false;
+    }
+
+    void pause() { parser_.pause(); }
+    void finish()
+    {
+        finished_ = true;
+        parser_.pause();
+    }
+
+private:
+    std::unique_ptr<ByteSource> source_;
+    Parser parser_;
+    std::unique_ptr<char[]> buffer_;
+    bool paused_ = false;
+    bool fedLast_ = false;
+    bool finished_ = false;
+};
+
+XmlPullParser::XmlPullParser(std::unique_ptr<ByteSource> source, XmlHandler &handler, QString partName)
+    : impl_(std::make_unique<Impl>(std::move(source), handler, std::move(partName)))
+{
+}
+
+XmlPullParser::~XmlPullParser() = default;
+
+bool XmlPullParser::resume()
+{
+    return impl_->resume();
+}
+
+void XmlPullParser::pause()
+{
+    impl_->pause();
+}
+
+void XmlPullParser::finish()
+{
+    impl_->finish();
 }
 
 std::string_view localName(std::string_view qualified)

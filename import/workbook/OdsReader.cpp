@@ -1,6 +1,9 @@
-// OpenDocument spreadsheets: the first table of content.xml, read as a
-// stream. Repeated rows and columns become blocks and runs of the sheet
-// store, so the long repeats of trailing empty rows are never expanded.
+// OpenDocument spreadsheets: one table of content.xml, read forward as a
+// stream and paused after each row. Repeated rows and columns become blocks
+// and runs, so the long repeats of trailing empty rows are never expanded.
+// Cell styles are followed to their data styles where the value type alone
+// does not tell what a cell shows: booleans stored as numbers with a boolean
+// style, and elapsed times.
 
 #include "import/workbook/CellText.h"
 #include "import/workbook/ExpatParser.h"
@@ -10,6 +13,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <unordered_map>
 
 namespace rowpour::workbook
 {
@@ -20,10 +24,16 @@ namespace
 constexpr std::string_view kTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0|";
 constexpr std::string_view kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0|";
 constexpr std::string_view kText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0|";
+constexpr std::string_view kStyle = "urn:oasis:names:tc:opendocument:xmlns:style:1.0|";
+constexpr std::string_view kNumber = "urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0|";
 constexpr std::string_view kCalcExtension =
     "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0|";
 
 const QString kContentPart = QStringLiteral("content.xml");
+// Repeat counts and positions are capped far beyond the sheet's limits, so
+// that no sum of them can overflow.
+constexpr std::int64_t kFarBeyond = std::int64_t(1) << 40;
+const QString kStylesPart = QStringLiteral("styles.xml");
 
 bool is(std::string_view name, std::string_view ns, std::string_view local)
 {
@@ -38,23 +48,157 @@ std::string attribute(const char **attrs, std::string_view ns, std::string_view 
     return v ? v : std::string();
 }
 
+// What a data style shows, as far as the cell texts depend on it.
+enum class DataStyleKind : std::uint8_t { None, Number, Boolean, Duration };
+
+// Cell styles and data styles of one part.
+struct StyleTable {
+    struct CellStyle {
+        std::string parent;
+        std::string dataStyle;
+    };
+    std::unordered_map<std::string, CellStyle> cellStyles;
+    std::unordered_map<std::string, DataStyleKind> dataStyles;
+    // Table styles that hide their table.
+    std::vector<std::string> hiddenTables;
+
+    // Collects what an element of office:styles or office:automatic-styles declares.
+    void collect(std::string_view name, const char **attrs)
+    {
+        if (is(name, kStyle, "style")) {
+            const std::string family = attribute(attrs, kStyle, "family");
+            lastStyle_ = attribute(attrs, kStyle, "name");
+            lastFamily_ = family;
+            if (family == "table-cell")
+                cellStyles[lastStyle_] = {attribute(attrs, kStyle, "parent-style-name"),
+                                          attribute(attrs, kStyle, "data-style-name")};
+        } else if (is(name, kStyle, "table-properties")) {
+            if (lastFamily_ == "table" && attribute(attrs, kTable, "display") == "false")
+                hiddenTables.push_back(lastStyle_);
+        } else if (is(name, kNumber, "boolean-style")) {
+            dataStyles[attribute(attrs, kStyle, "name")] = DataStyleKind::Boolean;
+        } else if (is(name, kNumber, "time-style")) {
+            dataStyles[attribute(attrs, kStyle, "name")] =
+                attribute(attrs, kNumber, "truncate-on-overflow") == "false" ? DataStyleKind::Duration
+                                                                             : DataStyleKind::Number;
+        } else if (name.starts_with(kNumber) && name.ends_with("-style")) {
+            dataStyles[attribute(attrs, kStyle, "name")] = DataStyleKind::Number;
+        }
+    }
+
+private:
+    std::string lastStyle_;
+    std::string lastFamily_;
+};
+
+// The styles of styles.xml: the named cell styles that content.xml's
+// automatic styles derive from.
+class StylesPartHandler : public XmlHandler
+{
+public:
+    StyleTable styles;
+    void startElement(std::string_view name, const char **attrs) override { styles.collect(name, attrs); }
+    void endElement(std::string_view) override {}
+};
+
+// Follows a cell style to its data style: the content's automatic styles
+// first, then the named styles, through their parents.
+class StyleResolver
+{
+public:
+    StyleResolver(const StyleTable &content, const StyleTable *named) : content_(content), named_(named) {}
+
+    DataStyleKind kindOf(const std::string &cellStyle)
+    {
+        if (cellStyle.empty())
+            return DataStyleKind::None;
+        const auto known = cache_.find(cellStyle);
+        if (known != cache_.end())
+            return known->second;
+        DataStyleKind kind = DataStyleKind::None;
+        std::string style = cellStyle;
+        for (int hops = 0; hops < 16 && !style.empty(); ++hops) {
+            const StyleTable::CellStyle *found = find(&StyleTable::cellStyles, style);
+            if (found == nullptr)
+                break;
+            if (!found->dataStyle.empty()) {
+                const DataStyleKind *data = find(&StyleTable::dataStyles, found->dataStyle);
+                kind = data ? *data : DataStyleKind::Number;
+                break;
+            }
+            style = found->parent;
+        }
+        cache_.emplace(cellStyle, kind);
+        return kind;
+    }
+
+private:
+    template <class Map>
+    const typename Map::mapped_type *find(Map StyleTable::*map, const std::string &key) const
+    {
+        const auto c = (content_.*map).find(key);
+        if (c != (content_.*map).end())
+            return &c->second;
+        if (named_ == nullptr)
+            return nullptr;
+        const auto n = (named_->*map).find(key);
+        return n != (named_->*map).end() ? &n->second : nullptr;
+    }
+
+    const StyleTable &content_;
+    const StyleTable *named_;
+    std::unordered_map<std::string, DataStyleKind> cache_;
+};
+
+// A formula whose only result is a boolean constant: of:=TRUE(), =FALSE().
+bool isBooleanConstantFormula(const std::string &formula, bool &value)
+{
+    std::string_view f = formula;
+    const std::size_t colon = f.find(':');
+    if (colon != std::string_view::npos && f.find('=') > colon)
+        f.remove_prefix(colon + 1);
+    if (!f.starts_with('='))
+        return false;
+    f.remove_prefix(1);
+    QString text = QString::fromUtf8(f.data(), qsizetype(f.size())).trimmed().toUpper();
+    text.remove(QLatin1Char(' '));
+    if (text == QLatin1String("TRUE()") || text == QLatin1String("TRUE"))
+        return value = true, true;
+    if (text == QLatin1String("FALSE()") || text == QLatin1String("FALSE"))
+        return value = false, true;
+    return false;
+}
+
 class ContentHandler : public XmlHandler
 {
 public:
-    explicit ContentHandler(SheetBuilder &builder) : builder_(builder) {}
+    ContentHandler(const StyleTable *named, const SheetChoice &choice)
+        : styles_(content_, named), choice_(choice), row_(kOdsMaxRows, kOdsMaxColumns)
+    {
+    }
 
-    bool sawTable() const { return tablesSeen_ > 0; }
+    void setParser(XmlPullParser *parser) { parser_ = parser; }
+    bool foundTable() const { return chosenSeen_; }
+    int tablesSeen() const { return tablesSeen_; }
+    // The block the last row filled, when the parser paused for it.
+    RowBlock *target = nullptr;
 
     void startElement(std::string_view name, const char **attrs) override
     {
-        if (done_)
-            return;
-        if (is(name, kTable, "table")) {
-            ++tableDepth_;
-            ++tablesSeen_;
+        if (tableDepth_ == 0 && inStyles_ > 0) {
+            content_.collect(name, attrs);
             return;
         }
-        if (tableDepth_ != 1 || tablesSeen_ != 1)
+        if (is(name, kOffice, "automatic-styles")) {
+            ++inStyles_;
+            return;
+        }
+        if (is(name, kTable, "table")) {
+            if (tableDepth_++ == 0)
+                startTable(attrs);
+            return;
+        }
+        if (tableDepth_ != 1 || !inChosen_)
             return;
         if (cellDepth_ > 0) {
             startInsideCell(name, attrs);
@@ -62,37 +206,51 @@ public:
         }
         if (is(name, kTable, "table-row")) {
             rowRepeat_ = repeat(attrs, "number-rows-repeated");
+            rowStyle_ = attribute(attrs, kTable, "default-cell-style-name");
             column_ = 1;
         } else if (is(name, kTable, "table-cell") || is(name, kTable, "covered-table-cell")) {
             startCell(attrs);
+        } else if (is(name, kTable, "table-column")) {
+            const std::int64_t count = repeat(attrs, "number-columns-repeated");
+            const std::string style = attribute(attrs, kTable, "default-cell-style-name");
+            if (!style.empty() && nextColumn_ <= kOdsMaxColumns)
+                columnStyles_.push_back({nextColumn_, nextColumn_ + count - 1, style});
+            nextColumn_ += count;
         }
     }
 
     void endElement(std::string_view name) override
     {
-        if (done_)
-            return;
-        if (is(name, kTable, "table")) {
-            if (--tableDepth_ == 0)
-                done_ = true; // the first table is the sheet
+        if (is(name, kOffice, "automatic-styles")) {
+            --inStyles_;
             return;
         }
-        if (tableDepth_ != 1 || tablesSeen_ != 1)
+        if (is(name, kTable, "table")) {
+            if (--tableDepth_ == 0 && inChosen_) {
+                inChosen_ = false;
+                parser_->finish(); // the rest of the document is not needed
+            }
+            return;
+        }
+        if (tableDepth_ != 1 || !inChosen_)
             return;
         if (cellDepth_ > 0) {
             endInsideCell(name);
             return;
         }
         if (is(name, kTable, "table-row")) {
-            builder_.endRow(int(std::min<std::int64_t>(row_, kOdsMaxRows + 1)),
-                            int(std::min<std::int64_t>(rowRepeat_, kOdsMaxRows)));
-            row_ += rowRepeat_;
+            const bool filled = row_.finish(*target, rowNumber_, rowRepeat_);
+            rowNumber_ = std::min(rowNumber_ + rowRepeat_, kFarBeyond);
+            if (filled) {
+                filledBlock_ = true;
+                parser_->pause();
+            }
         }
     }
 
     void characters(std::string_view text) override
     {
-        if (cellDepth_ == 0 || annotationDepth_ > 0 || paragraphDepth_ == 0)
+        if (cellDepth_ == 0 || annotationDepth_ > 0 || paragraphDepth_ == 0 || textTooLarge_)
             return;
         // Blanks in paragraph text collapse to one; text:s gives exact blanks.
         for (char c : text) {
@@ -104,11 +262,35 @@ public:
             }
             text_ += c;
             lastWasBlank_ = paragraphStart_ = false;
-            checkSize();
         }
+        checkSize();
+    }
+
+    bool takeFilled()
+    {
+        const bool filled = filledBlock_;
+        filledBlock_ = false;
+        return filled;
     }
 
 private:
+    struct ColumnStyle {
+        std::int64_t first;
+        std::int64_t last;
+        std::string style;
+    };
+
+    void startTable(const char **attrs)
+    {
+        ++tablesSeen_;
+        inChosen_ =
+            !chosenSeen_ && (choice_.name.isEmpty()
+                                 ? tablesSeen_ == choice_.number
+                                 : QString::fromStdString(attribute(attrs, kTable, "name")) == choice_.name);
+        if (inChosen_)
+            chosenSeen_ = true;
+    }
+
     std::int64_t repeat(const char **attrs, std::string_view local) const
     {
         const std::string value = attribute(attrs, kTable, local);
@@ -119,7 +301,7 @@ private:
         if (r.ec != std::errc() || n < 1)
             throw damaged(QStringLiteral("part content.xml: the repeat count \"%1\" is invalid")
                               .arg(QString::fromStdString(value.substr(0, 20))));
-        return n;
+        return std::min(n, kFarBeyond);
     }
 
     void startCell(const char **attrs)
@@ -135,8 +317,13 @@ private:
         hasStringValue_ =
             type_ == "string" && qualifiedAttribute(attrs, std::string(kOffice) + "string-value");
         // Error results are strings with an empty value; their text is the error.
-        isError_ = attribute(attrs, kCalcExtension, "value-type") == "error";
+        const std::string calcType = attribute(attrs, kCalcExtension, "value-type");
+        isError_ = calcType == "error";
+        calcBoolean_ = calcType == "boolean";
+        style_ = attribute(attrs, kTable, "style-name");
+        formula_ = attribute(attrs, kTable, "formula");
         text_.clear();
+        textTooLarge_ = false;
         paragraphs_ = 0;
     }
 
@@ -182,90 +369,143 @@ private:
             --paragraphDepth_;
     }
 
-    void checkSize() const
+    // A text beyond the cell limit is dropped; the cell reads as unreadable.
+    void checkSize()
     {
-        if (text_.size() > (std::size_t(16) << 20))
-            throw damaged(QStringLiteral("part content.xml: a cell text is too large"));
+        if (text_.size() > kMaxCellTextBytes) {
+            textTooLarge_ = true;
+            text_.clear();
+            text_.shrink_to_fit();
+        }
     }
 
     [[noreturn]] void cellFail(const QString &detail) const
     {
-        throw damaged(
-            QStringLiteral("part content.xml: row %1, column %2: %3").arg(row_).arg(column_).arg(detail));
+        throw damaged(QStringLiteral("part content.xml: row %1, column %2: %3")
+                          .arg(rowNumber_)
+                          .arg(column_)
+                          .arg(detail));
     }
 
-    std::uint32_t addText(std::string_view text)
+    // The cell's style: its own, else the row's default, else its column's.
+    DataStyleKind styleKind()
     {
+        if (!style_.empty())
+            return styles_.kindOf(style_);
+        if (!rowStyle_.empty())
+            return styles_.kindOf(rowStyle_);
+        const auto after = std::upper_bound(columnStyles_.begin(), columnStyles_.end(), column_,
+                                            [](std::int64_t c, const ColumnStyle &s) { return c < s.first; });
+        if (after == columnStyles_.begin() || (after - 1)->last < column_)
+            return DataStyleKind::None;
+        return styles_.kindOf((after - 1)->style);
+    }
+
+    void addValue(const CellValue &value)
+    {
+        if (column_ <= kOdsMaxColumns)
+            row_.addCell(int(column_), int(std::min<std::int64_t>(cellRepeat_, kOdsMaxColumns)), value);
+        else if (value.kind != CellKind::Empty)
+            cellFail(QString::fromUtf8(texts::kColumnBeyondLimit).arg(kOdsMaxColumns));
+    }
+
+    void addText(const std::string &text, CellKind kind = CellKind::Text)
+    {
+        if (textTooLarge_ && &text == &text_)
+            return addValue(CellValue::unreadable());
         if (!isValidUtf8(text))
             cellFail(QStringLiteral("the text is not valid UTF-8"));
-        return builder_.strings().add(text);
+        if (column_ <= kOdsMaxColumns)
+            row_.addText(int(column_), int(std::min<std::int64_t>(cellRepeat_, kOdsMaxColumns)), text, kind);
+        else if (!text.empty())
+            cellFail(QString::fromUtf8(texts::kColumnBeyondLimit).arg(kOdsMaxColumns));
     }
 
-    double number(const std::string &text) const
+    // A value that does not read as its type: what the cell shows, else the
+    // value as stored.
+    void addShownText() { addText(text_.empty() && !textTooLarge_ ? value_ : text_); }
+
+    bool number(double &v) const
+    {
+        const auto r = std::from_chars(value_.data(), value_.data() + value_.size(), v);
+        return r.ec == std::errc() && r.ptr == value_.data() + value_.size() && !value_.empty() &&
+               std::isfinite(v);
+    }
+
+    void addNumber()
     {
         double v = 0;
-        const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-        if (r.ec != std::errc() || r.ptr != text.data() + text.size() || text.empty() || !std::isfinite(v))
-            cellFail(QStringLiteral("the number \"%1\" is invalid")
-                         .arg(QString::fromStdString(text.substr(0, 40))));
-        return v;
+        if (!number(v))
+            return addShownText();
+        const DataStyleKind kind = styleKind();
+        bool constant = false;
+        if (calcBoolean_ || kind == DataStyleKind::Boolean ||
+            (kind == DataStyleKind::None && isBooleanConstantFormula(formula_, constant)))
+            return addValue(CellValue::booleanValue(v != 0));
+        addValue(CellValue::numberValue(v));
     }
 
-    CellValue cellValue()
+    void addTime()
     {
-        if (isError_)
-            return text_.empty() ? CellValue::empty() : CellValue::errorValue(addText(text_));
-        if (type_.empty())
-            return text_.empty() ? CellValue::empty() : CellValue::textValue(addText(text_));
-        if (type_ == "float" || type_ == "percentage" || type_ == "currency")
-            return CellValue::numberValue(number(value_));
-        if (type_ == "boolean") {
-            if (value_ == "true" || value_ == "1")
-                return CellValue::booleanValue(true);
-            if (value_ == "false" || value_ == "0")
-                return CellValue::booleanValue(false);
-            cellFail(QStringLiteral("the boolean \"%1\" is invalid")
-                         .arg(QString::fromStdString(value_.substr(0, 20))));
-        }
         std::int64_t millis = 0;
-        if (type_ == "date") {
-            if (!parseIsoDateTime(value_, millis))
-                cellFail(QStringLiteral("the date \"%1\" is invalid")
-                             .arg(QString::fromStdString(value_.substr(0, 40))));
-            return CellValue::dateTimeValue(millis);
-        }
-        if (type_ == "time") {
-            if (!parseIsoDuration(value_, millis))
-                cellFail(QStringLiteral("the time \"%1\" is invalid")
-                             .arg(QString::fromStdString(value_.substr(0, 40))));
-            constexpr std::int64_t day = 86400000;
-            return millis >= 0 && millis < day ? CellValue::timeValue(millis)
-                                               : CellValue::dateTimeValue(millis);
-        }
-        // Strings, and error results (shown as their text: #DIV/0!, Err:502).
-        const std::string &text = hasStringValue_ ? value_ : text_;
-        return text.empty() ? CellValue::empty() : CellValue::textValue(addText(text));
+        if (!parseIsoDuration(value_, millis))
+            return addShownText();
+        constexpr std::int64_t day = 86400000;
+        if (styleKind() == DataStyleKind::Duration)
+            return addValue(CellValue::durationValue(millis));
+        addValue(millis >= 0 && millis < day ? CellValue::timeValue(millis)
+                                             : CellValue::dateTimeValue(millis));
     }
 
     void endCell()
     {
-        const CellValue value = cellValue();
-        if (column_ <= kOdsMaxColumns)
-            builder_.addCell(int(column_), int(std::min<std::int64_t>(cellRepeat_, kOdsMaxColumns)), value);
-        else if (value.kind != CellKind::Empty)
-            cellFail(QString::fromUtf8(texts::kColumnBeyondLimit).arg(kOdsMaxColumns));
-        column_ += cellRepeat_;
+        if (isError_)
+            addText(text_, CellKind::Error);
+        else if (type_.empty())
+            addText(text_);
+        else if (type_ == "float" || type_ == "percentage" || type_ == "currency")
+            addNumber();
+        else if (type_ == "boolean" &&
+                 (value_ == "true" || value_ == "1" || value_ == "false" || value_ == "0"))
+            addValue(CellValue::booleanValue(value_ == "true" || value_ == "1"));
+        else if (type_ == "date")
+            addDate();
+        else if (type_ == "time")
+            addTime();
+        else if (type_ == "string" && hasStringValue_)
+            addText(value_);
+        else
+            addShownText();
+        column_ = std::min(column_ + cellRepeat_, kFarBeyond);
         annotationDepth_ = paragraphDepth_ = 0;
     }
 
-    SheetBuilder &builder_;
+    void addDate()
+    {
+        CellValue date;
+        if (!parseIsoDateTime(value_, date))
+            return addShownText();
+        addValue(date);
+    }
+
+    StyleTable content_;
+    StyleResolver styles_;
+    SheetChoice choice_;
+    RowAssembler row_;
+    XmlPullParser *parser_ = nullptr;
+    int inStyles_ = 0;
     int tableDepth_ = 0;
     int tablesSeen_ = 0;
-    bool done_ = false;
-    std::int64_t row_ = 1;
+    bool inChosen_ = false;
+    bool chosenSeen_ = false;
+    bool filledBlock_ = false;
+    std::int64_t rowNumber_ = 1;
     std::int64_t rowRepeat_ = 1;
     std::int64_t column_ = 1;
     std::int64_t cellRepeat_ = 1;
+    std::int64_t nextColumn_ = 1;
+    std::vector<ColumnStyle> columnStyles_;
+    std::string rowStyle_;
     int cellDepth_ = 0;
     int annotationDepth_ = 0;
     int paragraphDepth_ = 0;
@@ -274,30 +514,140 @@ private:
     bool lastWasBlank_ = false;
     bool hasStringValue_ = false;
     bool isError_ = false;
+    bool calcBoolean_ = false;
+    bool textTooLarge_ = false;
     std::string type_;
     std::string value_;
+    std::string style_;
+    std::string formula_;
     std::string text_;
 };
 
-} // namespace
-
-void parseOdsContent(ByteSource &content, SheetBuilder &builder)
+class OdsRows : public SheetRows
 {
-    ContentHandler handler(builder);
-    parseXml(content, handler, kContentPart);
-    if (!handler.sawTable())
-        throw FormatError(QString::fromUtf8(texts::kNoSheet));
-}
+public:
+    OdsRows(std::unique_ptr<ByteSource> content, const StyleTable *named, const SheetChoice &choice)
+        : choice_(choice), handler_(named, choice_), parser_(std::move(content), handler_, kContentPart)
+    {
+        handler_.setParser(&parser_);
+    }
 
-SheetStore readOds(const ZipArchive &package)
+    bool next(RowBlock &block) override
+    {
+        handler_.target = &block;
+        while (parser_.resume()) {
+            if (handler_.takeFilled())
+                return true;
+        }
+        if (!handler_.foundTable()) {
+            if (choice().name.isEmpty() && handler_.tablesSeen() > 0)
+                throw FormatError(
+                    QString::fromUtf8(texts::kNoSheetNumber).arg(choice().number).arg(handler_.tablesSeen()));
+            if (!choice().name.isEmpty())
+                throw FormatError(QString::fromUtf8(texts::kNoSheetNamed).arg(choice().name));
+            throw FormatError(QString::fromUtf8(texts::kNoSheet));
+        }
+        return false;
+    }
+
+private:
+    const SheetChoice &choice() const { return choice_; }
+
+    SheetChoice choice_;
+    ContentHandler handler_;
+    XmlPullParser parser_;
+};
+
+class OdsSource : public SheetSource
+{
+public:
+    OdsSource(std::unique_ptr<ZipArchive> package, const SheetChoice &choice)
+        : SheetSource(WorkbookFormat::Ods, kOdsMaxRows, kOdsMaxColumns), package_(std::move(package)),
+          choice_(choice)
+    {
+        if (package_->contains("styles.xml")) {
+            StylesPartHandler handler;
+            const auto stream = package_->openStream("styles.xml");
+            parseXml(*stream, handler, kStylesPart);
+            named_ = std::move(handler.styles);
+        }
+    }
+
+    std::unique_ptr<SheetRows> rows() const override
+    {
+        return std::make_unique<OdsRows>(package_->openStream("content.xml"), &named_, choice_);
+    }
+
+private:
+    std::unique_ptr<ZipArchive> package_;
+    SheetChoice choice_;
+    StyleTable named_;
+};
+
+// Table names and whether their table style hides them.
+class TableListHandler : public XmlHandler
+{
+public:
+    std::vector<std::pair<std::string, std::string>> tables; // name, style
+    StyleTable styles;
+
+    void startElement(std::string_view name, const char **attrs) override
+    {
+        if (inStyles_ > 0)
+            styles.collect(name, attrs);
+        if (is(name, kOffice, "automatic-styles"))
+            ++inStyles_;
+        if (is(name, kTable, "table") && depth_++ == 0)
+            tables.emplace_back(attribute(attrs, kTable, "name"), attribute(attrs, kTable, "style-name"));
+    }
+    void endElement(std::string_view name) override
+    {
+        if (is(name, kOffice, "automatic-styles"))
+            --inStyles_;
+        if (is(name, kTable, "table"))
+            --depth_;
+    }
+
+private:
+    int inStyles_ = 0;
+    int depth_ = 0;
+};
+
+void refuseEncrypted(const ZipArchive &package)
 {
     if (package.contains("META-INF/manifest.xml") &&
         package.readAll("META-INF/manifest.xml").find("encryption-data") != std::string::npos)
         throw FormatError(QString::fromUtf8(texts::kEncrypted));
-    SheetBuilder builder(kOdsMaxRows, kOdsMaxColumns);
-    const auto content = package.openStream("content.xml");
-    parseOdsContent(*content, builder);
-    return builder.finish();
+}
+
+} // namespace
+
+std::unique_ptr<SheetRows> odsContentRows(std::unique_ptr<ByteSource> content)
+{
+    return std::make_unique<OdsRows>(std::move(content), nullptr, SheetChoice{});
+}
+
+std::unique_ptr<SheetSource> openOds(std::unique_ptr<ZipArchive> package, const SheetChoice &choice)
+{
+    refuseEncrypted(*package);
+    if (!package->contains("content.xml"))
+        throw damaged(QStringLiteral("part content.xml is missing"));
+    return std::make_unique<OdsSource>(std::move(package), choice);
+}
+
+std::vector<SheetInfo> listOdsSheets(const ZipArchive &package)
+{
+    refuseEncrypted(package);
+    TableListHandler handler;
+    const auto stream = package.openStream("content.xml");
+    parseXml(*stream, handler, kContentPart);
+    std::vector<SheetInfo> sheets;
+    for (const auto &[name, style] : handler.tables) {
+        const auto &hidden = handler.styles.hiddenTables;
+        sheets.push_back(
+            {QString::fromStdString(name), std::find(hidden.begin(), hidden.end(), style) != hidden.end()});
+    }
+    return sheets;
 }
 
 } // namespace rowpour::workbook

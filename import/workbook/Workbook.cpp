@@ -4,7 +4,6 @@
 #include "import/workbook/WorkbookErrors.h"
 #include "import/workbook/XlsxReader.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
@@ -19,6 +18,8 @@ namespace
 enum class Content { Zip, Compound, OldBiff, Markup, Text, Binary };
 
 constexpr std::size_t kSniffBytes = 4096;
+// An xls file is read whole; none comes near this size.
+constexpr qint64 kMaxXlsBytes = qint64(1) << 30;
 
 bool startsWith(const QByteArray &bytes, const char *prefix, int size)
 {
@@ -56,90 +57,166 @@ Content sniff(const QByteArray &head)
     return Content::Text;
 }
 
-struct Sheet {
-    WorkbookFormat format;
-    SheetStore store;
-    int maxRows;
-    int maxColumns;
+FormatError reasonOf(const char *text)
+{
+    return FormatError(QString::fromUtf8(text));
+}
+
+// Refuses, before anything is opened, what cannot be a workbook file: so a
+// named pipe or a device never blocks the reader.
+void checkRegularFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw reasonOf(texts::kFileMissing);
+    if (info.isDir())
+        throw FormatError(QString::fromUtf8(texts::kFileUnreadable).arg(QStringLiteral("it is a folder")));
+    if (!info.isFile())
+        throw FormatError(QString::fromUtf8(texts::kNotARegularFile)
+                              .arg(QStringLiteral("a named pipe, a device or a socket")));
+    if (info.size() == 0)
+        throw reasonOf(texts::kFileEmpty);
+}
+
+QByteArray readHead(const QString &path)
+{
+    FileSource file(path);
+    QByteArray head(qsizetype(kSniffBytes), '\0');
+    std::size_t size = 0;
+    while (size < kSniffBytes) {
+        const std::size_t n = file.read(head.data() + size, kSniffBytes - size);
+        if (n == 0)
+            break;
+        size += n;
+    }
+    head.resize(qsizetype(size));
+    return head;
+}
+
+QByteArray readWhole(const QString &path)
+{
+    if (QFileInfo(path).size() > kMaxXlsBytes)
+        throw damaged(QStringLiteral("the file is larger than any Excel 97-2003 workbook"));
+    FileSource file(path);
+    QByteArray bytes;
+    char buffer[65536];
+    for (std::size_t n; (n = file.read(buffer, sizeof buffer)) != 0;)
+        bytes.append(buffer, qsizetype(n));
+    return bytes;
+}
+
+// Where the bytes of a workbook come from: a file, or memory.
+struct Input {
+    const QString *path = nullptr;
+    const QByteArray *bytes = nullptr;
+
+    std::unique_ptr<ZipArchive> archive() const
+    {
+        return bytes ? ZipArchive::openMemory(*bytes) : ZipArchive::openFile(*path);
+    }
+    QByteArray whole() const { return bytes ? *bytes : readWhole(*path); }
+    ByteSourceOpener opener() const
+    {
+        if (bytes)
+            return [data = *bytes]() -> std::unique_ptr<ByteSource> {
+                return std::make_unique<MemorySource>(data.constData(), std::size_t(data.size()));
+            };
+        return [file = *path]() -> std::unique_ptr<ByteSource> { return std::make_unique<FileSource>(file); };
+    }
 };
 
-Sheet readPackage(const ZipArchive &package)
+bool isOds(const ZipArchive &package)
 {
     if (package.contains("mimetype")) {
         const std::string mime =
             QByteArray::fromStdString(package.readAll("mimetype", 1024)).trimmed().toStdString();
         if (mime.starts_with("application/vnd.oasis.opendocument.spreadsheet"))
-            return {WorkbookFormat::Ods, readOds(package), kOdsMaxRows, kOdsMaxColumns};
+            return true;
         if (mime.starts_with("application/vnd.oasis.opendocument"))
-            throw FormatError(QString::fromUtf8(texts::kNotASpreadsheet));
+            throw reasonOf(texts::kNotASpreadsheet);
     }
     if (package.contains("[Content_Types].xml") || package.contains("_rels/.rels"))
-        return {WorkbookFormat::Xlsx, readXlsx(package), kXlsxMaxRows, kXlsxMaxColumns};
+        return false;
     if (package.contains("content.xml"))
-        return {WorkbookFormat::Ods, readOds(package), kOdsMaxRows, kOdsMaxColumns};
-    throw FormatError(QString::fromUtf8(texts::kNotAWorkbook));
+        return true;
+    throw reasonOf(texts::kNotAWorkbook);
 }
 
-// Reads the whole file, or only its first bytes.
-QByteArray readFile(const QString &path, qint64 limit)
+void refuseOtherContent(Content content)
 {
-    QFile file(path);
-    if (!file.exists())
-        throw FormatError(QString::fromUtf8(texts::kFileMissing));
-    if (QFileInfo(path).isDir())
-        throw FormatError(QString::fromUtf8(texts::kFileUnreadable).arg(QStringLiteral("it is a folder")));
-    if (!file.open(QIODevice::ReadOnly))
-        throw FormatError(QString::fromUtf8(texts::kFileUnreadable).arg(file.errorString()));
-    QByteArray bytes = limit < 0 ? file.readAll() : file.read(limit);
-    if (file.error() != QFileDevice::NoError)
-        throw FormatError(QString::fromUtf8(texts::kFileUnreadable).arg(file.errorString()));
-    return bytes;
-}
-
-Sheet readSheet(const QByteArray &head, const QString *path, const QByteArray *bytes)
-{
-    const auto whole = [&] { return bytes ? *bytes : readFile(*path, -1); };
-    switch (sniff(head)) {
-    case Content::Zip:
-        return readPackage(*(bytes ? ZipArchive::openMemory(*bytes) : ZipArchive::openFile(*path)));
-    case Content::Compound:
-        return {WorkbookFormat::Xls, readXls(whole()), kXlsMaxRows, kXlsMaxColumns};
+    switch (content) {
     case Content::OldBiff:
-        throw FormatError(QString::fromUtf8(texts::kOldXlsUnsupported));
+        throw reasonOf(texts::kOldXlsUnsupported);
     case Content::Markup:
-        throw FormatError(QString::fromUtf8(texts::kXmlOrHtml));
+        throw reasonOf(texts::kXmlOrHtml);
     case Content::Binary:
-        throw FormatError(QString::fromUtf8(texts::kNotAWorkbook));
-    case Content::Text:
+        throw reasonOf(texts::kNotAWorkbook);
+    default:
         break;
     }
-    return {WorkbookFormat::DelimitedText, readDelimitedText(whole()), kTextMaxRows, kTextMaxColumns};
 }
 
-std::unique_ptr<Workbook> open(const QString &name, const QByteArray &head, const QString *path,
-                               const QByteArray *bytes, const platform::OperatorLocale &locale)
+// A delimited text file is one sheet.
+void checkSingleSheet(const SheetChoice &choice, const QString &name)
+{
+    if (!choice.name.isEmpty() && choice.name != QFileInfo(name).completeBaseName())
+        throw FormatError(QString::fromUtf8(texts::kNoSheetNamed).arg(choice.name));
+    if (choice.name.isEmpty() && choice.number != 1)
+        throw FormatError(QString::fromUtf8(texts::kNoSheetNumber).arg(choice.number).arg(1));
+}
+
+std::unique_ptr<SheetSource> openSource(const QString &name, const QByteArray &head, const Input &input,
+                                        const SheetChoice &choice)
+{
+    const Content content = sniff(head);
+    refuseOtherContent(content);
+    if (content == Content::Zip) {
+        auto package = input.archive();
+        if (isOds(*package))
+            return openOds(std::move(package), choice);
+        return openXlsx(std::move(package), choice);
+    }
+    if (content == Content::Compound)
+        return openXls(input.whole(), choice);
+    checkSingleSheet(choice, name);
+    return openDelimitedText(input.opener());
+}
+
+QString cannotOpen(const QString &name, const QString &reason)
+{
+    return QString::fromUtf8(texts::kCannotOpen).arg(name, reason);
+}
+
+std::unique_ptr<Workbook> open(const QString &name, const QByteArray &head, const Input &input,
+                               const platform::OperatorLocale &locale, const SheetChoice &choice)
 {
     try {
-        Sheet sheet = readSheet(head, path, bytes);
-        return std::make_unique<Workbook>(name, sheet.format, std::move(sheet.store), sheet.maxRows,
-                                          sheet.maxColumns, locale);
+        auto book = std::make_unique<Workbook>(name, openSource(name, head, input, choice), locale);
+        book->readStart();
+        return book;
     } catch (const FormatError &e) {
-        throw std::runtime_error(
-            QString::fromUtf8(texts::kCannotOpen).arg(name, QString::fromUtf8(e.what())).toStdString());
+        throw std::runtime_error(cannotOpen(name, QString::fromUtf8(e.what())).toStdString());
     } catch (const std::bad_alloc &) {
-        throw std::runtime_error(QString::fromUtf8(texts::kCannotOpen)
-                                     .arg(name, QStringLiteral("there is not enough memory to read it"))
-                                     .toStdString());
+        throw std::runtime_error(
+            cannotOpen(name, QStringLiteral("there is not enough memory to read it")).toStdString());
     }
 }
 
 } // namespace
 
-Workbook::Workbook(QString path, WorkbookFormat format, SheetStore sheet, int maxRows, int maxColumns,
-                   const platform::OperatorLocale &locale)
-    : path_(std::move(path)), format_(format), sheet_(std::move(sheet)), maxRows_(maxRows),
-      maxColumns_(maxColumns), formatter_(locale)
+Workbook::Workbook(QString path, std::unique_ptr<SheetSource> sheet, const platform::OperatorLocale &locale)
+    : path_(std::move(path)), window_(std::move(sheet)), formatter_(locale)
 {
+}
+
+void Workbook::readStart()
+{
+    window_.readStart();
+}
+
+void Workbook::cannotRead(const QString &reason) const
+{
+    throw std::runtime_error(QString::fromUtf8(texts::kCannotRead).arg(path_, reason).toStdString());
 }
 
 QString Workbook::cellText(int row, int column)
@@ -150,19 +227,41 @@ QString Workbook::cellText(int row, int column)
         reason = texts::kRowBelowOne;
     else if (column < 1)
         reason = texts::kColumnBelowOne;
-    else if (row > maxRows_)
-        reason = texts::kRowBeyondLimit, limit = maxRows_;
-    else if (column > maxColumns_)
-        reason = texts::kColumnBeyondLimit, limit = maxColumns_;
-    if (reason != nullptr) {
-        QString why = QString::fromUtf8(reason);
-        if (limit != 0)
-            why = why.arg(limit);
+    else if (row > maxRows())
+        reason = texts::kRowBeyondLimit, limit = maxRows();
+    else if (column > maxColumns())
+        reason = texts::kColumnBeyondLimit, limit = maxColumns();
+    const auto fail = [&](const QString &why) {
         throw std::runtime_error(
             QString::fromUtf8(texts::kCannotReadCell).arg(row).arg(column).arg(path_, why).toStdString());
+    };
+    if (reason != nullptr)
+        fail(limit != 0 ? QString::fromUtf8(reason).arg(limit) : QString::fromUtf8(reason));
+    const RowBlock *block = nullptr;
+    try {
+        block = window_.block(std::uint32_t(row));
+    } catch (const FormatError &e) {
+        cannotRead(QString::fromUtf8(e.what()));
+    } catch (const std::bad_alloc &) {
+        cannotRead(QStringLiteral("there is not enough memory to read it"));
     }
-    const CellValue *value = sheet_.find(row, column);
-    return value ? formatter_.text(*value, sheet_.strings()) : QString();
+    const CellValue *value = block ? block->find(column) : nullptr;
+    if (value == nullptr)
+        return {};
+    if (value->kind == CellKind::Unreadable)
+        fail(QString::fromUtf8(texts::kCellTooLarge).arg(kMaxCellTextBytes >> 20));
+    return formatter_.text(*value, window_.source().sharedStrings(), block);
+}
+
+CellRange Workbook::usedRange()
+{
+    try {
+        return window_.usedRange();
+    } catch (const FormatError &e) {
+        cannotRead(QString::fromUtf8(e.what()));
+    } catch (const std::bad_alloc &) {
+        cannotRead(QStringLiteral("there is not enough memory to read it"));
+    }
 }
 
 QString unquotedPath(const QString &path)
@@ -172,22 +271,45 @@ QString unquotedPath(const QString &path)
     return path;
 }
 
-std::unique_ptr<Workbook> openWorkbook(const QString &path, const platform::OperatorLocale &locale)
+std::unique_ptr<Workbook> openWorkbook(const QString &path, const platform::OperatorLocale &locale,
+                                       const SheetChoice &sheet)
 {
     const QString file = unquotedPath(path);
+    QByteArray head;
     try {
-        const QByteArray head = readFile(file, qint64(kSniffBytes));
-        return open(file, head, &file, nullptr, locale);
+        checkRegularFile(file);
+        head = readHead(file);
     } catch (const FormatError &e) {
-        throw std::runtime_error(
-            QString::fromUtf8(texts::kCannotOpen).arg(file, QString::fromUtf8(e.what())).toStdString());
+        throw std::runtime_error(cannotOpen(file, QString::fromUtf8(e.what())).toStdString());
     }
+    return open(file, head, Input{&file, nullptr}, locale, sheet);
 }
 
 std::unique_ptr<Workbook> openWorkbookBytes(const QByteArray &bytes, const QString &name,
-                                            const platform::OperatorLocale &locale)
+                                            const platform::OperatorLocale &locale, const SheetChoice &sheet)
 {
-    return open(name, bytes.left(qsizetype(kSniffBytes)), nullptr, &bytes, locale);
+    if (bytes.isEmpty())
+        throw std::runtime_error(cannotOpen(name, QString::fromUtf8(texts::kFileEmpty)).toStdString());
+    return open(name, bytes.left(qsizetype(kSniffBytes)), Input{nullptr, &bytes}, locale, sheet);
+}
+
+std::vector<SheetInfo> listSheets(const QString &path)
+{
+    const QString file = unquotedPath(path);
+    try {
+        checkRegularFile(file);
+        const Content content = sniff(readHead(file));
+        refuseOtherContent(content);
+        if (content == Content::Zip) {
+            const auto package = ZipArchive::openFile(file);
+            return isOds(*package) ? listOdsSheets(*package) : listXlsxSheets(*package);
+        }
+        if (content == Content::Compound)
+            return listXlsSheets(readWhole(file));
+        return {SheetInfo{QFileInfo(file).completeBaseName(), false}};
+    } catch (const FormatError &e) {
+        throw std::runtime_error(cannotOpen(file, QString::fromUtf8(e.what())).toStdString());
+    }
 }
 
 } // namespace rowpour::workbook

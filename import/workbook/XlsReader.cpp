@@ -1,6 +1,8 @@
 // xls: Excel 97-2003 (BIFF8) and Excel 5/95 (BIFF5) workbooks. The compound
-// file gives the workbook stream; its records give the first sheet's cells,
-// including formula results and booleans.
+// file gives the workbook stream, which is held (an xls file is small); the
+// globals at its start give the shared strings and formats, and the sheet's
+// records are read forward from the sheet's offset, row after row, including
+// formula results and booleans.
 
 #include "import/workbook/CellText.h"
 #include "import/workbook/CompoundFile.h"
@@ -12,6 +14,7 @@
 
 #include <cstring>
 #include <map>
+#include <memory>
 
 namespace rowpour::workbook
 {
@@ -28,12 +31,10 @@ enum RecordType : std::uint16_t {
     kCodePage = 0x0042,
     kBoundSheet = 0x0085,
     kMulRk = 0x00BD,
-    kMulBlank = 0x00BE,
     kRString = 0x00D6,
     kXf = 0x00E0,
     kSst = 0x00FC,
     kLabelSst = 0x00FD,
-    kBlank = 0x0201,
     kNumber = 0x0203,
     kLabel = 0x0204,
     kBoolErr = 0x0205,
@@ -246,336 +247,406 @@ private:
     std::size_t pos_ = 0;
 };
 
-class XlsReader
+// What the workbook globals give every sheet.
+struct XlsBook {
+    std::string stream;
+    bool biff8 = true;
+    bool date1904 = false;
+    std::string codec = "windows-1252";
+    std::vector<std::uint16_t> xfFormats;
+    std::map<std::uint16_t, NumberFormatKind> customKinds;
+    struct Sheet {
+        std::uint32_t offset;
+        std::uint8_t state; // 0 visible, 1 hidden, 2 very hidden
+        std::uint8_t type;  // 0 worksheet, 2 chart, 6 module
+        QString name;
+    };
+    std::vector<Sheet> sheets;
+
+    NumberFormatKind kindOf(std::uint16_t xf) const
+    {
+        if (xf >= xfFormats.size())
+            return NumberFormatKind::Number;
+        const std::uint16_t format = xfFormats[xf];
+        const auto custom = customKinds.find(format);
+        return custom != customKinds.end() ? custom->second : builtinFormatKind(format);
+    }
+};
+
+void need(const Record &r, std::size_t size)
+{
+    if (r.data.size() < size)
+        throw broken(
+            QStringLiteral("the record of type %1 is too short").arg(r.type, 4, 16, QLatin1Char('0')));
+}
+
+// Texts in the workbook's 8-bit code page (Excel 95, and names), as UTF-8.
+class EightBitText
 {
 public:
-    explicit XlsReader(std::string stream) : stream_(std::move(stream)), builder_(kXlsMaxRows, kXlsMaxColumns)
+    explicit EightBitText(const std::string &codec) : decoder_(codec.c_str(), QStringDecoder::Flag::Stateless)
     {
+        if (!decoder_.isValid())
+            decoder_ = QStringDecoder(QStringConverter::Latin1, QStringDecoder::Flag::Stateless);
     }
-
-    SheetStore read()
+    std::string operator()(std::string_view bytes)
     {
-        readGlobals();
-        readSheet();
-        return builder_.finish();
-    }
-
-private:
-    void need(const Record &r, std::size_t size) const
-    {
-        if (r.data.size() < size)
-            throw broken(
-                QStringLiteral("the record of type %1 is too short").arg(r.type, 4, 16, QLatin1Char('0')));
-    }
-
-    std::string eightBit(std::string_view bytes)
-    {
-        if (!decoder_.isValid() || decoderFor_ != codec_) {
-            decoder_ = QStringDecoder(codec_.c_str(), QStringDecoder::Flag::Stateless);
-            if (!decoder_.isValid())
-                decoder_ = QStringDecoder(QStringConverter::Latin1, QStringDecoder::Flag::Stateless);
-            decoderFor_ = codec_;
-        }
         return QString(decoder_.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size()))))
             .toUtf8()
             .toStdString();
     }
 
-    // A string of a single record (LABEL, STRING, FORMAT, BOUNDSHEET).
-    std::string recordString(std::string_view data, std::vector<std::string_view> more, bool longCount)
-    {
-        if (biff8_) {
-            more.insert(more.begin(), data);
-            SegmentReader reader(std::move(more));
-            std::string out;
-            reader.unicodeString(out, longCount);
-            return out;
+private:
+    QStringDecoder decoder_;
+};
+
+// A string of a record and the CONTINUE records after it (LABEL, STRING,
+// FORMAT, BOUNDSHEET). Excel 97 strings start each continuation with a flags
+// byte; Excel 95 strings simply go on in the next record.
+std::string recordString(const XlsBook &book, EightBitText &eightBit, std::string_view data,
+                         std::vector<std::string_view> more, bool longCount)
+{
+    more.insert(more.begin(), data);
+    if (book.biff8) {
+        SegmentReader reader(std::move(more));
+        std::string out;
+        reader.unicodeString(out, longCount);
+        return out;
+    }
+    std::string bytes;
+    for (std::string_view part : more)
+        bytes.append(part);
+    const std::size_t countSize = longCount ? 2 : 1;
+    if (bytes.size() < countSize)
+        throw broken(QStringLiteral("a string is cut off"));
+    const std::size_t count = longCount ? u16(bytes.data()) : std::uint8_t(bytes[0]);
+    if (bytes.size() < countSize + count)
+        throw broken(QStringLiteral("a string is cut off"));
+    return eightBit(std::string_view(bytes).substr(countSize, count));
+}
+
+std::string codecOf(std::uint16_t page)
+{
+    if (page == 367)
+        return "US-ASCII";
+    if (page == 10000 || page == 32768)
+        return "macintosh";
+    if (page == 10007)
+        return "x-mac-cyrillic";
+    if (page == 32769)
+        return "windows-1252";
+    if (page < 874)
+        return "ibm-" + std::to_string(page);
+    return "windows-" + std::to_string(page);
+}
+
+void readSharedStrings(const Record &r, RecordStream &records, StringPool &pool)
+{
+    need(r, 8);
+    const std::uint32_t unique = u32(r.data.data() + 4);
+    std::vector<std::string_view> segments{r.data.substr(8)};
+    for (std::string_view part : records.continuations())
+        segments.push_back(part);
+    SegmentReader reader(std::move(segments));
+    std::string text;
+    for (std::uint32_t i = 0; i < unique && !reader.atEnd(); ++i) {
+        reader.unicodeString(text);
+        pool.add(text);
+    }
+}
+
+// The workbook globals: code page, date system, formats, shared strings and
+// the list of sheets.
+void readGlobals(XlsBook &book, StringPool &shared)
+{
+    RecordStream records(book.stream, 0);
+    Record r;
+    if (!records.next(r) || r.type != kBof || r.data.size() < 4)
+        throw FormatError(QString::fromUtf8(texts::kNotAWorkbook));
+    const std::uint16_t version = u16(r.data.data());
+    if (version == 0x0500)
+        book.biff8 = false;
+    else if (version != 0x0600)
+        throw FormatError(QString::fromUtf8(texts::kOldXlsUnsupported));
+    std::vector<std::pair<std::uint32_t, std::uint8_t>> names;
+    while (records.next(r) && r.type != kEof) {
+        switch (r.type) {
+        case kFilePass:
+            throw FormatError(QString::fromUtf8(texts::kEncrypted));
+        case kCodePage:
+            need(r, 2);
+            if (u16(r.data.data()) != 1200 && u16(r.data.data()) != 0)
+                book.codec = codecOf(u16(r.data.data()));
+            break;
+        case kDateMode:
+            need(r, 2);
+            book.date1904 = u16(r.data.data()) != 0;
+            break;
+        case kFormat: {
+            need(r, 3);
+            const std::uint16_t index = u16(r.data.data());
+            EightBitText eightBit(book.codec);
+            const std::string code =
+                recordString(book, eightBit, r.data.substr(2), records.continuations(), book.biff8);
+            book.customKinds[index] = formatCodeKind(QString::fromStdString(code));
+            break;
         }
-        const std::size_t countSize = longCount ? 2 : 1;
-        if (data.size() < countSize)
-            throw broken(QStringLiteral("a string is cut off"));
-        const std::size_t count = longCount ? u16(data.data()) : std::uint8_t(data[0]);
-        if (data.size() < countSize + count)
-            throw broken(QStringLiteral("a string is cut off"));
-        return eightBit(data.substr(countSize, count));
+        case kXf:
+            need(r, 4);
+            book.xfFormats.push_back(u16(r.data.data() + 2));
+            break;
+        case kSst:
+            readSharedStrings(r, records, shared);
+            break;
+        case kBoundSheet: {
+            need(r, 6);
+            EightBitText eightBit(book.codec);
+            book.sheets.push_back(
+                {u32(r.data.data()), std::uint8_t(std::uint8_t(r.data[4]) & 0x03), std::uint8_t(r.data[5]),
+                 QString::fromStdString(recordString(book, eightBit, r.data.substr(6), {}, false))});
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (book.sheets.empty())
+        throw FormatError(QString::fromUtf8(texts::kNoSheet));
+}
+
+// The records of one sheet, row after row. Cells come in row order (each
+// block of rows in order); a row number going back is handed on as it is,
+// and the window then reads the sheet whole.
+class XlsRows : public SheetRows
+{
+public:
+    XlsRows(const XlsBook &book, const StringPool &shared, std::uint32_t offset)
+        : book_(book), shared_(shared), records_(book.stream, offset), eightBit_(book.codec),
+          row_(kXlsMaxRows, kXlsMaxColumns)
+    {
+        Record r;
+        if (offset >= book.stream.size())
+            throw broken(QStringLiteral("the sheet lies outside the stream"));
+        if (!records_.next(r) || r.type != kBof)
+            throw broken(QStringLiteral("the sheet does not start where the workbook says"));
     }
 
-    void readGlobals()
+    bool next(RowBlock &block) override
     {
-        RecordStream records(stream_, 0);
+        bool filled = false;
         Record r;
-        if (!records.next(r) || r.type != kBof || r.data.size() < 4)
-            throw FormatError(QString::fromUtf8(texts::kNotAWorkbook));
-        const std::uint16_t version = u16(r.data.data());
-        if (version == 0x0500)
-            biff8_ = false;
-        else if (version != 0x0600)
-            throw FormatError(QString::fromUtf8(texts::kOldXlsUnsupported));
-        bool sheetFound = false;
-        while (records.next(r) && r.type != kEof) {
-            switch (r.type) {
-            case kFilePass:
-                throw FormatError(QString::fromUtf8(texts::kEncrypted));
-            case kCodePage:
-                need(r, 2);
-                setCodePage(u16(r.data.data()));
-                break;
-            case kDateMode:
-                need(r, 2);
-                date1904_ = u16(r.data.data()) != 0;
-                break;
-            case kFormat:
-                readFormat(r, records);
-                break;
-            case kXf:
-                need(r, 4);
-                xfFormats_.push_back(u16(r.data.data() + 2));
-                break;
-            case kSst:
-                readSharedStrings(r, records);
-                break;
-            case kBoundSheet:
-                if (!sheetFound) {
-                    need(r, 6);
-                    sheetFound = true;
-                    sheetOffset_ = u32(r.data.data());
-                    if (std::uint8_t(r.data[5]) != 0) {
-                        const std::string name = recordString(r.data.substr(6), {}, false);
-                        throw FormatError(QString::fromUtf8(texts::kFirstSheetNotWorksheet)
-                                              .arg(QString::fromStdString(name)));
-                    }
+        while (!done_ && !filled) {
+            if (!records_.next(r))
+                throw broken(QStringLiteral("the sheet ends before its end record"));
+            if (r.type == kBof) {
+                ++depth_; // an embedded chart
+            } else if (r.type == kEof) {
+                if (--depth_ == 0) {
+                    done_ = true;
+                    return row_.finish(block, std::int64_t(currentRow_) + 1);
                 }
-                break;
-            default:
-                break;
+            } else if (depth_ == 1) {
+                filled = readRecord(r, block);
             }
         }
-        if (!sheetFound)
-            throw FormatError(QString::fromUtf8(texts::kNoSheet));
+        return filled;
     }
 
-    void setCodePage(std::uint16_t page)
+private:
+    // Ends the current row when a cell of another row comes; true when that
+    // filled the block.
+    bool startCellOf(std::uint32_t row, RowBlock &block)
     {
-        if (page == 1200 || page == 0)
-            return;
-        if (page == 367)
-            codec_ = "US-ASCII";
-        else if (page == 10000 || page == 32768)
-            codec_ = "macintosh";
-        else if (page == 10007)
-            codec_ = "x-mac-cyrillic";
-        else if (page == 32769)
-            codec_ = "windows-1252";
-        else
-            codec_ = "windows-" + std::to_string(page);
-        if (page < 874 && page != 367)
-            codec_ = "ibm-" + std::to_string(page);
-    }
-
-    void readFormat(const Record &r, RecordStream &records)
-    {
-        need(r, 3);
-        const std::uint16_t index = u16(r.data.data());
-        const std::string code = recordString(r.data.substr(2), records.continuations(), biff8_);
-        customDate_[index] = isDateFormatCode(QString::fromStdString(code));
-    }
-
-    void readSharedStrings(const Record &r, RecordStream &records)
-    {
-        need(r, 8);
-        const std::uint32_t unique = u32(r.data.data() + 4);
-        std::vector<std::string_view> segments{r.data.substr(8)};
-        for (std::string_view part : records.continuations())
-            segments.push_back(part);
-        SegmentReader reader(std::move(segments));
-        std::string text;
-        StringPool &pool = builder_.strings();
-        for (std::uint32_t i = 0; i < unique && !reader.atEnd(); ++i) {
-            reader.unicodeString(text);
-            pool.add(text);
-        }
-        sharedCount_ = pool.size();
-    }
-
-    bool isDateStyle(std::uint16_t xf) const
-    {
-        if (xf >= xfFormats_.size())
+        if (row == currentRow_)
             return false;
-        const std::uint16_t format = xfFormats_[xf];
-        const auto custom = customDate_.find(format);
-        return custom != customDate_.end() ? custom->second : isBuiltinDateFormat(format);
+        const bool filled = row_.finish(block, std::int64_t(currentRow_) + 1);
+        currentRow_ = row;
+        return filled;
+    }
+
+    void put(std::uint32_t column, const CellValue &value)
+    {
+        if (!inColumns(column, value.kind == CellKind::Empty))
+            return;
+        row_.addCell(int(column) + 1, 1, value);
+    }
+
+    void putText(std::uint32_t column, std::string_view text, CellKind kind = CellKind::Text)
+    {
+        if (!inColumns(column, text.empty()))
+            return;
+        row_.addText(int(column) + 1, 1, text, kind);
+    }
+
+    bool inColumns(std::uint32_t column, bool empty) const
+    {
+        if (column < std::uint32_t(kXlsMaxColumns))
+            return true;
+        if (empty)
+            return false;
+        throw broken(QStringLiteral("a cell lies beyond column %1").arg(kXlsMaxColumns));
     }
 
     CellValue numberCell(double v, std::uint16_t xf) const
     {
-        return isDateStyle(xf) ? serialToValue(v, date1904_) : CellValue::numberValue(v);
+        return serialToValue(v, book_.date1904, book_.kindOf(xf));
     }
 
-    std::uint32_t errorIndex(std::uint8_t code)
+    void putError(std::uint32_t column, std::uint8_t code)
     {
-        auto known = errors_.find(code);
-        if (known == errors_.end())
-            known = errors_.emplace(code, builder_.strings().add(errorText(code))).first;
-        return known->second;
+        putText(column, errorText(code), CellKind::Error);
     }
 
-    void put(std::uint32_t row, std::uint32_t column, const CellValue &value)
+    bool readRecord(const Record &r, RowBlock &block)
     {
-        if (row != row_) {
-            builder_.endRow(int(row_) + 1);
-            row_ = row;
+        const char *d = r.data.data();
+        bool filled = false;
+        switch (r.type) {
+        case kNumber:
+            need(r, 14);
+            filled = startCellOf(u16(d), block);
+            put(u16(d + 2), numberCell(f64(d + 6), u16(d + 4)));
+            break;
+        case kRk:
+            need(r, 10);
+            filled = startCellOf(u16(d), block);
+            put(u16(d + 2), numberCell(rkValue(u32(d + 6)), u16(d + 4)));
+            break;
+        case kMulRk: {
+            need(r, 6);
+            filled = startCellOf(u16(d), block);
+            const std::uint16_t first = u16(d + 2);
+            const std::size_t cells = (r.data.size() - 6) / 6;
+            for (std::size_t i = 0; i < cells; ++i)
+                put(first + std::uint32_t(i),
+                    numberCell(rkValue(u32(d + 4 + 6 * i + 2)), u16(d + 4 + 6 * i)));
+            break;
         }
-        if (column >= std::uint32_t(kXlsMaxColumns)) {
-            if (value.kind == CellKind::Empty)
-                return;
-            throw broken(QStringLiteral("a cell lies beyond column %1").arg(kXlsMaxColumns));
+        case kLabelSst: {
+            need(r, 10);
+            const std::uint32_t index = u32(d + 6);
+            if (index >= shared_.size())
+                throw broken(QStringLiteral("cell (%1, %2) names a shared string that does not exist")
+                                 .arg(u16(d) + 1)
+                                 .arg(u16(d + 2) + 1));
+            filled = startCellOf(u16(d), block);
+            put(u16(d + 2), CellValue::sharedText(index));
+            break;
         }
-        builder_.addCell(int(column) + 1, 1, value);
+        case kLabel:
+        case kRString: {
+            need(r, 8);
+            filled = startCellOf(u16(d), block);
+            putText(u16(d + 2),
+                    recordString(book_, eightBit_, r.data.substr(6), records_.continuations(), true));
+            break;
+        }
+        case kBoolErr:
+            need(r, 8);
+            filled = startCellOf(u16(d), block);
+            if (d[7])
+                putError(u16(d + 2), std::uint8_t(d[6]));
+            else
+                put(u16(d + 2), CellValue::booleanValue(d[6] != 0));
+            break;
+        case kFormula:
+            need(r, 20);
+            filled = startCellOf(u16(d), block);
+            formulaResult(r);
+            break;
+        case kString:
+            if (pendingString_) {
+                pendingString_ = false;
+                putText(pendingColumn_,
+                        recordString(book_, eightBit_, r.data, records_.continuations(), true));
+            }
+            break;
+        default:
+            break;
+        }
+        return filled;
     }
 
-    CellValue formulaResult(const Record &r, bool &stringFollows)
+    // A text result follows in a STRING record.
+    void formulaResult(const Record &r)
     {
-        const char *result = r.data.data() + 6;
-        stringFollows = false;
-        if (u16(result + 6) != 0xFFFF)
-            return numberCell(f64(result), u16(r.data.data() + 4));
+        const char *d = r.data.data();
+        const char *result = d + 6;
+        const std::uint32_t column = u16(d + 2);
+        pendingString_ = false;
+        if (u16(result + 6) != 0xFFFF) {
+            put(column, numberCell(f64(result), u16(d + 4)));
+            return;
+        }
         switch (std::uint8_t(result[0])) {
         case 0:
-            stringFollows = true;
-            return CellValue::empty();
+            pendingString_ = true;
+            pendingColumn_ = column;
+            break;
         case 1:
-            return CellValue::booleanValue(result[2] != 0);
+            put(column, CellValue::booleanValue(result[2] != 0));
+            break;
         case 2:
-            return CellValue::errorValue(errorIndex(std::uint8_t(result[2])));
+            putError(column, std::uint8_t(result[2]));
+            break;
         default:
-            return CellValue::empty();
+            break;
         }
     }
 
-    void readSheet()
-    {
-        if (sheetOffset_ >= stream_.size())
-            throw broken(QStringLiteral("the first sheet lies outside the stream"));
-        RecordStream records(stream_, sheetOffset_);
-        Record r;
-        if (!records.next(r) || r.type != kBof)
-            throw broken(QStringLiteral("the first sheet does not start where the workbook says"));
-        int depth = 1;
-        bool pendingString = false;
-        std::uint32_t pendingRow = 0, pendingColumn = 0;
-        while (depth > 0 && records.next(r)) {
-            if (r.type == kBof) {
-                ++depth; // an embedded chart
-                continue;
-            }
-            if (r.type == kEof) {
-                --depth;
-                continue;
-            }
-            if (depth != 1)
-                continue;
-            const char *d = r.data.data();
-            switch (r.type) {
-            case kNumber:
-                need(r, 14);
-                put(u16(d), u16(d + 2), numberCell(f64(d + 6), u16(d + 4)));
-                break;
-            case kRk:
-                need(r, 10);
-                put(u16(d), u16(d + 2), numberCell(rkValue(u32(d + 6)), u16(d + 4)));
-                break;
-            case kMulRk: {
-                need(r, 6);
-                const std::uint16_t row = u16(d), first = u16(d + 2);
-                const std::size_t cells = (r.data.size() - 6) / 6;
-                for (std::size_t i = 0; i < cells; ++i)
-                    put(row, first + std::uint32_t(i),
-                        numberCell(rkValue(u32(d + 4 + 6 * i + 2)), u16(d + 4 + 6 * i)));
-                break;
-            }
-            case kLabelSst: {
-                need(r, 10);
-                const std::uint32_t index = u32(d + 6);
-                if (index >= sharedCount_)
-                    throw broken(QStringLiteral("cell (%1, %2) names a shared string that does not exist")
-                                     .arg(u16(d) + 1)
-                                     .arg(u16(d + 2) + 1));
-                put(u16(d), u16(d + 2), CellValue::textValue(index));
-                break;
-            }
-            case kLabel:
-            case kRString: {
-                need(r, 8);
-                const std::string text = recordString(r.data.substr(6), {}, true);
-                put(u16(d), u16(d + 2),
-                    text.empty() ? CellValue::empty() : CellValue::textValue(builder_.strings().add(text)));
-                break;
-            }
-            case kBoolErr:
-                need(r, 8);
-                put(u16(d), u16(d + 2),
-                    d[7] ? CellValue::errorValue(errorIndex(std::uint8_t(d[6])))
-                         : CellValue::booleanValue(d[6] != 0));
-                break;
-            case kFormula: {
-                need(r, 20);
-                bool stringFollows;
-                const CellValue value = formulaResult(r, stringFollows);
-                // A text result follows in a STRING record.
-                if (!stringFollows)
-                    put(u16(d), u16(d + 2), value);
-                pendingString = stringFollows;
-                pendingRow = u16(d);
-                pendingColumn = u16(d + 2);
-                break;
-            }
-            case kString:
-                if (pendingString) {
-                    const std::string text = recordString(r.data, records.continuations(), true);
-                    put(pendingRow, pendingColumn,
-                        text.empty() ? CellValue::empty()
-                                     : CellValue::textValue(builder_.strings().add(text)));
-                    pendingString = false;
-                }
-                break;
-            case kBlank:
-                need(r, 6);
-                put(u16(d), u16(d + 2), CellValue::empty());
-                break;
-            case kMulBlank: {
-                need(r, 6);
-                const std::size_t cells = (r.data.size() - 6) / 2;
-                for (std::size_t i = 0; i < cells; ++i)
-                    put(u16(d), u16(d + 2) + std::uint32_t(i), CellValue::empty());
-                break;
-            }
-            default:
-                break;
-            }
-        }
-        if (depth > 0)
-            throw broken(QStringLiteral("the first sheet ends before its end record"));
-        builder_.endRow(int(row_) + 1);
-    }
-
-    std::string stream_;
-    SheetBuilder builder_;
-    bool biff8_ = true;
-    bool date1904_ = false;
-    std::string codec_ = "windows-1252";
-    QStringDecoder decoder_;
-    std::string decoderFor_;
-    std::vector<std::uint16_t> xfFormats_;
-    std::map<std::uint16_t, bool> customDate_;
-    std::map<std::uint8_t, std::uint32_t> errors_;
-    std::uint32_t sharedCount_ = 0;
-    std::uint32_t sheetOffset_ = 0;
-    std::uint32_t row_ = 0;
+    const XlsBook &book_;
+    const StringPool &shared_;
+    RecordStream records_;
+    EightBitText eightBit_;
+    RowAssembler row_;
+    int depth_ = 1;
+    bool done_ = false;
+    std::uint32_t currentRow_ = 0;
+    bool pendingString_ = false;
+    std::uint32_t pendingColumn_ = 0;
 };
 
-} // namespace
+class XlsSource : public SheetSource
+{
+public:
+    XlsSource(std::string stream, const SheetChoice &choice)
+        : SheetSource(WorkbookFormat::Xls, kXlsMaxRows, kXlsMaxColumns)
+    {
+        book_.stream = std::move(stream);
+        readGlobals(book_, shared_);
+        const XlsBook::Sheet &sheet = chosen(choice);
+        if (sheet.type != 0)
+            throw FormatError(QString::fromUtf8(texts::kSheetNotWorksheet).arg(sheet.name));
+        offset_ = sheet.offset;
+        XlsRows startsWhereTheListSays(book_, shared_, offset_);
+    }
 
-SheetStore readXls(const QByteArray &file)
+    std::unique_ptr<SheetRows> rows() const override
+    {
+        return std::make_unique<XlsRows>(book_, shared_, offset_);
+    }
+    const XlsBook &book() const { return book_; }
+
+private:
+    const XlsBook::Sheet &chosen(const SheetChoice &choice) const
+    {
+        if (!choice.name.isEmpty()) {
+            for (const XlsBook::Sheet &sheet : book_.sheets)
+                if (sheet.name == choice.name)
+                    return sheet;
+            throw FormatError(QString::fromUtf8(texts::kNoSheetNamed).arg(choice.name));
+        }
+        if (choice.number < 1 || std::size_t(choice.number) > book_.sheets.size())
+            throw FormatError(
+                QString::fromUtf8(texts::kNoSheetNumber).arg(choice.number).arg(book_.sheets.size()));
+        return book_.sheets[std::size_t(choice.number - 1)];
+    }
+
+    XlsBook book_;
+    std::uint32_t offset_ = 0;
+};
+
+std::string workbookStream(const QByteArray &file)
 {
     const CompoundFile container(file);
     if (container.hasStream(QStringLiteral("EncryptedPackage")) ||
@@ -586,7 +657,26 @@ SheetStore readXls(const QByteArray &file)
         stream = container.stream(QStringLiteral("Book"));
     if (!stream)
         throw FormatError(QString::fromUtf8(texts::kNotAWorkbook));
-    return XlsReader(std::move(*stream)).read();
+    return std::move(*stream);
+}
+
+} // namespace
+
+std::unique_ptr<SheetSource> openXls(const QByteArray &file, const SheetChoice &choice)
+{
+    return std::make_unique<XlsSource>(workbookStream(file), choice);
+}
+
+std::vector<SheetInfo> listXlsSheets(const QByteArray &file)
+{
+    XlsBook book;
+    book.stream = workbookStream(file);
+    StringPool shared;
+    readGlobals(book, shared);
+    std::vector<SheetInfo> sheets;
+    for (const XlsBook::Sheet &sheet : book.sheets)
+        sheets.push_back({sheet.name, sheet.state != 0});
+    return sheets;
 }
 
 } // namespace rowpour::workbook

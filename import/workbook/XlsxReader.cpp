@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <memory>
 
 namespace rowpour::workbook
 {
@@ -128,20 +129,54 @@ std::string relationshipsPartOf(const std::string &part)
     return dir + "_rels/" + file + ".rels";
 }
 
+// Parses a part as it is inflated, so a hostile part stops at its fault.
+void parsePart(const ZipArchive &package, const std::string &part, XmlHandler &handler)
+{
+    const auto stream = package.openStream(part);
+    parseXml(*stream, handler, qs(part));
+}
+
 std::map<std::string, Relationship> readRelationships(const ZipArchive &package, const std::string &part)
 {
     const std::string relsPart = relationshipsPartOf(part);
     RelationshipsHandler handler;
     if (package.contains(relsPart))
-        parseXml(package.readAll(relsPart), handler, qs(relsPart));
+        parsePart(package, relsPart, handler);
     return std::move(handler.byId);
 }
 
+constexpr std::string_view kMainNamespace = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr std::string_view kStrictNamespace = "http://purl.oclc.org/ooxml/spreadsheetml/main";
+
+// An element of the spreadsheet markup itself: its main namespace (also in
+// the strict form, or written without one), not an extension such as x14.
+bool isMain(std::string_view name, std::string_view local)
+{
+    if (localName(name) != local)
+        return false;
+    const std::string_view ns = name.substr(0, name.size() - local.size());
+    if (ns.empty())
+        return true;
+    const std::string_view uri = ns.substr(0, ns.size() - 1);
+    return uri == kMainNamespace || uri == kStrictNamespace;
+}
+
+// xsd:boolean, with the blanks it may carry.
+bool isTrue(const char *value)
+{
+    const std::string_view v = value ? trimmed(value) : std::string_view();
+    return v == "1" || v == "true";
+}
+
+struct SheetEntry {
+    std::string name;
+    std::string relationshipId;
+    bool hidden = false;
+};
+
 struct WorkbookInfo {
     bool date1904 = false;
-    bool anySheet = false;
-    std::string firstSheetName;
-    std::string firstSheetId;
+    std::vector<SheetEntry> sheets;
 };
 
 class WorkbookHandler : public XmlHandler
@@ -150,16 +185,14 @@ public:
     WorkbookInfo info;
     void startElement(std::string_view name, const char **attrs) override
     {
-        const std::string_view local = localName(name);
-        if (local == "workbookPr") {
-            const char *d = attributeValue(attrs, "date1904");
-            info.date1904 = d && (std::string_view(d) == "1" || std::string_view(d) == "true");
-        } else if (local == "sheet" && !info.anySheet) {
-            info.anySheet = true;
+        if (isMain(name, "workbookPr")) {
+            info.date1904 = isTrue(attributeValue(attrs, "date1904"));
+        } else if (isMain(name, "sheet")) {
             const char *sheetName = attributeValue(attrs, "name");
             const char *id = attributeValue(attrs, "id");
-            info.firstSheetName = sheetName ? sheetName : "";
-            info.firstSheetId = id ? id : "";
+            const char *state = attributeValue(attrs, "state");
+            info.sheets.push_back(
+                {sheetName ? sheetName : "", id ? id : "", state && std::string_view(state) != "visible"});
         }
     }
     void endElement(std::string_view) override {}
@@ -168,77 +201,91 @@ public:
 class StylesHandler : public XmlHandler
 {
 public:
-    std::map<std::uint32_t, bool> customIsDate;
+    std::map<std::uint32_t, NumberFormatKind> customKinds;
     std::vector<std::uint32_t> cellFormats;
-    int inCellXfs = 0;
 
     void startElement(std::string_view name, const char **attrs) override
     {
-        const std::string_view local = localName(name);
         std::uint32_t id = 0;
         const char *idText = attributeValue(attrs, "numFmtId");
         const bool hasId = idText && parseUnsigned(idText, id);
-        if (local == "numFmt" && hasId) {
+        if (isMain(name, "numFmts")) {
+            ++inNumFmts_;
+        } else if (isMain(name, "cellXfs")) {
+            ++inCellXfs_;
+        } else if (isMain(name, "numFmt") && inNumFmts_ > 0 && hasId) {
             const char *code = attributeValue(attrs, "formatCode");
-            customIsDate[id] = code && isDateFormatCode(QString::fromUtf8(code));
-        } else if (local == "cellXfs") {
-            ++inCellXfs;
-        } else if (local == "xf" && inCellXfs > 0) {
+            customKinds[id] = code ? formatCodeKind(QString::fromUtf8(code)) : NumberFormatKind::Number;
+        } else if (isMain(name, "xf") && inCellXfs_ > 0) {
             cellFormats.push_back(hasId ? id : 0);
         }
     }
     void endElement(std::string_view name) override
     {
-        if (localName(name) == "cellXfs")
-            --inCellXfs;
+        if (isMain(name, "numFmts"))
+            --inNumFmts_;
+        else if (isMain(name, "cellXfs"))
+            --inCellXfs_;
     }
+
+private:
+    int inNumFmts_ = 0;
+    int inCellXfs_ = 0;
 };
 
 // ---- Worksheet ------------------------------------------------------------
 
-class WorksheetParser
+class WorksheetRows : public SheetRows
 {
 public:
-    WorksheetParser(ByteSource &source, const XlsxStyles &styles, bool date1904, std::uint32_t sharedCount,
-                    SheetBuilder &builder, const QString &part)
-        : x_(source, part), styles_(styles), date1904_(date1904), sharedCount_(sharedCount), builder_(builder)
+    WorksheetRows(std::unique_ptr<ByteSource> source, const XlsxStyles &styles, bool date1904,
+                  const StringPool &shared, const QString &part)
+        : source_(std::move(source)), x_(*source_, part), styles_(styles), date1904_(date1904),
+          shared_(shared), sharedCount_(shared.size()), row_(kXlsxMaxRows, kXlsxMaxColumns)
     {
     }
 
-    void run()
+    bool next(RowBlock &block) override
     {
-        bool inSheetData = false;
         for (;;) {
             switch (x_.next()) {
             case XmlScanner::Event::StartElement:
-                if (inSheetData)
+                if (inSheetData_)
                     start(x_.localName());
                 else if (x_.localName() == "sheetData")
-                    inSheetData = true;
+                    inSheetData_ = true;
                 break;
             case XmlScanner::Event::EndElement:
-                if (!inSheetData)
+                if (!inSheetData_)
                     break;
                 if (x_.localName() == "sheetData") {
                     if (rowOpen_)
                         x_.fail(QStringLiteral("the sheet data ends inside a row"));
-                    return;
+                    return finished();
                 }
-                end(x_.localName());
+                if (end(x_.localName()) && row_.finish(block, rowNumber_))
+                    return true;
                 break;
             case XmlScanner::Event::Text:
                 if (collecting_)
                     value_.append(x_.text());
                 break;
             case XmlScanner::Event::End:
-                if (inSheetData)
+                if (inSheetData_)
                     x_.fail(QStringLiteral("the part ends inside the sheet data"));
-                return;
+                return finished();
             }
         }
     }
 
 private:
+    // The rest of the part (other sheet content) is not needed.
+    bool finished()
+    {
+        inSheetData_ = false;
+        return false;
+    }
+
     void start(std::string_view name)
     {
         if (name == "row") {
@@ -262,14 +309,16 @@ private:
         }
     }
 
-    void end(std::string_view name)
+    // True when a row ended.
+    bool end(std::string_view name)
     {
         if (name == "row") {
             if (!rowOpen_)
                 x_.fail(QStringLiteral("a row ends that never started"));
-            builder_.endRow(int(row_));
             rowOpen_ = false;
-        } else if (name == "c") {
+            return true;
+        }
+        if (name == "c") {
             endCell();
         } else if (name == "v" || name == "t") {
             collecting_ = false;
@@ -278,6 +327,7 @@ private:
         } else if (name == "is") {
             inInline_ = false;
         }
+        return false;
     }
 
     void startRow()
@@ -290,11 +340,11 @@ private:
             std::uint32_t number;
             if (!parseUnsigned(r, number) || number < 1 || number > std::uint32_t(kXlsxMaxRows))
                 x_.fail(QStringLiteral("the row number \"%1\" is invalid").arg(qs(r)));
-            row_ = number;
+            rowNumber_ = number;
         } else {
-            ++row_;
+            ++rowNumber_;
         }
-        if (row_ > std::uint32_t(kXlsxMaxRows))
+        if (rowNumber_ > std::uint32_t(kXlsxMaxRows))
             x_.fail(QStringLiteral("more rows than a sheet holds"));
         rowOpen_ = true;
         column_ = 0;
@@ -313,18 +363,19 @@ private:
             if (!parseCellReference(attr, column, row))
                 x_.fail(QStringLiteral("the cell reference \"%1\" is invalid").arg(qs(attr)));
             if (firstCellOfRow_ && !rowFromAttribute_ && row != 0)
-                row_ = row;
+                rowNumber_ = row;
             column_ = column;
         } else {
             ++column_;
         }
         if (column_ > std::uint32_t(kXlsxMaxColumns))
-            x_.fail(QStringLiteral("more cells in row %1 than a sheet has columns").arg(row_));
+            x_.fail(QStringLiteral("more cells in row %1 than a sheet has columns").arg(rowNumber_));
         firstCellOfRow_ = false;
-        typeCopy_.assign(x_.attribute("t", attr) ? trimmed(attr) : std::string_view("n"));
+        type_.assign(x_.attribute("t", attr) ? trimmed(attr) : std::string_view("n"));
+        // A style that is no number reads as the default style, as spreadsheet programs do.
         style_ = 0;
         if (x_.attribute("s", attr) && !parseUnsigned(attr, style_))
-            cellFail(QStringLiteral("the style \"%1\" is invalid").arg(qs(attr)));
+            style_ = 0;
         cellOpen_ = true;
         hasValue_ = false;
         inInline_ = false;
@@ -342,94 +393,80 @@ private:
         QString letters;
         for (std::uint32_t c = column_; c > 0; c = (c - 1) / 26)
             letters.prepend(QChar(u'A' + (c - 1) % 26));
-        return letters + QString::number(row_);
+        return letters + QString::number(rowNumber_);
     }
 
-    std::uint32_t addText(std::string_view text)
+    // The cell's own text: the value of a text cell, an error, or the stored
+    // text of a value that does not read as its type.
+    void addText(CellKind kind = CellKind::Text)
     {
-        if (!isValidUtf8(text))
-            cellFail(QStringLiteral("the text is not valid UTF-8"));
-        std::string decoded(text);
-        decodeUnderscoreEscapes(decoded);
-        return builder_.strings().add(decoded);
+        if (!value_.tooLarge()) {
+            if (!isValidUtf8(value_.text()))
+                cellFail(QStringLiteral("the text is not valid UTF-8"));
+            decodeUnderscoreEscapes(value_.text());
+        }
+        addBufferedText(row_, int(column_), 1, value_, kind);
     }
 
-    std::uint32_t errorText(std::string_view text)
-    {
-        for (const auto &[known, index] : errors_)
-            if (known == text)
-                return index;
-        const std::uint32_t index = addText(text);
-        if (errors_.size() < 16)
-            errors_.emplace_back(std::string(text), index);
-        return index;
-    }
+    void add(const CellValue &value) { row_.addCell(int(column_), 1, value); }
 
-    double number(std::string_view text) const
+    bool number(std::string_view text, double &v) const
     {
         text = trimmed(text);
-        double v = 0;
         const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-        if (r.ec != std::errc() || r.ptr != text.data() + text.size() || text.empty() || !std::isfinite(v))
-            cellFail(QStringLiteral("the number \"%1\" is invalid").arg(qs(text.substr(0, 40))));
-        return v;
+        return r.ec == std::errc() && r.ptr == text.data() + text.size() && !text.empty() && std::isfinite(v);
     }
 
-    CellValue cellValue()
+    void addValue()
     {
-        const std::string_view t = typeCopy_;
+        const std::string_view t = type_;
+        const std::string &value = value_.text();
         if (!hasValue_)
-            return CellValue::empty();
+            return add(CellValue::empty());
         if (t == "s") {
             std::uint32_t index;
-            if (!parseUnsigned(value_, index) || index >= sharedCount_)
+            if (value_.tooLarge() || !parseUnsigned(value, index) || index >= sharedCount_)
                 cellFail(
-                    QStringLiteral("the shared string \"%1\" does not exist").arg(qs(value_.substr(0, 20))));
-            return CellValue::textValue(index);
+                    QStringLiteral("the shared string \"%1\" does not exist").arg(qs(value.substr(0, 20))));
+            return add(shared_.isTooLarge(index) ? CellValue::unreadable() : CellValue::sharedText(index));
         }
         if (t == "str" || t == "inlineStr")
-            return value_.empty() ? CellValue::empty() : CellValue::textValue(addText(value_));
-        if (t == "n") {
-            if (trimmed(value_).empty())
-                return CellValue::empty();
-            const double v = number(value_);
-            return styles_.isDate(style_) ? serialToValue(v, date1904_) : CellValue::numberValue(v);
-        }
-        if (t == "b") {
-            const std::string_view b = trimmed(value_);
-            if (b == "1" || b == "true")
-                return CellValue::booleanValue(true);
-            if (b == "0" || b == "false")
-                return CellValue::booleanValue(false);
-            cellFail(QStringLiteral("the boolean \"%1\" is invalid").arg(qs(b.substr(0, 20))));
-        }
+            return addText();
         if (t == "e")
-            return CellValue::errorValue(errorText(trimmed(value_)));
-        if (t == "d") {
-            std::int64_t millis;
-            if (!parseIsoDateTime(trimmed(value_), millis))
-                cellFail(QStringLiteral("the date \"%1\" is invalid").arg(qs(value_.substr(0, 40))));
-            return CellValue::dateTimeValue(millis);
-        }
-        cellFail(QStringLiteral("the cell type \"%1\" is unknown").arg(qs(t.substr(0, 20))));
+            return addText(CellKind::Error);
+        double v = 0;
+        if (t == "n" && trimmed(value).empty() && !value_.tooLarge())
+            return add(CellValue::empty());
+        if (t == "n" && number(value, v))
+            return add(serialToValue(v, date1904_, styles_.kindOf(style_)));
+        const std::string_view b = trimmed(value);
+        if (t == "b" && (b == "1" || b == "true" || b == "0" || b == "false"))
+            return add(CellValue::booleanValue(b == "1" || b == "true"));
+        CellValue date;
+        if (t == "d" && parseIsoDateTime(trimmed(value), date))
+            return add(date);
+        addText();
     }
 
     void endCell()
     {
         if (!cellOpen_)
             x_.fail(QStringLiteral("a cell ends that never started"));
-        builder_.addCell(int(column_), 1, cellValue());
+        addValue();
         cellOpen_ = false;
         collecting_ = false;
     }
 
+    std::unique_ptr<ByteSource> source_;
     XmlScanner x_;
     const XlsxStyles &styles_;
     bool date1904_;
+    const StringPool &shared_;
     std::uint32_t sharedCount_;
-    SheetBuilder &builder_;
+    RowAssembler row_;
 
-    std::uint32_t row_ = 0;
+    bool inSheetData_ = false;
+    std::uint32_t rowNumber_ = 0;
     std::uint32_t column_ = 0;
     bool rowOpen_ = false;
     bool rowFromAttribute_ = false;
@@ -439,24 +476,90 @@ private:
     bool inInline_ = false;
     bool collecting_ = false;
     int phonetic_ = 0;
-    std::string typeCopy_;
+    std::string type_;
     std::uint32_t style_ = 0;
-    std::string value_;
-    std::vector<std::pair<std::string, std::uint32_t>> errors_;
+    CellTextBuffer value_;
 };
+
+class XlsxSource : public SheetSource
+{
+public:
+    XlsxSource(std::unique_ptr<ZipArchive> package, std::string sheetPart, XlsxStyles styles, bool date1904)
+        : SheetSource(WorkbookFormat::Xlsx, kXlsxMaxRows, kXlsxMaxColumns), package_(std::move(package)),
+          sheetPart_(std::move(sheetPart)), styles_(std::move(styles)), date1904_(date1904)
+    {
+    }
+
+    void readSharedStrings(const std::string &part)
+    {
+        const auto stream = package_->openStream(part);
+        parseXlsxSharedStrings(*stream, shared_, qs(part));
+    }
+
+    std::unique_ptr<SheetRows> rows() const override
+    {
+        return xlsxWorksheetRows(package_->openStream(sheetPart_), styles_, date1904_, shared_,
+                                 qs(sheetPart_));
+    }
+
+private:
+    std::unique_ptr<ZipArchive> package_;
+    std::string sheetPart_;
+    XlsxStyles styles_;
+    bool date1904_;
+};
+
+std::string workbookPartOf(const ZipArchive &package)
+{
+    std::string workbookPart;
+    for (const auto &[id, rel] : readRelationships(package, "")) {
+        if (endsWith(rel.type, "/officeDocument"))
+            workbookPart = resolveTarget("", rel.target);
+    }
+    if (workbookPart.empty() && package.contains("xl/workbook.xml"))
+        workbookPart = "xl/workbook.xml";
+    if (workbookPart.empty())
+        throw FormatError(QString::fromUtf8(texts::kNotAWorkbook));
+    if (endsWith(workbookPart, ".bin"))
+        throw FormatError(QString::fromUtf8(texts::kXlsbUnsupported));
+    return workbookPart;
+}
+
+WorkbookInfo readWorkbookInfo(const ZipArchive &package, const std::string &workbookPart)
+{
+    WorkbookHandler workbook;
+    parsePart(package, workbookPart, workbook);
+    if (workbook.info.sheets.empty())
+        throw FormatError(QString::fromUtf8(texts::kNoSheet));
+    return std::move(workbook.info);
+}
+
+const SheetEntry &chosenSheet(const WorkbookInfo &info, const SheetChoice &choice)
+{
+    if (!choice.name.isEmpty()) {
+        for (const SheetEntry &sheet : info.sheets)
+            if (qs(sheet.name) == choice.name)
+                return sheet;
+        throw FormatError(QString::fromUtf8(texts::kNoSheetNamed).arg(choice.name));
+    }
+    if (choice.number < 1 || std::size_t(choice.number) > info.sheets.size())
+        throw FormatError(
+            QString::fromUtf8(texts::kNoSheetNumber).arg(choice.number).arg(info.sheets.size()));
+    return info.sheets[std::size_t(choice.number - 1)];
+}
 
 } // namespace
 
-XlsxStyles parseXlsxStyles(std::string_view xml, const QString &partName)
+XlsxStyles parseXlsxStyles(ByteSource &part, const QString &partName)
 {
     StylesHandler handler;
-    parseXml(xml, handler, partName);
+    parseXml(part, handler, partName);
     XlsxStyles styles;
-    styles.dateStyle.reserve(handler.cellFormats.size());
+    styles.kinds.reserve(handler.cellFormats.size());
     for (std::uint32_t id : handler.cellFormats) {
-        const auto custom = handler.customIsDate.find(id);
-        styles.dateStyle.push_back(custom != handler.customIsDate.end() ? custom->second
-                                                                        : isBuiltinDateFormat(int(id)));
+        const auto custom = handler.customKinds.find(id);
+        styles.kinds.push_back(custom != handler.customKinds.end() ? custom->second
+                                                                   : builtinFormatKind(int(id)));
     }
     return styles;
 }
@@ -464,7 +567,7 @@ XlsxStyles parseXlsxStyles(std::string_view xml, const QString &partName)
 void parseXlsxSharedStrings(ByteSource &source, StringPool &pool, const QString &partName)
 {
     XmlScanner x(source, partName);
-    std::string text;
+    CellTextBuffer text;
     bool inItem = false, collecting = false;
     int phonetic = 0;
     for (;;) {
@@ -486,10 +589,14 @@ void parseXlsxSharedStrings(ByteSource &source, StringPool &pool, const QString 
             } else if (x.localName() == "rPh") {
                 --phonetic;
             } else if (x.localName() == "si" && inItem) {
-                if (!isValidUtf8(text))
-                    x.fail(QStringLiteral("shared string %1 is not valid UTF-8").arg(pool.size()));
-                decodeUnderscoreEscapes(text);
-                pool.add(text);
+                if (text.tooLarge()) {
+                    pool.addTooLarge();
+                } else {
+                    if (!isValidUtf8(text.text()))
+                        x.fail(QStringLiteral("shared string %1 is not valid UTF-8").arg(pool.size()));
+                    decodeUnderscoreEscapes(text.text());
+                    pool.add(text.text());
+                }
                 inItem = collecting = false;
             }
             break;
@@ -503,61 +610,52 @@ void parseXlsxSharedStrings(ByteSource &source, StringPool &pool, const QString 
     }
 }
 
-void parseXlsxWorksheet(ByteSource &source, const XlsxStyles &styles, bool date1904,
-                        std::uint32_t sharedCount, SheetBuilder &builder, const QString &partName)
+std::unique_ptr<SheetRows> xlsxWorksheetRows(std::unique_ptr<ByteSource> part, const XlsxStyles &styles,
+                                             bool date1904, const StringPool &shared, const QString &partName)
 {
-    WorksheetParser(source, styles, date1904, sharedCount, builder, partName).run();
+    return std::make_unique<WorksheetRows>(std::move(part), styles, date1904, shared, partName);
 }
 
-SheetStore readXlsx(const ZipArchive &package)
+std::vector<SheetInfo> listXlsxSheets(const ZipArchive &package)
 {
-    std::string workbookPart;
-    for (const auto &[id, rel] : readRelationships(package, "")) {
-        if (endsWith(rel.type, "/officeDocument"))
-            workbookPart = resolveTarget("", rel.target);
-    }
-    if (workbookPart.empty() && package.contains("xl/workbook.xml"))
-        workbookPart = "xl/workbook.xml";
-    if (workbookPart.empty())
-        throw FormatError(QString::fromUtf8(texts::kNotAWorkbook));
-    if (endsWith(workbookPart, ".bin"))
-        throw FormatError(QString::fromUtf8(texts::kXlsbUnsupported));
+    std::vector<SheetInfo> sheets;
+    for (const SheetEntry &sheet : readWorkbookInfo(package, workbookPartOf(package)).sheets)
+        sheets.push_back({qs(sheet.name), sheet.hidden});
+    return sheets;
+}
 
-    WorkbookHandler workbook;
-    parseXml(package.readAll(workbookPart), workbook, qs(workbookPart));
-    if (!workbook.info.anySheet)
-        throw FormatError(QString::fromUtf8(texts::kNoSheet));
+std::unique_ptr<SheetSource> openXlsx(std::unique_ptr<ZipArchive> package, const SheetChoice &choice)
+{
+    const std::string workbookPart = workbookPartOf(*package);
+    const WorkbookInfo info = readWorkbookInfo(*package, workbookPart);
+    const SheetEntry &sheet = chosenSheet(info, choice);
 
-    const auto relationships = readRelationships(package, workbookPart);
-    std::string sheetPart, sharedStringsPart, stylesPart;
+    const auto relationships = readRelationships(*package, workbookPart);
+    std::string sharedStringsPart, stylesPart;
     for (const auto &[id, rel] : relationships) {
         if (endsWith(rel.type, "/sharedStrings"))
             sharedStringsPart = resolveTarget(workbookPart, rel.target);
         else if (endsWith(rel.type, "/styles"))
             stylesPart = resolveTarget(workbookPart, rel.target);
     }
-    const auto sheet = relationships.find(workbook.info.firstSheetId);
-    if (sheet == relationships.end())
-        throw damaged(
-            QStringLiteral("the first sheet \"%1\" has no part").arg(qs(workbook.info.firstSheetName)));
-    if (!endsWith(sheet->second.type, "/worksheet"))
-        throw FormatError(
-            QString::fromUtf8(texts::kFirstSheetNotWorksheet).arg(qs(workbook.info.firstSheetName)));
-    sheetPart = resolveTarget(workbookPart, sheet->second.target);
+    const auto sheetRelationship = relationships.find(sheet.relationshipId);
+    if (sheetRelationship == relationships.end())
+        throw damaged(QStringLiteral("the sheet \"%1\" has no part").arg(qs(sheet.name)));
+    if (!endsWith(sheetRelationship->second.type, "/worksheet"))
+        throw FormatError(QString::fromUtf8(texts::kSheetNotWorksheet).arg(qs(sheet.name)));
+    std::string sheetPart = resolveTarget(workbookPart, sheetRelationship->second.target);
+    if (!package->contains(sheetPart))
+        throw damaged(QStringLiteral("part %1 is missing").arg(qs(sheetPart)));
 
     XlsxStyles styles;
-    if (!stylesPart.empty() && package.contains(stylesPart))
-        styles = parseXlsxStyles(package.readAll(stylesPart), qs(stylesPart));
-
-    SheetBuilder builder(kXlsxMaxRows, kXlsxMaxColumns);
-    if (!sharedStringsPart.empty() && package.contains(sharedStringsPart)) {
-        const auto stream = package.openStream(sharedStringsPart);
-        parseXlsxSharedStrings(*stream, builder.strings(), qs(sharedStringsPart));
-    }
-    const std::uint32_t sharedCount = builder.strings().size();
-    const auto stream = package.openStream(sheetPart);
-    parseXlsxWorksheet(*stream, styles, workbook.info.date1904, sharedCount, builder, qs(sheetPart));
-    return builder.finish();
+    if (!stylesPart.empty() && package->contains(stylesPart))
+        styles = parseXlsxStyles(*package->openStream(stylesPart), qs(stylesPart));
+    const bool hasSharedStrings = !sharedStringsPart.empty() && package->contains(sharedStringsPart);
+    auto source = std::make_unique<XlsxSource>(std::move(package), std::move(sheetPart), std::move(styles),
+                                               info.date1904);
+    if (hasSharedStrings)
+        source->readSharedStrings(sharedStringsPart);
+    return source;
 }
 
 } // namespace rowpour::workbook

@@ -1,7 +1,10 @@
 #pragma once
-// The xlsx / xlsm reader: the first sheet of an Office Open XML workbook.
+// The xlsx / xlsm reader: one sheet of an Office Open XML workbook. The
+// shared strings and styles are read at open; the worksheet part is read
+// forward, inflated as it is read, as often as the sheet is read.
 
-#include "import/workbook/SheetStore.h"
+#include "import/workbook/CellText.h"
+#include "import/workbook/SheetRows.h"
 #include "import/workbook/ZipPackage.h"
 
 #include <QString>
@@ -15,21 +18,25 @@ namespace rowpour::workbook
 constexpr int kXlsxMaxRows = 1048576;
 constexpr int kXlsxMaxColumns = 16384;
 
-// Which cell styles (indexes into cellXfs) carry a date or time format.
+// What the number format of each cell style (an index into cellXfs) shows.
 struct XlsxStyles {
-    std::vector<bool> dateStyle;
-    bool isDate(std::size_t style) const { return style < dateStyle.size() && dateStyle[style]; }
+    std::vector<NumberFormatKind> kinds;
+    NumberFormatKind kindOf(std::size_t style) const
+    {
+        return style < kinds.size() ? kinds[style] : NumberFormatKind::Number;
+    }
 };
 
-XlsxStyles parseXlsxStyles(std::string_view xml, const QString &partName);
+XlsxStyles parseXlsxStyles(ByteSource &part, const QString &partName);
 // Appends the shared strings to `pool` in order (pool index = string index).
 void parseXlsxSharedStrings(ByteSource &source, StringPool &pool, const QString &partName);
-// Reads the cells of a worksheet part; the builder's pool already holds
-// `sharedCount` shared strings.
-void parseXlsxWorksheet(ByteSource &source, const XlsxStyles &styles, bool date1904,
-                        std::uint32_t sharedCount, SheetBuilder &builder, const QString &partName);
+// A forward reader of a worksheet part, whose cells refer to `shared`.
+std::unique_ptr<SheetRows> xlsxWorksheetRows(std::unique_ptr<ByteSource> part, const XlsxStyles &styles,
+                                             bool date1904, const StringPool &shared,
+                                             const QString &partName);
 
-// The first sheet of the package; throws FormatError.
-SheetStore readXlsx(const ZipArchive &package);
+// The chosen sheet of the package; throws FormatError.
+std::unique_ptr<SheetSource> openXlsx(std::unique_ptr<ZipArchive> package, const SheetChoice &choice);
+std::vector<SheetInfo> listXlsxSheets(const ZipArchive &package);
 
 } // namespace rowpour::workbook

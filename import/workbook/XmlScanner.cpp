@@ -1,5 +1,6 @@
 #include "import/workbook/XmlScanner.h"
 
+#include "import/workbook/ExpatParser.h"
 #include "import/workbook/WorkbookErrors.h"
 
 #include <algorithm>
@@ -12,8 +13,10 @@ namespace
 {
 
 constexpr std::size_t kChunk = std::size_t(256) << 10;
-// A single tag, text or comment larger than this is no spreadsheet content.
+// A single tag or comment larger than this is no spreadsheet content.
 constexpr std::size_t kMaxToken = std::size_t(64) << 20;
+// A longer text is handed out in pieces of about this size.
+constexpr std::size_t kTextPiece = std::size_t(128) << 10;
 
 bool isSpace(char c)
 {
@@ -283,6 +286,10 @@ XmlScanner::Event XmlScanner::scanText()
             break;
         }
         searched = end_ - pos_;
+        if (searched >= kTextPiece) {
+            lt = pieceEnd(std::string_view(buf_.data() + pos_, searched));
+            break;
+        }
         if (!fill()) {
             lt = end_ - pos_;
             break;
@@ -296,6 +303,20 @@ XmlScanner::Event XmlScanner::scanText()
         text_ = decode(raw, false);
     }
     return Event::Text;
+}
+
+// Where a piece of a long text may end: not inside a reference, nor between
+// the two characters of a CR LF line end.
+std::size_t XmlScanner::pieceEnd(std::string_view raw)
+{
+    std::size_t end = raw.size();
+    const std::size_t amp = raw.rfind('&');
+    if (amp != std::string_view::npos && raw.size() - amp <= 12 &&
+        raw.find(';', amp) == std::string_view::npos)
+        end = amp;
+    if (end > 0 && raw[end - 1] == '\r')
+        --end;
+    return end;
 }
 
 XmlScanner::Event XmlScanner::scanEndTag()
@@ -315,6 +336,9 @@ XmlScanner::Event XmlScanner::scanEndTag()
         if (name.empty() || std::any_of(name.begin(), name.end(),
                                         [](char ch) { return isSpace(ch) || ch == '/' || ch == '<'; }))
             fail(QStringLiteral("a malformed end tag"));
+        if (depth_ == 0)
+            fail(QStringLiteral("an end tag without its start tag"));
+        --depth_;
         name_ = stripPrefix(name);
         pos_ += gt + 1;
         return Event::EndElement;
@@ -394,6 +418,8 @@ XmlScanner::Event XmlScanner::scanStartTag()
                 fail(QStringLiteral("the text ends inside a tag"));
             continue;
         }
+        if (!selfClosing && ++depth_ > kMaxXmlDepth)
+            fail(QStringLiteral("the elements nest deeper than %1 levels").arg(kMaxXmlDepth));
         name_ = stripPrefix(name);
         pos_ += i;
         pendingEnd_ = selfClosing;

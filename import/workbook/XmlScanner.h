@@ -1,13 +1,14 @@
 #pragma once
 // A fast pull scanner for the large XML parts of a workbook (the sheet and its
 // shared strings). It reads the part piece by piece, so memory stays bounded
-// by the largest single tag or text, and it handles what well-formed XML may
-// contain there: any attribute order, namespace prefixes, the predefined
-// entities and character references, CDATA, comments, processing
-// instructions and line-end normalisation. Document type declarations are
-// refused, so no entity can expand.
+// by the largest single tag (a long text comes in pieces), and it handles
+// what well-formed XML may contain there: any attribute order, namespace
+// prefixes, the predefined entities and character references, CDATA,
+// comments, processing instructions and line-end normalisation. Document type
+// declarations are refused, so no entity can expand, and elements may nest
+// at most kMaxXmlDepth deep.
 
-#include "import/workbook/ZipPackage.h"
+#include "import/workbook/ByteSource.h"
 
 #include <QString>
 
@@ -54,6 +55,7 @@ private:
     std::string_view decode(std::string_view raw, bool attribute);
     std::string_view decodeLineEnds(std::string_view raw);
     std::string_view stripPrefix(std::string_view qualified) const;
+    static std::size_t pieceEnd(std::string_view raw);
 
     ByteSource &source_;
     QString part_;
@@ -63,6 +65,7 @@ private:
     bool eof_ = false;
     bool pendingEnd_ = false;
     bool started_ = false;
+    int depth_ = 0;
     std::string_view name_;
     std::string_view text_;
     std::vector<Attribute> attrs_;

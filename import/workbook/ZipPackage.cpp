@@ -64,15 +64,6 @@ QString zipErrorText(int code)
 
 } // namespace
 
-std::size_t MemorySource::read(char *buffer, std::size_t size)
-{
-    const std::size_t n = std::min(size, size_ - pos_);
-    if (n != 0)
-        std::memcpy(buffer, data_ + pos_, n);
-    pos_ += n;
-    return n;
-}
-
 ZipArchive::ZipArchive(zip *archive, QByteArray bytes) : archive_(archive), bytes_(std::move(bytes)) {}
 
 ZipArchive::~ZipArchive()

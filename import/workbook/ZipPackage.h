@@ -2,6 +2,8 @@
 // Read access to the parts of a zip package (xlsx, ods) through libzip, with
 // limits that stop zip bombs before they cost time or memory.
 
+#include "import/workbook/ByteSource.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,28 +16,6 @@ struct zip_file;
 
 namespace rowpour::workbook
 {
-
-// A stream of bytes read piece by piece. read() returns 0 at the end and throws
-// FormatError when the data is damaged.
-class ByteSource
-{
-public:
-    virtual ~ByteSource() = default;
-    virtual std::size_t read(char *buffer, std::size_t size) = 0;
-};
-
-// Bytes already in memory.
-class MemorySource : public ByteSource
-{
-public:
-    MemorySource(const char *data, std::size_t size) : data_(data), size_(size) {}
-    std::size_t read(char *buffer, std::size_t size) override;
-
-private:
-    const char *data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-};
 
 class ZipArchive
 {

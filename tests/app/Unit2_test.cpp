@@ -136,8 +136,8 @@ TEST(ErrorsWindow, UnwritableFileIsReportedByTheFailureDisplay)
     rowpour::app::RunGuarded([&] { form.SaveToFile(path); });
     rowpour::app::SetFailureSink(previous);
     ASSERT_EQ(texts.size(), 1);
-    EXPECT_TRUE(texts[0].startsWith(rowpour::errorlog_texts::kCannotCreateFile.arg(path, QString())))
-        << texts[0].toStdString();
+    EXPECT_EQ(texts[0], rowpour::errorlog_texts::kCannotCreateFile.arg(path, "No such file or directory") + ".")
+        << "the system's reason";
     EXPECT_EQ(form.Lines(), QStringList({"/1/x", ""})) << "the log is not changed";
 }
 

@@ -3,18 +3,24 @@
 
 #include "DevDbHome.h"
 
+#include "app/FailureDisplay.h"
 #include "app/WindowImport.h"
 #include "app/mainFRm.h"
+#include "import/MsgFrm.h"
 #include "import/Unit2.h"
 #include "oracle/OracleData.h"
+#include "tests/app/WidgetTest.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 using rowpour::MessageIcon;
@@ -91,6 +97,12 @@ protected:
         form_->ComboBox1()->setCurrentIndex(0);
         form_->ComboBox1Change();
         ASSERT_EQ(form_->SG()->rowCount(), 3);
+        mapCells();
+    }
+    void mapCells()
+    {
+        form_->SG()->setCell(1, 0, "NAME");
+        form_->SG()->setCell(2, 0, "BORN");
         form_->SG()->setCell(1, 3, "1");
         form_->SG()->setCell(1, 4, "L2");
         form_->SG()->setCell(2, 3, "2");
@@ -193,16 +205,180 @@ TEST_F(DesktopImport, CommandsDuringTheRunDoNothing)
     EXPECT_EQ(rowsInTable(), 2);
 }
 
-TEST_F(DesktopImport, ClosingDuringTheRunEndsItAfterTheCurrentRowAndThenCloses)
+// Answers the stop question that closing during a run brings up, after
+// letting inspect look at the screen.
+void AnswerStopQuestion(const QString &answer, std::function<void()> inspect = {})
+{
+    rowpour::testing::WhenModal([answer, inspect](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), rowpour::app::mainform::kStopQuestion);
+        if (inspect)
+            inspect();
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == answer)
+                button->click();
+        }
+    });
+}
+
+TEST_F(DesktopImport, StoppingByClosingUndoesTheRunAndThenCloses)
 {
     connectAndMap();
-    QTimer::singleShot(0, form_.get(), [&] { form_->close(); });
+    form_->Edit2()->setText("3");
     form_->Button2Click();
-    EXPECT_TRUE(messages_.empty()); // no summary for a run ended by closing
-    EXPECT_EQ(rowsInTable(), 1);
+    ASSERT_EQ(rowsInTable(), 2);
+
+    form_->Edit2()->setText("5");
+    form_->CheckBox1()->setChecked(true);
+    QTimer::singleShot(0, form_.get(), [&] {
+        AnswerStopQuestion(rowpour::app::mainform::kStopAndClose);
+        form_->close();
+    });
+    form_->Button2Click();
+    EXPECT_EQ(messages_.size(), 1u); // no summary for the stopped run
+    EXPECT_EQ(rowsInTable(), 2);     // its delete and its rows are undone, the first run stays
     EXPECT_TRUE(form_->isVisible());
     QApplication::processEvents();
     EXPECT_FALSE(form_->isVisible());
+}
+
+TEST_F(DesktopImport, KeepRunningFinishesTheRunAndTheWindowStays)
+{
+    connectAndMap();
+    QTimer::singleShot(0, form_.get(), [&] {
+        AnswerStopQuestion(rowpour::app::mainform::kKeepRunning);
+        form_->close();
+    });
+    form_->Button2Click();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].caption, QStringLiteral("move data"));
+    EXPECT_EQ(rowsInTable(), 2);
+    QApplication::processEvents();
+    EXPECT_TRUE(form_->isVisible());
+}
+
+TEST_F(DesktopImport, CloseButtonDuringTheRunAsksTooAndClosesAfterTheStoppedRun)
+{
+    connectAndMap();
+    QTimer::singleShot(0, form_.get(), [&] {
+        AnswerStopQuestion(rowpour::app::mainform::kStopAndClose);
+        form_->findChild<QPushButton *>("Button3")->click();
+    });
+    form_->Button2Click();
+    EXPECT_EQ(rowsInTable(), 0);
+    QApplication::processEvents();
+    EXPECT_FALSE(form_->isVisible());
+}
+
+// What would end the run after the delete is refused before it, from the
+// window too; the failure display shows the message naming the cause.
+TEST_F(DesktopImport, RunThatCannotGoOnLeavesTheTableAsItWas)
+{
+    connectAndMap();
+    form_->Edit2()->setText("3");
+    form_->Button2Click();
+    ASSERT_EQ(rowsInTable(), 2);
+    form_->CheckBox1()->setChecked(true);
+    const struct Case {
+        const char *name;
+        std::function<void()> change;
+        QString message;
+    } cases[] = {
+        {"start after end", [&] { form_->Edit1()->setText("9"); },
+         QStringLiteral("Start row 9 is after end row 3: no row would be loaded, so the old data of table %1 "
+                        "was not deleted")
+             .arg(table_)},
+        {"field not a column", [&] { form_->SG()->setCell(1, 0, "SURNAME"); },
+         QStringLiteral("ORA field SURNAME of mapping row 1 is not a column of table %1").arg(table_)},
+        {"xls field 0", [&] { form_->SG()->setCell(2, 3, "0"); },
+         "XLS field 0 of ORA field BORN is outside the sheet's columns 1 to 16384"},
+        {"unknown code", [&] { form_->SG()->setCell(1, 4, "Q"); },
+         "Process data 'Q' of ORA field NAME is not a known code (L<number>, D or empty)"},
+    };
+    for (const Case &c : cases) {
+        mapCells();
+        form_->Edit2()->setText("3");
+        c.change();
+        try {
+            form_->Button2Click();
+            ADD_FAILURE() << c.name << ": no error";
+        } catch (const std::exception &e) {
+            EXPECT_EQ(QString::fromUtf8(e.what()), c.message) << c.name;
+        }
+        EXPECT_EQ(rowsInTable(), 2) << c.name;
+    }
+}
+
+TEST_F(DesktopImport, GridOptionsAndMappingCommandsAreLockedDuringTheRunOnly)
+{
+    connectAndMap();
+    const QStringList locked = {"Button1",   "Button2",      "FilenameEdit1", "SG",
+                                "CheckBox1", "CheckBox2",    "ComboBox1",     "Edit1",
+                                "Edit2",     "SpeedButton1", "SpeedButton2"};
+    const auto enabledStates = [&] {
+        QStringList states;
+        for (const QString &name : locked)
+            states << name + (form_->findChild<QWidget *>(name)->isEnabled() ? "+" : "-");
+        return states;
+    };
+    const QStringList allEnabled = enabledStates();
+    QStringList duringRun;
+    bool closeEnabled = false;
+    QTimer::singleShot(0, form_.get(), [&] {
+        duringRun = enabledStates();
+        closeEnabled = form_->findChild<QPushButton *>("Button3")->isEnabled();
+    });
+    form_->Button2Click();
+    for (const QString &state : duringRun)
+        EXPECT_TRUE(state.endsWith('-')) << state.toStdString();
+    EXPECT_EQ(duringRun.size(), locked.size());
+    EXPECT_TRUE(closeEnabled) << "Close stays, to ask for a stop";
+    EXPECT_EQ(enabledStates(), allEnabled);
+
+    // A run that ends with an error unlocks too.
+    form_->Edit2()->clear();
+    EXPECT_THROW(form_->Button2Click(), std::runtime_error);
+    EXPECT_EQ(enabledStates(), allEnabled);
+}
+
+// The popup stays on top of other windows: every message box puts it out of
+// sight while it is shown.
+TEST_F(DesktopImport, ProgressPopupIsOutOfSightWhileAMessageBoxIsShown)
+{
+    connectAndMap();
+    bool hiddenDuringQuestion = false;
+    bool backAfterQuestion = false;
+    QTimer::singleShot(0, form_.get(), [&] {
+        ShowMessageForm("delete old data from table X", true);
+        AnswerStopQuestion(rowpour::app::mainform::kKeepRunning,
+                           [&] { hiddenDuringQuestion = !CurrentMessageForm()->isVisible(); });
+        form_->close();
+        backAfterQuestion = CurrentMessageForm()->isVisible();
+        HideMessageForm();
+    });
+    form_->Button2Click();
+    EXPECT_TRUE(hiddenDuringQuestion);
+    EXPECT_TRUE(backAfterQuestion);
+
+    // The import's own boxes and the failure display.
+    rowpour::app::SetImportMessageSink(nullptr);
+    const auto previousFailureSink = rowpour::app::SetFailureSink(nullptr);
+    QStringList hiddenDuring;
+    const auto inspectAndClose = [&](QWidget *modal) {
+        hiddenDuring << (CurrentMessageForm()->isVisible() ? "shown" : "hidden");
+        qobject_cast<QMessageBox *>(modal)->accept();
+    };
+    ShowMessageForm("delete old data from table X", true);
+    rowpour::testing::WhenModal(inspectAndClose);
+    rowpour::app::WindowImportSurroundings(*form_).showMessage("error", "not executed query: delete from X",
+                                                               MessageIcon::Error);
+    rowpour::testing::WhenModal(inspectAndClose);
+    rowpour::app::ShowFailure("ORA-00942: table or view does not exist");
+    EXPECT_EQ(hiddenDuring, (QStringList{"hidden", "hidden"}));
+    EXPECT_TRUE(CurrentMessageForm()->isVisible());
+    HideMessageForm();
+    rowpour::app::SetFailureSink(previousFailureSink);
 }
 
 } // namespace

@@ -7,6 +7,9 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
+#include <functional>
+
 #include <limits>
 #include <map>
 #include <stdexcept>
@@ -24,6 +27,8 @@ class FakeSheet : public ICellSource
 public:
     std::map<std::pair<int, int>, QString> cells;
     int reads = 0;
+    int lastRow = 1048576;
+    int lastColumn = 16384;
     QString cellText(int row, int column) override
     {
         ++reads;
@@ -55,6 +60,12 @@ public:
     QList<QStringList> rows;
     QStringList failing; // statements (or substrings) the database rejects
     bool seekFails = false;
+    int seeksBeforeFailing = 0; // with seekFails: this many seeks succeed first
+    std::map<QString, QStringList> columns{{"EMP", {"ENAME", "HIRED", "DEPTNO", "JOB"}}};
+    QList<QStringList> savepointRows; // the rows when the savepoint was set
+    int savepoints = 0;
+    int rollbacks = 0;
+    bool rollbackFails = false;
 
     void execute(const QString &statement) override
     {
@@ -70,12 +81,36 @@ public:
     int countRecords(const QString &select) override
     {
         executed << select;
-        if (seekFails)
+        if (seekFails && seeksBeforeFailing-- <= 0)
             throw std::runtime_error("ORA-00936: missing expression");
         const QStringList wanted = literals(select);
         if (wanted.contains(QString()))
             return 0;
         return static_cast<int>(std::count(rows.begin(), rows.end(), wanted));
+    }
+    QStringList tableColumns(const QString &table) override
+    {
+        auto it = columns.find(table);
+        return it == columns.end() ? QStringList() : it->second;
+    }
+    void setSavepoint() override
+    {
+        ++savepoints;
+        savepointRows = rows;
+    }
+    void rollbackToSavepoint() override
+    {
+        ++rollbacks;
+        if (rollbackFails)
+            throw std::runtime_error("ORA-03114: not connected to ORACLE\n");
+        rows = savepointRows;
+    }
+    bool changed() const
+    {
+        return std::any_of(executed.begin(), executed.end(), [](const QString &statement) {
+            return statement.startsWith(QStringLiteral("delete")) ||
+                   statement.startsWith(QStringLiteral("insert"));
+        });
     }
 };
 
@@ -122,15 +157,17 @@ public:
         databaseMessages << message;
     }
     void showErrors() override { log << QStringLiteral("errors shown"); }
-    std::unique_ptr<ICellSource> openWorkbook(const QString &fileName) override
+    std::unique_ptr<IImportSheet> openWorkbook(const QString &fileName) override
     {
         log << QStringLiteral("open[%1]").arg(fileName);
         if (workbookFails)
             throw std::runtime_error("cannot open the workbook");
-        struct View : ICellSource {
+        struct View : IImportSheet {
             FakeSheet &sheet;
             explicit View(FakeSheet &s) : sheet(s) {}
             QString cellText(int row, int column) override { return sheet.cellText(row, column); }
+            int lastRow() const override { return sheet.lastRow; }
+            int lastColumn() const override { return sheet.lastColumn; }
         };
         return std::make_unique<View>(sheet);
     }
@@ -212,11 +249,11 @@ TEST(ImportRun, RowRangeEdges)
         const char *name;
         QString start, end;
         int selected;
-        int statements;
+        int statements; // the first row's seek is run once more before the rows
     } cases[] = {
         {"end before start", "5", "4", 0, 0},
-        {"start equals end", "3", "3", 1, 2},
-        {"leading blanks accepted", " 2", "3", 2, 4},
+        {"start equals end", "3", "3", 1, 3},
+        {"leading blanks accepted", " 2", "3", 2, 5},
     };
     for (const Case &c : cases) {
         FakeWindow window;
@@ -256,38 +293,157 @@ TEST(ImportRun, SeekSkipsTheLaterOfTwoEqualRowsButNeverMatchesAnEmptyValue)
     EXPECT_EQ(db2.executed.size(), 2);
 }
 
-// A run that cannot finish must end before the table is emptied.
-TEST(ImportRun, FailuresBeforeTheDeleteLeaveTheTableIntact)
+// Every condition that would end the run is met before the delete, with a
+// message naming the value at fault.
+TEST(ImportRun, CheckBeforeAnyChangeRefusesWhatWouldEndTheRun)
 {
     struct Case {
         const char *name;
-        QString end;
-        QString xlsField;
-        QString code;
-        bool workbookFails;
+        QString start, end;
+        QList<TColumnMapping> grid;
         QString message;
+        std::function<void(FakeWindow &, FakeDatabase &)> setUp = {};
     } cases[] = {
-        {"end row empty", "", "2", "", false, "'' is not a valid integer value"},
-        {"xls field not a number", "3", "B", "", false, "'B' is not a valid integer value"},
-        {"lexeme number missing", "3", "2", "L", false, "'' is not a valid integer value"},
-        {"lower-case lexeme code", "3", "2", "lx", false, "'x' is not a valid integer value"},
-        {"workbook cannot be opened", "3", "2", "", true, "cannot open the workbook"},
+        {"end row empty", "1", "", {{"ENAME", "", "1", "2", "", ""}}, "'' is not a valid integer value"},
+        {"start row 0",
+         "0",
+         "3",
+         {{"ENAME", "", "1", "2", "", ""}},
+         "Row 0 is outside the sheet's rows 1 to 1048576"},
+        {"start row negative",
+         "-3",
+         "3",
+         {{"ENAME", "", "1", "2", "", ""}},
+         "Row -3 is outside the sheet's rows 1 to 1048576"},
+        {"end row beyond an xls sheet",
+         "1",
+         "70000",
+         {{"ENAME", "", "1", "2", "", ""}},
+         "Row 70000 is outside the sheet's rows 1 to 65536",
+         [](FakeWindow &w, FakeDatabase &) { w.sheet.lastRow = 65536; }},
+        {"start after end",
+         "9",
+         "3",
+         {{"ENAME", "", "1", "2", "", ""}},
+         "Start row 9 is after end row 3: no row would be loaded, so the old data of table EMP was not "
+         "deleted"},
+        {"xls field 0",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "0", "", ""}},
+         "XLS field 0 of ORA field ENAME is outside the sheet's columns 1 to 16384"},
+        {"xls field -1",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "-1", "", ""}},
+         "XLS field -1 of ORA field ENAME is outside the sheet's columns 1 to 16384"},
+        {"xls field beyond an xls sheet",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "257", "", ""}},
+         "XLS field 257 of ORA field ENAME is outside the sheet's columns 1 to 256",
+         [](FakeWindow &w, FakeDatabase &) { w.sheet.lastColumn = 256; }},
+        {"xls field not a number",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "B", "", ""}},
+         "'B' is not a valid integer value"},
+        {"lexeme number missing",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "2", "L", ""}},
+         "'' is not a valid integer value"},
+        {"lower-case lexeme code",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "2", "lx", ""}},
+         "'x' is not a valid integer value"},
+        {"unknown code",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "2", "X1", ""}},
+         "Process data 'X1' of ORA field ENAME is not a known code (L<number>, D or empty)"},
+        {"nothing takes part",
+         "1",
+         "3",
+         {{"ENAME", "", "0", "2", "", ""}},
+         "No mapping row takes part in the import (Proceed 1)"},
+        {"field that is not an identifier",
+         "1",
+         "3",
+         {{"JOB", "", "1", "", "", "x"}, {"LAST_NAME) values ('x') --", "", "1", "2", "", ""}},
+         "ORA field 'LAST_NAME) values ('x') --' of mapping row 2 is not a valid identifier"},
+        {"field not in the table",
+         "1",
+         "3",
+         {{"SALARY", "", "1", "2", "", ""}},
+         "ORA field SALARY of mapping row 1 is not a column of table EMP"},
+        {"field mapped twice",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "2", "", ""}, {"ename", "", "1", "3", "", ""}},
+         "ORA field ename is mapped twice, in mapping rows 1 and 2"},
+        {"no table chosen",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "2", "", ""}},
+         "No table is chosen",
+         [](FakeWindow &w, FakeDatabase &) { w.table.clear(); }},
+        {"table name with a condition",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "2", "", ""}},
+         "Table name 'EMP where 1=0' is not a valid identifier",
+         [](FakeWindow &w, FakeDatabase &) { w.table = "EMP where 1=0"; }},
+        {"table not the user's",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "2", "", ""}},
+         "Table DEPT is not one of the user's tables",
+         [](FakeWindow &w, FakeDatabase &) { w.table = "DEPT"; }},
+        {"workbook cannot be opened",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "2", "", ""}},
+         "cannot open the workbook",
+         [](FakeWindow &w, FakeDatabase &) { w.workbookFails = true; }},
+        {"first row's seek rejected",
+         "1",
+         "3",
+         {{"ENAME", "", "1", "2", "", ""}},
+         "ORA-00936: missing expression",
+         [](FakeWindow &, FakeDatabase &db) { db.seekFails = true; }},
     };
     for (const Case &c : cases) {
         FakeWindow window;
-        window.grid = MappingTable({{"ENAME", "VARCHAR2", "1", c.xlsField, c.code, ""}});
-        window.workbookFails = c.workbookFails;
+        window.grid = MappingTable(c.grid);
         FakeDatabase db;
         db.rows << QStringList{"old"};
+        if (c.setUp)
+            c.setUp(window, db);
         try {
-            RunImport(rows("1", c.end, true), window, db, kDotLocale);
+            RunImport(rows(c.start, c.end, true), window, db, kDotLocale);
             ADD_FAILURE() << c.name << ": no error";
         } catch (const std::exception &e) {
             EXPECT_EQ(QString::fromUtf8(e.what()), c.message) << c.name;
         }
-        EXPECT_TRUE(db.executed.isEmpty()) << c.name;
-        EXPECT_EQ(db.rows.size(), 1) << c.name;
+        EXPECT_FALSE(db.changed()) << c.name;
+        EXPECT_EQ(db.savepoints, 0) << c.name;
+        EXPECT_EQ(db.rows, QList<QStringList>{{"old"}}) << c.name;
     }
+}
+
+TEST(ImportRun, QuotedAndLowerCaseNamesAreLookedUpAsTheDictionaryKeepsThem)
+{
+    FakeWindow window;
+    window.table = QStringLiteral("\"Staff list\"");
+    window.grid = MappingTable({{"\"Name\"", "", "1", "1", "", ""}, {"grade", "", "1", "", "", "B"}});
+    window.seek = false;
+    window.sheet.cells[{1, 1}] = "Ann";
+    FakeDatabase db;
+    db.columns["Staff list"] = {"Name", "GRADE"};
+    EXPECT_EQ(RunImport(rows("1", "1"), window, db, kDotLocale).inserted, 1);
+    EXPECT_EQ(db.executed, QStringList{"insert into \"Staff list\"(\"Name\",grade) values ('Ann','B')"});
 }
 
 TEST(ImportRun, SeekAndInsertOfARowShareItsCellReads)
@@ -299,9 +455,9 @@ TEST(ImportRun, SeekAndInsertOfARowShareItsCellReads)
     FakeDatabase db;
     RunImport(rows("1", "2"), window, db, kDotLocale);
     EXPECT_EQ(window.sheet.reads, 4); // two mapped columns, two rows
-    EXPECT_EQ(db.executed[1],
+    EXPECT_EQ(db.executed[2],
               QStringLiteral("insert into EMP(ENAME,HIRED,DEPTNO) values ('Smith','01.01.1985','10')"));
-    EXPECT_EQ(db.executed[3],
+    EXPECT_EQ(db.executed[4],
               QStringLiteral("insert into EMP(ENAME,HIRED,DEPTNO) values ('Jones','01.01.1986','10')"));
 }
 
@@ -315,19 +471,24 @@ TEST(ImportRun, DefaultValueNeedsNoSpreadsheetColumn)
     EXPECT_EQ(db.executed[0], QStringLiteral("insert into EMP(DEPTNO) values ('10')"));
 }
 
-TEST(ImportRun, FailingDeleteIsShownOnceAndTheRowsAreProcessedAnyway)
+TEST(ImportRun, FailingDeleteIsShownWithItsReasonAfterThePopupAndTheRowsAreProcessedAnyway)
 {
     FakeWindow window;
     window.useEmpMapping();
+    window.seek = false;
     window.setRow(1, "A", "1985");
     FakeDatabase db;
     db.failing << QStringLiteral("delete");
     const ImportResult result = RunImport(rows("1", "1", true), window, db, kDotLocale);
     EXPECT_EQ(db.executed.mid(0, 2), (QStringList{"delete from EMP", "delete from \"EMP\""}));
-    EXPECT_EQ(window.log, (QStringList{"open[/data/book.xlsx]", "popup[delete old data from table EMP]",
-                                       "message[error|not executed query: delete from \"EMP\"\r\n|error]",
-                                       "popup hidden", summary(false, 1, 1)}));
+    EXPECT_EQ(window.log,
+              (QStringList{"open[/data/book.xlsx]", "popup[delete old data from table EMP]", "popup hidden",
+                           "message[error|not executed query: delete from \"EMP\"\r\n"
+                           "ORA-01722: invalid number|error]",
+                           summary(false, 1, 1)}));
     EXPECT_EQ(result.inserted, 1);
+    EXPECT_TRUE(result.deleteFailed);
+    EXPECT_EQ(result.deleteFailure, QStringLiteral("ORA-01722: invalid number"));
 }
 
 TEST(ImportRun, SuccessfulDeleteEmptiesTheTableFirst)
@@ -338,31 +499,79 @@ TEST(ImportRun, SuccessfulDeleteEmptiesTheTableFirst)
     FakeDatabase db;
     db.rows << QStringList{"A", "01.01.1985", "10"};
     const ImportResult result = RunImport(rows("1", "1", true), window, db, kDotLocale);
-    EXPECT_EQ(db.executed[0], QStringLiteral("delete from EMP"));
+    EXPECT_EQ(db.executed[1], QStringLiteral("delete from EMP"));
+    EXPECT_EQ(db.savepoints, 1);
     EXPECT_EQ(result.inserted, 1);
     EXPECT_EQ(result.skipped, 0);
+    EXPECT_FALSE(result.deleteFailed);
 }
 
-TEST(ImportRun, ErrorsDuringRowsEndTheRunAndKeepWhatWasDone)
+// An error after the first change goes back to the savepoint: the delete and
+// the rows of this run are undone, earlier runs stay.
+TEST(ImportRun, ErrorAfterAChangeLeavesTheTableAsBeforeTheRun)
+{
+    FakeWindow window;
+    window.useEmpMapping();
+    for (int r = 1; r <= 5; ++r)
+        window.setRow(r, QStringLiteral("N%1").arg(r), "1985");
+    FakeDatabase db;
+    ASSERT_EQ(RunImport(rows("1", "1"), window, db, kDotLocale).inserted, 1);
+    const QList<QStringList> afterFirstRun = db.rows;
+
+    db.seekFails = true;
+    db.seeksBeforeFailing = 3; // the check, rows 1 and 2; row 3's seek is rejected
+    try {
+        RunImport(rows("1", "5", true), window, db, kDotLocale);
+        ADD_FAILURE() << "no error";
+    } catch (const std::exception &e) {
+        EXPECT_EQ(QString::fromUtf8(e.what()),
+                  "ORA-00936: missing expression\r\n"
+                  "Nothing of this run was kept: the table is as it was before the run.");
+    }
+    EXPECT_TRUE(db.executed.contains("delete from EMP"));
+    EXPECT_EQ(db.rollbacks, 1);
+    EXPECT_EQ(db.rows, afterFirstRun);
+    EXPECT_FALSE(window.log.contains("errors shown"));
+}
+
+TEST(ImportRun, FailureToRecordAFailedRowEndsTheRunAndUndoesIt)
+{
+    struct RefusingLog : FakeWindow {
+        void appendErrorEntry(const QString &, const QString &) override
+        {
+            throw std::runtime_error("cannot write to err.log: No space left on device");
+        }
+    } window;
+    window.useEmpMapping();
+    window.seek = false;
+    window.setRow(1, "A", "1985");
+    window.setRow(2, "B", "1985");
+    FakeDatabase db;
+    db.failing << QStringLiteral("'B'");
+    EXPECT_THROW(RunImport(rows("1", "2"), window, db, kDotLocale), std::runtime_error);
+    EXPECT_TRUE(db.rows.isEmpty());
+}
+
+TEST(ImportRun, UndoThatFailsIsReported)
 {
     FakeWindow window;
     window.useEmpMapping();
     window.setRow(1, "A", "1985");
     FakeDatabase db;
     db.seekFails = true;
-    EXPECT_THROW(RunImport(rows("1", "3"), window, db, kDotLocale), std::runtime_error);
-    EXPECT_EQ(window.log, QStringList{"open[/data/book.xlsx]"}); // no summary, no errors window
-
-    // A row number below 1 fails at the first cell read.
-    FakeWindow zero;
-    zero.useEmpMapping();
-    zero.seek = false;
-    FakeDatabase db2;
-    EXPECT_THROW(RunImport(rows("0", "1"), zero, db2, kDotLocale), std::runtime_error);
-    EXPECT_TRUE(db2.executed.isEmpty());
+    db.seeksBeforeFailing = 2;
+    db.rollbackFails = true;
+    try {
+        RunImport(rows("1", "3"), window, db, kDotLocale);
+        ADD_FAILURE() << "no error";
+    } catch (const std::exception &e) {
+        EXPECT_EQ(QString::fromUtf8(e.what()),
+                  "ORA-00936: missing expression\r\n"
+                  "The changes of this run could not be undone: ORA-03114: not connected to ORACLE");
+    }
 }
 
-TEST(ImportRun, StopRequestEndsTheRunAfterTheCurrentRowWithoutSummary)
+TEST(ImportRun, StopRequestEndsTheRunAfterTheCurrentRowAndUndoesIt)
 {
     FakeWindow window;
     window.useEmpMapping();
@@ -371,10 +580,13 @@ TEST(ImportRun, StopRequestEndsTheRunAfterTheCurrentRowWithoutSummary)
         window.setRow(r, QString::number(r), "1985");
     window.stopAtRow = 2;
     FakeDatabase db;
-    const ImportResult result = RunImport(rows("1", "5"), window, db, kDotLocale);
+    db.rows << QStringList{"old"};
+    const ImportResult result = RunImport(rows("1", "5", true), window, db, kDotLocale);
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.inserted, 2);
-    EXPECT_EQ(window.log, QStringList{"open[/data/book.xlsx]"});
+    EXPECT_EQ(db.executed.size(), 3); // the delete, rows 1 and 2
+    EXPECT_EQ(db.rows, QList<QStringList>{{"old"}});
+    EXPECT_EQ(window.log.filter("message").size(), 0); // no summary
 }
 
 TEST(ImportRun, LargestRowNumberEndsTheLoop)
@@ -382,19 +594,16 @@ TEST(ImportRun, LargestRowNumberEndsTheLoop)
     FakeWindow window;
     window.grid = MappingTable({{"DEPTNO", "NUMBER", "1", "", "", "10"}});
     window.seek = false;
+    window.sheet.lastRow = std::numeric_limits<int>::max();
     FakeDatabase db;
     const ImportResult result = RunImport(rows("2147483647", "2147483647"), window, db, kDotLocale);
     EXPECT_EQ(result.selected, 1);
     EXPECT_EQ(result.inserted, 1);
 
-    // The widest range counts 2^32 rows without overflowing (stopped after its first).
-    FakeWindow wide;
-    wide.grid = MappingTable({{"DEPTNO", "NUMBER", "1", "", "", "10"}});
-    wide.seek = false;
-    wide.stopAtRow = std::numeric_limits<int>::min();
-    FakeDatabase db2;
-    const ImportResult widest = RunImport(rows("-2147483648", "2147483647"), wide, db2, kDotLocale);
-    EXPECT_EQ(widest.selected, qint64(1) << 32);
+    // The widest range counts its rows without overflowing (stopped after its first).
+    window.stopAtRow = 1;
+    const ImportResult widest = RunImport(rows("1", "2147483647"), window, db, kDotLocale);
+    EXPECT_EQ(widest.selected, 2147483647);
     EXPECT_EQ(widest.inserted, 1);
 }
 

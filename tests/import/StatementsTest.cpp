@@ -131,3 +131,39 @@ TEST_F(Statements, IntegerAndCellFailuresEndTheStatement)
     EXPECT_THROW(SeekStatement(T, MappingTable({column("A", "1", "")}), sheet, 1), EInvalidInteger);
     EXPECT_THROW(SeekStatement(T, MappingTable({column("A", "1", "0")}), sheet, 1), std::runtime_error);
 }
+
+TEST(Identifiers, OnlyPlainOrOneQuotedIdentifierMayGoIntoAStatement)
+{
+    const std::pair<QString, bool> cases[] = {
+        {"EMP", true},
+        {"last_name", true},
+        {"A$B#C_1", true},
+        {QStringLiteral("Фамилия"), true},
+        {QString(128, QLatin1Char('A')), true},
+        {"\"Staff list\"", true},
+        {"\"it's\"", true},
+        {"", false},
+        {"1ST", false},
+        {"_X", false},
+        {"LAST NAME", false},
+        {" NAME", false},
+        {"NAME,AGE", false},
+        {"LAST_NAME) values ('x') --", false},
+        {"STAFF where 1=1", false},
+        {"SCOTT.EMP", false},
+        {QString(129, QLatin1Char('A')), false},
+        {QString(65, QChar(0x0424)), false}, // 130 bytes in UTF-8
+        {"\"\"", false},
+        {"\"a\"\"b\"", false},
+        {"\"a\" or \"b\"", false},
+        {"\"unclosed", false},
+    };
+    for (const auto &[name, valid] : cases)
+        EXPECT_EQ(IsIdentifier(name), valid) << name.toStdString();
+}
+
+TEST(Identifiers, DictionaryNameUpperCasesPlainNamesAndUnquotesQuotedOnes)
+{
+    EXPECT_EQ(DictionaryName("last_Name"), "LAST_NAME");
+    EXPECT_EQ(DictionaryName("\"last Name\""), "last Name");
+}

@@ -136,11 +136,18 @@ TEST_F(Connection, PickingTablesWithTheKeyboardListsEachTablesColumns)
         ASSERT_EQ(form->ComboBox1()->currentText(), QLatin1String(step.table));
         const int n = int(step.names.size());
         EXPECT_EQ(form->SG()->rowCount(), n + 1) << step.table;
+        // The columns come in the order the server returns them: the listing
+        // asks for none, and user_tab_columns guarantees none.
+        QStringList listed;
+        QStringList expected;
         for (int row = 1; row <= n; ++row) {
-            EXPECT_EQ(cell(row, 0), step.names[row - 1]) << step.table;
-            EXPECT_EQ(cell(row, 1), step.types[row - 1]) << step.table;
+            listed << cell(row, 0) + QLatin1Char(' ') + cell(row, 1);
+            expected << step.names[row - 1] + QLatin1Char(' ') + step.types[row - 1];
             EXPECT_EQ(cell(row, 2), QStringLiteral("1")) << step.table;
         }
+        listed.sort();
+        expected.sort();
+        EXPECT_EQ(listed, expected) << step.table;
         EXPECT_FALSE(form->ods1().Active());
     }
     // Rows hidden by the one-column table came back with their own cells.

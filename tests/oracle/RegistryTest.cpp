@@ -53,6 +53,19 @@ TEST_F(RegistryTest, UserValuesRoundTripThroughAPrivateFile)
         << "no temporary file is left behind";
 }
 
+// The folder that holds the logon history is made private when the store
+// creates it, so other users cannot even list it.
+TEST_F(RegistryTest, NewConfigurationFolderIsPrivate)
+{
+    const QString folder = QFileInfo(Registry::currentUserFile()).absolutePath();
+    ASSERT_FALSE(QFileInfo::exists(folder));
+    Registry::writeString(QStringLiteral("rowpour"), QStringLiteral("Logon0"), QStringLiteral("1"));
+    struct stat st {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
 TEST_F(RegistryTest, RewritingReplacesTheFileAndKeepsItPrivate)
 {
     const QString file = Registry::currentUserFile();

@@ -84,6 +84,12 @@ void DevDbHome::createUser(const QString &user, const QString &password) const
             QStringLiteral("create user"));
 }
 
+void DevDbHome::addDatabase(const QString &alias, const QStringList &options) const
+{
+    require(runProgram(devdbTool(), QStringList{QStringLiteral("database"), path(), alias} + options),
+            QStringLiteral("rowpour-devdb database"));
+}
+
 ProcessResult DevDbHome::batch(const QStringList &args) const
 {
     return runProgram(buildDir() + QStringLiteral("/cli/rowpour-batch"), args, environment());

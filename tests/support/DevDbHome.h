@@ -40,6 +40,8 @@ public:
     ProcessResult sql(const QString &userPassword, const QStringList &statements) const;
     // Creates an account with a password, as SYSTEM.
     void createUser(const QString &user, const QString &password) const;
+    // Creates one more database in the home ("--charset", "CL8MSWIN1251", ...).
+    void addDatabase(const QString &alias, const QStringList &options = {}) const;
     // rowpour-batch with this home as ORACLE_HOME.
     ProcessResult batch(const QStringList &args) const;
 

@@ -53,25 +53,39 @@ struct SerialCase {
     const char *name;
     double serial;
     bool date1904;
+    NumberFormatKind kind;
     const char *text; // in the C locale
 };
 
+constexpr auto kDate = NumberFormatKind::Date;
+constexpr auto kTime = NumberFormatKind::Time;
+constexpr auto kDuration = NumberFormatKind::Duration;
+
 const SerialCase kSerials[] = {
-    {"first_day", 1, false, "01.01.1900"},
-    {"before_the_phantom_leap_day", 59, false, "28.02.1900"},
-    {"phantom_leap_day_stays_a_number", 60, false, "60"},
-    {"after_the_phantom_leap_day", 61, false, "01.03.1900"},
-    {"ordinary_date", 45352, false, "01.03.2024"},
-    {"date_and_time", 45352.42444444444, false, "01.03.2024 10:11:12"},
-    {"rounded_to_the_millisecond", 45352 + (10 * 3600 + 11 * 60 + 11.99999) / 86400.0, false,
+    {"first_day", 1, false, kDate, "01.01.1900"},
+    {"before_the_phantom_leap_day", 59, false, kDate, "28.02.1900"},
+    {"phantom_leap_day_stays_a_number", 60, false, kDate, "60"},
+    {"after_the_phantom_leap_day", 61, false, kDate, "01.03.1900"},
+    {"ordinary_date", 45352, false, kDate, "01.03.2024"},
+    {"date_and_time", 45352.42444444444, false, kDate, "01.03.2024 10:11:12"},
+    {"rounded_to_the_millisecond", 45352 + (10 * 3600 + 11 * 60 + 11.99999) / 86400.0, false, kDate,
      "01.03.2024 10:11:12"},
-    {"time_of_day_only", 0.5, false, "12:00:00"},
-    {"midnight_is_the_date_alone", 45352.0, false, "01.03.2024"},
-    {"system_1904", 0, true, "01.01.1904"},
-    {"system_1904_later", 43890, true, "01.03.2024"},
-    {"negative_stays_a_number", -1, false, "-1"},
-    {"after_9999_stays_a_number", 2958466, false, "2958466"},
-    {"last_day", 2958465, false, "31.12.9999"},
+    {"midnight_is_the_date_alone", 45352.0, false, kDate, "01.03.2024"},
+    {"serial_zero_with_a_date_format_is_the_day_before_the_first", 0, false, kDate, "31.12.1899"},
+    {"below_one_with_a_date_format_keeps_its_date", 0.5, false, kDate, "31.12.1899 12:00:00"},
+    {"time_of_day_only", 0.5, false, kTime, "12:00:00"},
+    {"serial_zero_with_a_time_format", 0, false, kTime, "00:00:00"},
+    {"time_format_beyond_a_day_keeps_the_date", 45352.5, false, kTime, "01.03.2024 12:00:00"},
+    {"duration_beyond_a_day", 1.5, false, kDuration, "36:00:00"},
+    {"duration_below_an_hour", 1.0 / 48, false, kDuration, "00:30:00"},
+    {"negative_duration", -1.0 / 24, false, kDuration, "-01:00:00"},
+    {"duration_of_1904_workbooks_is_the_same", 1.5, true, kDuration, "36:00:00"},
+    {"system_1904", 0, true, kDate, "01.01.1904"},
+    {"system_1904_later", 43890, true, kDate, "01.03.2024"},
+    {"negative_stays_a_number", -1, false, kDate, "-1"},
+    {"after_9999_stays_a_number", 2958466, false, kDate, "2958466"},
+    {"last_day", 2958465, false, kDate, "31.12.9999"},
+    {"number_format", 45352.5, false, NumberFormatKind::Number, "45352.5"},
 };
 
 class SerialDates : public testing::TestWithParam<SerialCase>
@@ -82,8 +96,9 @@ TEST_P(SerialDates, AsTheLocaleShortDateAndLongTime)
 {
     const CellTextFormatter formatter(cLocale());
     StringPool pool;
-    EXPECT_EQ(formatter.text(serialToValue(GetParam().serial, GetParam().date1904), pool).toStdString(),
-              GetParam().text);
+    const SerialCase &c = GetParam();
+    EXPECT_EQ(formatter.text(serialToValue(c.serial, c.date1904, c.kind), pool, nullptr).toStdString(),
+              c.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SerialDates, testing::ValuesIn(kSerials),
@@ -92,25 +107,45 @@ INSTANTIATE_TEST_SUITE_P(Cases, SerialDates, testing::ValuesIn(kSerials),
 TEST(CellTextFormatter, FollowsTheLocaleFormats)
 {
     StringPool pool;
-    const CellValue dateTime = serialToValue(45352.42444444444, false);
-    EXPECT_EQ(CellTextFormatter(ruLocale()).text(dateTime, pool), QStringLiteral("01.03.2024 10:11:12"));
+    const CellValue dateTime = serialToValue(45352.42444444444, false, kDate);
+    EXPECT_EQ(CellTextFormatter(ruLocale()).text(dateTime, pool, nullptr),
+              QStringLiteral("01.03.2024 10:11:12"));
     const rowpour::platform::OperatorLocale us(QLocale(QStringLiteral("en_US")));
-    EXPECT_EQ(CellTextFormatter(us).text(dateTime, pool), QStringLiteral("3/1/24 10:11:12 AM"));
-    EXPECT_EQ(CellTextFormatter(cLocale()).text(CellValue::booleanValue(true), pool), QStringLiteral("True"));
-    EXPECT_EQ(CellTextFormatter(ruLocale()).text(CellValue::booleanValue(false), pool),
+    EXPECT_EQ(CellTextFormatter(us).text(dateTime, pool, nullptr), QStringLiteral("3/1/24 10:11:12 AM"));
+    // A duration is no time of day: the same in every locale.
+    EXPECT_EQ(CellTextFormatter(us).text(serialToValue(1.5, false, kDuration), pool, nullptr),
+              QStringLiteral("36:00:00"));
+    EXPECT_EQ(CellTextFormatter(cLocale()).text(CellValue::booleanValue(true), pool, nullptr),
+              QStringLiteral("True"));
+    EXPECT_EQ(CellTextFormatter(ruLocale()).text(CellValue::booleanValue(false), pool, nullptr),
               QStringLiteral("False"));
 }
 
 struct FormatCase {
     const char *code;
-    bool date;
+    NumberFormatKind kind;
 };
 
 const FormatCase kFormats[] = {
-    {"dd.mm.yyyy", true},         {"h:mm:ss AM/PM", true},   {"[h]:mm", true},
-    {"[$-419]d mmmm yyyy", true}, {"General", false},        {"0.00", false},
-    {"#,##0\\ \"руб.\"", false},  {"0.00E+00", false},       {"[Red]0.00;[Blue]-0.00", false},
-    {"\"day\" 0", false},         {"_-* #,##0.00_-", false}, {"@", false},
+    {"dd.mm.yyyy", kDate},
+    {"m/d/yy h:mm", kDate},
+    {"mmm", kDate},
+    {"mm.yyyy", kDate},
+    {"[$-419]d mmmm yyyy", kDate},
+    {"h:mm:ss AM/PM", kTime},
+    {"mm:ss", kTime},
+    {"hh:mm", kTime},
+    {"[h]:mm", kDuration},
+    {"[h]:mm:ss", kDuration},
+    {"[mm]:ss", kDuration},
+    {"General", NumberFormatKind::Number},
+    {"0.00", NumberFormatKind::Number},
+    {"#,##0\\ \"руб.\"", NumberFormatKind::Number},
+    {"0.00E+00", NumberFormatKind::Number},
+    {"[Red]0.00;[Blue]-0.00", NumberFormatKind::Number},
+    {"\"day\" 0", NumberFormatKind::Number},
+    {"_-* #,##0.00_-", NumberFormatKind::Number},
+    {"@", NumberFormatKind::Number},
 };
 
 class DateFormats : public testing::TestWithParam<FormatCase>
@@ -119,26 +154,39 @@ class DateFormats : public testing::TestWithParam<FormatCase>
 
 TEST_P(DateFormats, AreRecognisedOutsideQuotesAndBrackets)
 {
-    EXPECT_EQ(isDateFormatCode(QString::fromUtf8(GetParam().code)), GetParam().date) << GetParam().code;
+    EXPECT_EQ(formatCodeKind(QString::fromUtf8(GetParam().code)), GetParam().kind) << GetParam().code;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DateFormats, testing::ValuesIn(kFormats));
 
 TEST(DateFormats, BuiltInNumbers)
 {
-    for (int id : {14, 15, 16, 17, 18, 19, 20, 21, 22, 45, 46, 47})
-        EXPECT_TRUE(isBuiltinDateFormat(id)) << id;
+    for (int id : {14, 15, 16, 17, 22})
+        EXPECT_EQ(builtinFormatKind(id), kDate) << id;
+    for (int id : {18, 19, 20, 21, 45, 47})
+        EXPECT_EQ(builtinFormatKind(id), kTime) << id;
+    EXPECT_EQ(builtinFormatKind(46), kDuration);
     for (int id : {0, 1, 2, 9, 10, 11, 12, 13, 37, 44, 48, 49})
-        EXPECT_FALSE(isBuiltinDateFormat(id)) << id;
+        EXPECT_EQ(builtinFormatKind(id), NumberFormatKind::Number) << id;
 }
 
-TEST(IsoTexts, DatesAndDurations)
+TEST(IsoTexts, DatesTimesAndDurations)
 {
+    CellValue v;
+    ASSERT_TRUE(parseIsoDateTime("2024-03-01T10:11:12.5", v));
+    EXPECT_EQ(v.kind, CellKind::DateTime);
+    EXPECT_EQ(v.millis, (45352LL * 86400 + 36672) * 1000 + 500);
+    ASSERT_TRUE(parseIsoDateTime("2024-03-01T10:11:12+03:00", v));
+    EXPECT_EQ(v.millis, (45352LL * 86400 + 36672) * 1000);
+    // A time alone, as some writers store a time of day in a date cell.
+    ASSERT_TRUE(parseIsoDateTime("10:11:12", v));
+    EXPECT_EQ(v.kind, CellKind::Time);
+    EXPECT_EQ(v.millis, 36672000);
+    EXPECT_FALSE(parseIsoDateTime("24:00:00", v));
+    EXPECT_FALSE(parseIsoDateTime("2024-02-30", v));
+    EXPECT_FALSE(parseIsoDateTime("2024-03-01 tomorrow", v));
+    EXPECT_FALSE(parseIsoDateTime("yesterday", v));
     std::int64_t ms = 0;
-    ASSERT_TRUE(parseIsoDateTime("2024-03-01T10:11:12.5", ms));
-    EXPECT_EQ(ms, (45352LL * 86400 + 36672) * 1000 + 500);
-    EXPECT_FALSE(parseIsoDateTime("2024-02-30", ms));
-    EXPECT_FALSE(parseIsoDateTime("yesterday", ms));
     ASSERT_TRUE(parseIsoDuration("PT10H11M12S", ms));
     EXPECT_EQ(ms, 36672000);
     ASSERT_TRUE(parseIsoDuration("P1DT1H", ms));

@@ -2,7 +2,10 @@
 
 #include "WorkbookTestSupport.h"
 
+#include <QFile>
 #include <QProcess>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -64,6 +67,40 @@ TEST(CellsCommand, ErrorsGoToStandardErrorWithAFailingExitCode)
     const CommandResult usage = cells({});
     EXPECT_NE(usage.exitCode, 0);
     EXPECT_TRUE(usage.err.contains(QStringLiteral("Usage")));
+}
+
+TEST(CellsCommand, EmptyFilesAndNamedPipesEndWithExitCode2)
+{
+    QTemporaryDir dir;
+    const QString empty = writeFile(dir, QStringLiteral("empty.csv"), QByteArray());
+    const QString fifo = dir.filePath(QStringLiteral("pipe.xlsx"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &path : {empty, fifo}) {
+        const CommandResult r = cells({path});
+        EXPECT_EQ(r.exitCode, 2) << path.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Cannot open the workbook \"%1\": ").arg(path)))
+            << r.err.toStdString();
+    }
+}
+
+TEST(CellsCommand, GivenRangesNeedNoPassOverTheUsedRange)
+{
+    QTemporaryDir dir;
+    // The fault lies beyond the rows asked for: a pass over the used range
+    // would find it, reading rows 1-2 does not.
+    const QString path =
+        writeZip(dir, QStringLiteral("late.xlsx"),
+                 xlsxParts(R"(<row r="1"><c><v>1</v></c></row><row r="2"><c><v>2</v></c></row>)"
+                           R"(<row r="9"><c t="s"><v>4</v></c></row>)"));
+    const CommandResult ranged = cells({path, QStringLiteral("--rows"), QStringLiteral("1-2"),
+                                        QStringLiteral("--cols"), QStringLiteral("A")});
+    EXPECT_EQ(ranged.exitCode, 0) << ranged.err.toStdString();
+    EXPECT_EQ(ranged.out, QStringLiteral("1\n2\n"));
+    const CommandResult whole = cells({path});
+    EXPECT_EQ(whole.exitCode, 2);
+    EXPECT_TRUE(whole.out.isEmpty());
+    EXPECT_TRUE(whole.err.contains(QStringLiteral("the shared string \"4\" does not exist")));
 }
 
 } // namespace

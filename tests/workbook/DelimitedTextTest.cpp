@@ -70,10 +70,59 @@ TEST(DelimitedTextFaults, UnterminatedQuoteIsNamedNotSwallowed)
 {
     QTemporaryDir dir;
     const QString path = writeFile(dir, QStringLiteral("bad.csv"), "a,b\n\"open,c\nd,e\n");
-    EXPECT_NE(errorOf([&] {
-                  openWorkbook(path, cLocale());
-              }).find("the quoted field starting on line 2 never ends"),
-              std::string::npos);
+    EXPECT_NE(readFailure(path).find("the quoted field starting on line 2 never ends"), std::string::npos);
+}
+
+// The file is read in pieces: what crosses a piece's border must read the
+// same as what does not.
+TEST(DelimitedTextPieces, FieldsLineEndsAndCharactersAcrossPieceBorders)
+{
+    QTemporaryDir dir;
+    for (int shift = 0; shift < 8; ++shift) {
+        // Row 1 ends near the end of the first 64 KB piece, so that its CR LF
+        // and then each part of row 2's quoted field (its quote, the doubled
+        // quote, the CR LF inside it) in turn cross the border.
+        QByteArray text = "x;" + QByteArray(65533 - shift, 'a') + "\r\n";
+        text += "\"q;\"\"\r\nЖ\";Жж\r\n";
+        text += "last;row\n";
+        const QString path = writeFile(dir, QStringLiteral("pieces%1.csv").arg(shift), text);
+        auto book = openWorkbook(path, cLocale());
+        const QStringList rows = readRows(*book, 2, 3, 1, 2);
+        EXPECT_EQ(rows, (QStringList{"q;\"\r\nЖ\tЖж", "last\trow"})) << "shift " << shift;
+        EXPECT_EQ(book->usedRange().lastRow, 3);
+    }
+}
+
+TEST(DelimitedTextPieces, EncodingIsDecidedByTheWholeFile)
+{
+    QTemporaryDir dir;
+    // UTF-8 for 100 KB, then one Windows-1251 byte: the file is Windows-1251.
+    const QByteArray mixed = QByteArray("a;b\n") + QByteArray(100000, 'x') + "\n\xC6;1\n";
+    auto book = openWorkbook(writeFile(dir, QStringLiteral("late.csv"), mixed), cLocale());
+    EXPECT_EQ(book->cellText(3, 1), QStringLiteral("Ж"));
+    // A UTF-8 letter split between two pieces keeps the file UTF-8.
+    const QByteArray split = QByteArray(65535, 'y') + "Ж;1\n";
+    book = openWorkbook(writeFile(dir, QStringLiteral("split.csv"), split), cLocale());
+    EXPECT_EQ(book->cellText(1, 1), QString(65535, QLatin1Char('y')) + QStringLiteral("Ж"));
+}
+
+TEST(DelimitedTextPieces, AnOversizedFieldIsOneUnreadableCell)
+{
+    QTemporaryDir dir;
+    QByteArray text = "before;\"";
+    text += QByteArray(int(kMaxCellTextBytes) + 10, 'z');
+    text += "\";after\nnext;row\n";
+    const QString path = writeFile(dir, QStringLiteral("huge.csv"), text);
+    auto book = openWorkbook(path, cLocale());
+    EXPECT_EQ(book->cellText(1, 1), QStringLiteral("before"));
+    EXPECT_EQ(book->cellText(1, 3), QStringLiteral("after"));
+    EXPECT_EQ(book->cellText(2, 2), QStringLiteral("row"));
+    EXPECT_EQ(errorOf([&] { book->cellText(1, 2); }),
+              QString::fromUtf8(texts::kCannotReadCell)
+                  .arg(1)
+                  .arg(2)
+                  .arg(path, QString::fromUtf8(texts::kCellTooLarge).arg(16))
+                  .toStdString());
 }
 
 } // namespace

@@ -6,6 +6,9 @@
 #include "import/workbook/WorkbookErrors.h"
 
 #include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +133,87 @@ TEST(CellBounds, EachFormatHasItsOwnLimits)
     auto text = openWorkbook(writeFile(dir, QStringLiteral("t.csv"), "a\n"), cLocale());
     EXPECT_EQ(text->cellText(5000000, 16384), QString());
     EXPECT_FALSE(errorOf([&] { text->cellText(1, 16385); }).empty());
+}
+
+TEST(OpenWorkbook, EmptyFilesAndWhatIsNoRegularFileAreRefusedWithoutBlocking)
+{
+    QTemporaryDir dir;
+    const QString empty = writeFile(dir, QStringLiteral("empty.xlsx"), QByteArray());
+    EXPECT_EQ(errorOf([&] { openWorkbook(empty, cLocale()); }), cannotOpen(empty, texts::kFileEmpty));
+    // A named pipe nobody writes to would block an open for reading.
+    const QString fifo = dir.filePath(QStringLiteral("pipe.csv"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const std::string notRegular = QString::fromUtf8(texts::kNotARegularFile)
+                                       .arg(QStringLiteral("a named pipe, a device or a socket"))
+                                       .toStdString();
+    EXPECT_EQ(errorOf([&] { openWorkbook(fifo, cLocale()); }), cannotOpen(fifo, notRegular.c_str()));
+    EXPECT_EQ(errorOf([&] { openWorkbook(QStringLiteral("/dev/null"), cLocale()); }),
+              cannotOpen(QStringLiteral("/dev/null"), notRegular.c_str()));
+    EXPECT_EQ(errorOf([&] { listSheets(fifo); }), cannotOpen(fifo, notRegular.c_str()));
+}
+
+// A sheet of `rows` rows: "r<row>" in column 1, the row number in column 2.
+QString numberedRows(const QTemporaryDir &dir, int rows)
+{
+    std::string data;
+    for (int r = 1; r <= rows; ++r)
+        data += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) +
+                "\" t=\"inlineStr\"><is><t>r" + std::to_string(r) + "</t></is></c><c r=\"B" +
+                std::to_string(r) + "\"><v>" + std::to_string(r) + "</v></c></row>";
+    return writeZip(dir, QStringLiteral("rows.xlsx"), xlsxParts(data));
+}
+
+TEST(ReadingForward, RowsInOrderReadTheFileOnceAndARowBehindTheWindowReadsItAgain)
+{
+    QTemporaryDir dir;
+    auto book = openWorkbook(numberedRows(dir, 3000), cLocale());
+    for (int r = 1; r <= 3000; r += 7)
+        ASSERT_EQ(readRows(*book, r, r, 1, 2), QStringList{QStringLiteral("r%1\t%1").arg(r)});
+    EXPECT_EQ(book->passes(), 1);
+    // Rows just behind are still held; the start of the sheet is not.
+    EXPECT_EQ(book->cellText(2990, 1), QStringLiteral("r2990"));
+    EXPECT_EQ(book->passes(), 1);
+    EXPECT_EQ(book->cellText(5, 2), QStringLiteral("5"));
+    EXPECT_EQ(book->passes(), 2);
+    EXPECT_EQ(book->cellText(6, 1), QStringLiteral("r6"));
+    EXPECT_EQ(book->cellText(10000, 1), QString());
+    // Read to its end, the sheet knows its used range without another pass.
+    const CellRange used = book->usedRange();
+    EXPECT_EQ(std::tie(used.firstRow, used.firstColumn, used.lastRow, used.lastColumn),
+              std::tuple(1, 1, 3000, 2));
+    EXPECT_EQ(book->passes(), 2);
+}
+
+TEST(ReadingForward, TheUsedRangeIsAPassOfItsOwnThatLeavesTheWindowWhereItIs)
+{
+    QTemporaryDir dir;
+    auto book = openWorkbook(numberedRows(dir, 500), cLocale());
+    EXPECT_EQ(book->cellText(100, 1), QStringLiteral("r100"));
+    EXPECT_EQ(book->usedRange().lastRow, 500);
+    EXPECT_EQ(book->passes(), 2);
+    EXPECT_EQ(book->cellText(101, 1), QStringLiteral("r101"));
+    EXPECT_EQ(book->passes(), 2);
+}
+
+TEST(ReadingForward, AFaultFurtherOnFailsTheReadNamingTheFileAndThePart)
+{
+    QTemporaryDir dir;
+    std::string data;
+    for (int r = 1; r <= 200; ++r)
+        data += "<row r=\"" + std::to_string(r) + "\"><c><v>" + std::to_string(r) + "</v></c></row>";
+    data += R"(<row r="201"><c t="s"><v>4</v></c></row>)";
+    const QString path = writeZip(dir, QStringLiteral("late.xlsx"), xlsxParts(data));
+    auto book = openWorkbook(path, cLocale());
+    EXPECT_EQ(book->cellText(200, 1), QStringLiteral("200"));
+    const std::string expected =
+        QString::fromUtf8(texts::kCannotRead)
+            .arg(path, QStringLiteral("it is damaged (part xl/worksheets/sheet1.xml: cell A201: the shared "
+                                      "string \"4\" does not exist)"))
+            .toStdString();
+    EXPECT_EQ(errorOf([&] { book->cellText(201, 1); }), expected);
+    // Asked again, the file is read again and fails the same way.
+    EXPECT_EQ(errorOf([&] { book->cellText(201, 1); }), expected);
+    EXPECT_EQ(book->cellText(3, 1), QStringLiteral("3"));
 }
 
 } // namespace

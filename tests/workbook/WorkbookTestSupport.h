@@ -35,6 +35,10 @@ QString buildDir();
 // Rows of cells, as the cells command prints them (tab-separated).
 QStringList readRows(Workbook &book, int firstRow, int lastRow, int firstColumn, int lastColumn);
 
+// Opens the workbook and reads every cell of its used range, as the cells
+// command does: the message of the failure, or "" when all of it reads.
+std::string readFailure(const QString &path);
+
 // The message of the exception that `f` throws, or "" when it throws none.
 template <class F> std::string errorOf(F &&f)
 {
@@ -44,6 +48,16 @@ template <class F> std::string errorOf(F &&f)
         return e.what();
     }
     return {};
+}
+
+inline std::string readFailure(const QString &path)
+{
+    return errorOf([&] {
+        auto book = openWorkbook(path, cLocale());
+        const CellRange used = book->usedRange();
+        if (!used.isEmpty())
+            readRows(*book, used.firstRow, used.lastRow, used.firstColumn, used.lastColumn);
+    });
 }
 
 } // namespace rowpour::workbook::test

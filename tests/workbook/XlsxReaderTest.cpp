@@ -104,9 +104,13 @@ struct SheetCase {
 const std::string kSst = R"(<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)";
 const std::string kStyles =
     R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
-    R"(<numFmts count="1"><numFmt numFmtId="164" formatCode="dd/mm/yyyy\ hh:mm"/></numFmts>)"
+    R"(<numFmts count="2"><numFmt numFmtId="164" formatCode="dd/mm/yyyy\ hh:mm"/><numFmt numFmtId="165" formatCode="[h]:mm:ss"/></numFmts>)"
     R"(<cellStyleXfs count="1"><xf numFmtId="14"/></cellStyleXfs>)"
-    R"(<cellXfs count="4"><xf numFmtId="0"/><xf numFmtId="14"/><xf numFmtId="164"/><xf numFmtId="4"/></cellXfs></styleSheet>)";
+    R"(<cellXfs count="8"><xf numFmtId="0"/><xf numFmtId="14"/><xf numFmtId="164"/><xf numFmtId="4"/>)"
+    R"(<xf numFmtId="21"/><xf numFmtId="46"/><xf numFmtId="20"/><xf numFmtId="165"/></cellXfs>)"
+    R"(<dxfs count="1"><dxf><numFmt numFmtId="4" formatCode="dd/mm/yyyy"/></dxf></dxfs>)"
+    R"(<extLst><ext><x14:numFmts xmlns:x14="http://schemas.microsoft.com/office/spreadsheetml/2009/9/main">)"
+    R"(<x14:numFmt numFmtId="164" formatCode="0.00"/></x14:numFmts></ext></extLst></styleSheet>)";
 
 const SheetCase kSheets[] = {
     {"cells_and_rows_without_references",
@@ -119,11 +123,6 @@ const SheetCase kSheets[] = {
      {},
      {},
      {"\t\t", "\t\t", "\t\t5"}},
-    {"cells_out_of_order",
-     R"(<row r="2"><c r="C2"><v>3</v></c><c r="A2"><v>1</v></c></row><row r="1"><c r="B1"><v>0</v></c></row>)",
-     {},
-     {},
-     {"\t0\t", "1\t\t3"}},
     {"rich_text_without_phonetic_runs",
      R"(<row r="1"><c r="A1" t="inlineStr"><is><r><t>ab</t></r><r><rPr><b/></rPr><t>c</t></r><rPh sb="0" eb="1"><t>ZZ</t></rPh></is></c>)"
      R"(<c r="B1" t="s"><v>0</v></c></row>)",
@@ -161,6 +160,23 @@ const SheetCase kSheets[] = {
      {},
      kStyles,
      {"01.03.2024\t01.03.2024 18:00:00\t45352.75"}},
+    {"serial_zero_times_and_durations",
+     R"(<row r="1"><c r="A1" s="1"><v>0</v></c><c r="B1" s="4"><v>0</v></c><c r="C1" s="5"><v>1.5</v></c></row>)"
+     R"(<row r="2"><c r="A2" s="6"><v>0.4236111111111111</v></c><c r="B2" s="5"><v>-0.5</v></c><c r="C2" s="7"><v>1.5</v></c></row>)",
+     {},
+     kStyles,
+     {"31.12.1899\t00:00:00\t36:00:00", "10:10:00\t-12:00:00\t36:00:00"}},
+    {"a_time_alone_in_a_date_cell",
+     R"(<row r="1"><c r="A1" t="d"><v>10:11:12</v></c><c r="B1" t="d"><v>2024-03-01</v></c><c r="C1" t="d"><v>2024-03-01T00:00:00Z</v></c></row>)",
+     {},
+     {},
+     {"10:11:12\t01.03.2024\t01.03.2024"}},
+    {"values_that_do_not_read_as_their_type_read_as_stored",
+     R"(<row r="1"><c r="A1"><v>12abc</v></c><c r="B1" t="b"><v>yes</v></c><c r="C1" t="d"><v>2024-13-45</v></c></row>)"
+     R"(<row r="2"><c r="A2" t="x"><v>odd</v></c><c r="B2" s="many"><v>7</v></c><c r="C2" s="99"><v>8</v></c></row>)",
+     {},
+     kStyles,
+     {"12abc\tyes\t2024-13-45", "odd\t7\t8"}},
 };
 
 class HandMadeSheets : public testing::TestWithParam<SheetCase>
@@ -180,16 +196,49 @@ TEST_P(HandMadeSheets, ReadAsWritten)
 INSTANTIATE_TEST_SUITE_P(Cases, HandMadeSheets, testing::ValuesIn(kSheets),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST(XlsxDateSystem, Serials1904)
+struct DateSystemCase {
+    const char *name;
+    std::string workbookPr;
+    const char *text; // serial 43890 with a date format
+};
+
+const std::string kX14 = "http://schemas.microsoft.com/office/spreadsheetml/2009/9/main";
+
+const DateSystemCase kDateSystems[] = {
+    {"flag_1", R"(<workbookPr date1904="1"/>)", "01.03.2024"},
+    {"flag_true", R"(<workbookPr date1904="true"/>)", "01.03.2024"},
+    {"flag_with_blanks", R"(<workbookPr date1904=" true "/>)", "01.03.2024"},
+    {"flag_0", R"(<workbookPr date1904="0"/>)", "29.02.2020"},
+    {"flag_false", R"(<workbookPr date1904="false"/>)", "29.02.2020"},
+    {"no_flag", R"(<workbookPr defaultThemeVersion="164011"/>)", "29.02.2020"},
+    {"no_properties", "", "29.02.2020"},
+    // Extensions of other namespaces have properties of the same name.
+    {"extension_without_the_flag_keeps_1904",
+     R"(<workbookPr date1904="1"/><extLst><ext><x14:workbookPr xmlns:x14=")" + kX14 +
+         R"(" defaultImageDpi="220"/></ext></extLst>)",
+     "01.03.2024"},
+    {"extension_with_a_flag_is_not_the_workbook",
+     R"(<workbookPr/><extLst><ext><x14:workbookPr xmlns:x14=")" + kX14 + R"(" date1904="1"/></ext></extLst>)",
+     "29.02.2020"},
+};
+
+class XlsxDateSystem : public testing::TestWithParam<DateSystemCase>
+{
+};
+
+TEST_P(XlsxDateSystem, ReadFromTheWorkbookPropertiesOnly)
 {
     QTemporaryDir dir;
     const std::string styles =
         R"(<styleSheet><cellXfs><xf numFmtId="0"/><xf numFmtId="14"/></cellXfs></styleSheet>)";
-    const QString path = writeZip(dir, QStringLiteral("1904.xlsx"),
-                                  xlsxParts(R"(<row r="1"><c r="A1" s="1"><v>43890</v></c></row>)", {},
-                                            styles, R"(<workbookPr date1904="1"/>)"));
-    EXPECT_EQ(openWorkbook(path, cLocale())->cellText(1, 1), QStringLiteral("01.03.2024"));
+    const QString path = writeZip(
+        dir, QStringLiteral("1904.xlsx"),
+        xlsxParts(R"(<row r="1"><c r="A1" s="1"><v>43890</v></c></row>)", {}, styles, GetParam().workbookPr));
+    EXPECT_EQ(openWorkbook(path, cLocale())->cellText(1, 1).toStdString(), GetParam().text);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, XlsxDateSystem, testing::ValuesIn(kDateSystems),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(XlsxFirstSheet, IsTheFirstInWorkbookOrderNotTheFirstPart)
 {
@@ -226,7 +275,10 @@ const FaultCase kFaults[] = {
      "cell A1: the text is not valid UTF-8"},
     {"shared_string_out_of_range", R"(<row r="1"><c r="B1" t="s"><v>5</v></c></row>)",
      kSst + "<si><t>only</t></si></sst>", "cell B1: the shared string \"5\" does not exist"},
-    {"bad_number", R"(<row r="1"><c r="A1"><v>12abc</v></c></row>)", "", "the number \"12abc\" is invalid"},
+    // One past the last string: the exact bound, not only an index far beyond it.
+    {"shared_string_one_past_the_end",
+     R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c></row>)",
+     kSst + "<si><t>only</t></si></sst>", "cell B1: the shared string \"1\" does not exist"},
     {"bad_reference", R"(<row r="1"><c r="1A"><v>1</v></c></row>)", "",
      "the cell reference \"1A\" is invalid"},
     {"column_beyond_xfd", R"(<row r="1"><c r="XFE1"><v>1</v></c></row>)", "",
@@ -255,9 +307,8 @@ TEST_P(XlsxFaults, EndWithAMessageNamingTheFile)
     if (std::string(c.name) == "truncated")
         parts[4].second = parts[4].second.substr(0, parts[4].second.find("</sheetData>"));
     const QString path = writeZip(dir, QStringLiteral("bad.xlsx"), parts);
-    const std::string message = errorOf([&] { openWorkbook(path, cLocale()); });
-    EXPECT_NE(message.find("Cannot open the workbook \"" + path.toStdString() + "\": it is damaged ("),
-              std::string::npos)
+    const std::string message = readFailure(path);
+    EXPECT_NE(message.find("the workbook \"" + path.toStdString() + "\": it is damaged ("), std::string::npos)
         << message;
     EXPECT_NE(message.find(c.reason), std::string::npos) << message;
 }
@@ -281,11 +332,139 @@ TEST(XlsxPackages, BinaryWorkbooksAndChartSheetsAreNamed)
     chart[3].second =
         R"(<Relationships><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartsheet" Target="chartsheets/sheet1.xml"/></Relationships>)";
     const QString chartPath = writeZip(dir, QStringLiteral("chart.xlsx"), chart);
-    EXPECT_EQ(
-        errorOf([&] { openWorkbook(chartPath, cLocale()); }),
-        QString::fromUtf8(texts::kCannotOpen)
-            .arg(chartPath, QString::fromUtf8(texts::kFirstSheetNotWorksheet).arg(QStringLiteral("Data")))
-            .toStdString());
+    EXPECT_EQ(errorOf([&] { openWorkbook(chartPath, cLocale()); }),
+              QString::fromUtf8(texts::kCannotOpen)
+                  .arg(chartPath, QString::fromUtf8(texts::kSheetNotWorksheet).arg(QStringLiteral("Data")))
+                  .toStdString());
+}
+
+TEST(XlsxSheets, ChosenByNumberOrNameAndListedWithTheirState)
+{
+    QTemporaryDir dir;
+    Parts parts = xlsxParts(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>one</t></is></c></row>)");
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
+    for (auto &[name, content] : parts) {
+        if (name == "xl/workbook.xml")
+            content =
+                R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
+                R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets>)"
+                R"(<sheet name="Data" sheetId="1" r:id="rId1"/><sheet name="Секрет" sheetId="2" state="hidden" r:id="rId2"/>)"
+                R"(</sheets></workbook>)";
+        if (name == "xl/_rels/workbook.xml.rels")
+            content = R"(<Relationships><Relationship Id="rId1" Type=")" + rel +
+                      R"(" Target="worksheets/sheet1.xml"/><Relationship Id="rId2" Type=")" + rel +
+                      R"(" Target="worksheets/sheet2.xml"/></Relationships>)";
+    }
+    parts.push_back({"xl/worksheets/sheet2.xml",
+                     worksheet(R"(<row r="2"><c r="B2" t="inlineStr"><is><t>two</t></is></c></row>)")});
+    const QString path = writeZip(dir, QStringLiteral("sheets.xlsx"), parts);
+
+    EXPECT_EQ(openWorkbook(path, cLocale())->cellText(1, 1), QStringLiteral("one"));
+    EXPECT_EQ(openWorkbook(path, cLocale(), {2, {}})->cellText(2, 2), QStringLiteral("two"));
+    EXPECT_EQ(openWorkbook(path, cLocale(), {1, QStringLiteral("Секрет")})->cellText(2, 2),
+              QStringLiteral("two"));
+    EXPECT_NE(errorOf([&] {
+                  openWorkbook(path, cLocale(), {3, {}});
+              }).find("it has no sheet 3 (it has 2)"),
+              std::string::npos);
+    EXPECT_NE(errorOf([&] {
+                  openWorkbook(path, cLocale(), {1, QStringLiteral("Other")});
+              }).find("it has no sheet named \"Other\""),
+              std::string::npos);
+    const std::vector<SheetInfo> sheets = listSheets(path);
+    ASSERT_EQ(sheets.size(), 2u);
+    EXPECT_EQ(sheets[0].name, QStringLiteral("Data"));
+    EXPECT_FALSE(sheets[0].hidden);
+    EXPECT_EQ(sheets[1].name, QStringLiteral("Секрет"));
+    EXPECT_TRUE(sheets[1].hidden);
+}
+
+// Rows stored out of order are allowed by the format though no spreadsheet
+// program writes them.
+TEST(XlsxRowOrder, RowsOutOfOrderReadRightWhenSeenFirst)
+{
+    QTemporaryDir dir;
+    const QString path = writeZip(
+        dir, QStringLiteral("order.xlsx"),
+        xlsxParts(
+            R"(<row r="2"><c r="C2"><v>3</v></c><c r="A2"><v>1</v></c></row><row r="1"><c r="B1"><v>0</v></c></row>)"
+            R"(<row r="2"><c r="B2"><v>2</v></c></row>)"));
+    // Found by the pass over the used range: the sheet is then held whole.
+    auto book = openWorkbook(path, cLocale());
+    const CellRange used = book->usedRange();
+    EXPECT_EQ(std::tie(used.firstRow, used.lastRow), std::tuple(1, 2));
+    EXPECT_EQ(readRows(*book, 1, 2, 1, 3), (QStringList{"\t0\t", "1\t2\t3"}));
+
+    // Read forward: row 1 read as empty before row 1 turns up fails the
+    // file instead of giving that row two texts.
+    book = openWorkbook(path, cLocale());
+    EXPECT_EQ(book->cellText(1, 2), QString());
+    EXPECT_NE(
+        errorOf([&] { book->cellText(3, 1); }).find("its rows are stored out of order (row 1 after row 2)"),
+        std::string::npos);
+}
+
+TEST(XlsxHostileParts, DeepNestingEndsWithAMessageNamingThePart)
+{
+    QTemporaryDir dir;
+    const auto nested = [](int depth) {
+        std::string open, close;
+        for (int i = 0; i < depth; ++i) {
+            open += "<x>";
+            close += "</x>";
+        }
+        return open + close;
+    };
+    // The sheet part (read by the scanner) and the workbook part (read by expat).
+    Parts deepSheet = xlsxParts("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>" + nested(2000000));
+    const QString sheetPath = writeZip(dir, QStringLiteral("deep-sheet.xlsx"), deepSheet);
+    EXPECT_NE(readFailure(sheetPath).find(
+                  "part xl/worksheets/sheet1.xml: the elements nest deeper than 256 levels"),
+              std::string::npos);
+
+    Parts deepWorkbook = xlsxParts("");
+    deepWorkbook[2].second =
+        R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)" + nested(2000000) +
+        "</workbook>";
+    const QString workbookPath = writeZip(dir, QStringLiteral("deep-workbook.xlsx"), deepWorkbook);
+    EXPECT_EQ(errorOf([&] { openWorkbook(workbookPath, cLocale()); }),
+              QString::fromUtf8(texts::kCannotOpen)
+                  .arg(workbookPath,
+                       QStringLiteral(
+                           "it is damaged (part xl/workbook.xml: the elements nest deeper than 256 levels)"))
+                  .toStdString());
+}
+
+TEST(XlsxLongTexts, ComeInPiecesAndAnOversizedOneIsOneUnreadableCell)
+{
+    QTemporaryDir dir;
+    // A long text with references and line ends: whatever piece border falls
+    // inside a reference or a CR LF, the text reads whole.
+    std::string unit = "ab&amp;c\r\nd";
+    for (int prefix = 0; prefix < 11; ++prefix) {
+        std::string text(std::size_t(prefix), 'p');
+        std::string expected(std::size_t(prefix), 'p');
+        for (int i = 0; i < 40000; ++i) {
+            text += unit;
+            expected += "ab&c\nd";
+        }
+        const QString path = writeZip(
+            dir, QStringLiteral("long%1.xlsx").arg(prefix),
+            xlsxParts(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>)" + text + "</t></is></c></row>"));
+        EXPECT_EQ(openWorkbook(path, cLocale())->cellText(1, 1).toStdString(), expected) << prefix;
+    }
+
+    const std::string huge(kMaxCellTextBytes + 1, 'h');
+    const QString path =
+        writeZip(dir, QStringLiteral("huge.xlsx"),
+                 xlsxParts(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>)" + huge +
+                               R"(</t></is></c><c r="B1" t="s"><v>0</v></c><c r="C1"><v>5</v></c></row>)",
+                           kSst + "<si><t>" + huge + "</t></si></sst>"));
+    auto book = openWorkbook(path, cLocale());
+    EXPECT_EQ(book->cellText(1, 3), QStringLiteral("5"));
+    for (int column : {1, 2})
+        EXPECT_NE(errorOf([&] { book->cellText(1, column); }).find("its text is longer than 16 MB"),
+                  std::string::npos);
 }
 
 } // namespace
