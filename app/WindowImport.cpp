@@ -97,10 +97,10 @@ bool WindowImportSurroundings::stopRequested()
     return form_.CloseRequestedDuringImport();
 }
 
-void WindowImportSurroundings::appendErrorEntry(const QString &entry, const QString &)
+void WindowImportSurroundings::appendErrorEntry(const QString &entry, const QString &databaseMessage)
 {
     if (TForm2 *errors = form_.ErrorsWindow())
-        errors->AppendEntry(entry);
+        errors->AppendFailure(entry, databaseMessage);
 }
 
 void WindowImportSurroundings::showErrors()

@@ -288,7 +288,8 @@ QString SummaryText(const ImportResult &result)
 {
     const QString heading = result.errors ? import_texts::kFinishedWithErrors : import_texts::kFinished;
     return heading + import_texts::kLineEnd + import_texts::kInserted + QString::number(result.inserted) +
-           import_texts::kRecordFrom + QString::number(result.selected) + import_texts::kSelected;
+           import_texts::kRecordFrom + QString::number(result.selected) + import_texts::kSelected +
+           import_texts::kLineEnd + import_texts::kSkipped.arg(result.skipped);
 }
 
 MessageIcon SummaryIcon(const ImportResult &result)

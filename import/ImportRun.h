@@ -30,6 +30,8 @@ inline const QString kInserted = QStringLiteral("inserted ");
 inline const QString kRecordFrom = QStringLiteral(" record from ");
 inline const QString kSelected = QStringLiteral(" selected");
 inline const QString kLineEnd = QStringLiteral("\r\n");
+// The line after the summary's specified text that counts the skipped rows.
+inline const QString kSkipped = QStringLiteral("skipped %1 found in the table");
 
 // What the check before any change refuses, naming the value at fault.
 inline const QString kNoTable = QStringLiteral("No table is chosen");
@@ -157,7 +159,8 @@ ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surrou
                        IImportDatabase &database,
                        const platform::OperatorLocale &locale = platform::OperatorLocale::system());
 
-// The summary message box text and icon for a finished run.
+// The summary message box text and icon for a finished run: the specified
+// two lines, then the line with the skipped rows.
 QString SummaryText(const ImportResult &result);
 MessageIcon SummaryIcon(const ImportResult &result);
 

@@ -106,7 +106,9 @@ TEST_F(LoadCommand, LoadsSkipsDuplicatesAndLogsTheFailingRow)
 {
     const ProcessResult result = load({"--start", "2", "--end", "5", "--errors", file("err.log")});
     EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
-    EXPECT_EQ(result.out, "Process finished with errors \ninserted 2 record from 4 selected\n");
+    EXPECT_EQ(
+        result.out,
+        "Process finished with errors \ninserted 2 record from 4 selected\nskipped 1 found in the table\n");
     QFile log(file("err.log"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QByteArray entry = log.readAll();
@@ -122,7 +124,8 @@ TEST_F(LoadCommand, ExitCodeZeroWhenEveryRowIsInsertedOrSkipped)
     EXPECT_EQ(load({"--start", "2", "--end", "3"}).exitCode, 0);
     const ProcessResult again = load({"--start", "2", "--end", "4"});
     EXPECT_EQ(again.exitCode, 0);
-    EXPECT_EQ(again.out, "Process finished\ninserted 0 record from 3 selected\n");
+    EXPECT_EQ(again.out,
+              "Process finished\ninserted 0 record from 3 selected\nskipped 3 found in the table\n");
 }
 
 TEST_F(LoadCommand, WithoutSeekEqualRowsAreInsertedTwice)
@@ -253,7 +256,9 @@ TEST_F(LoadCommand, FailingDeleteHasItsOwnExitCodeAndGivesTheReason)
     EXPECT_TRUE(
         result.err.contains("error: not executed query: delete from \"PEOPLE\"\nORA-00054: resource busy"))
         << result.err.toStdString();
-    EXPECT_EQ(result.out, "Process finished with errors \ninserted 0 record from 1 selected\n");
+    EXPECT_EQ(
+        result.out,
+        "Process finished with errors \ninserted 0 record from 1 selected\nskipped 0 found in the table\n");
     EXPECT_EQ(rows(), kOldRows + "Holder\t\t\n");
 }
 
