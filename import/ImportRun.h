@@ -7,6 +7,7 @@
 
 #include "import/CellSource.h"
 #include "import/ColumnMapping.h"
+#include "import/workbook/SheetRows.h"
 #include "platform/OperatorLocale.h"
 
 #include <QString>
@@ -96,9 +97,10 @@ public:
     virtual int lastColumn() const = 0;
 };
 
-// The workbook file's first sheet; throws with the reader's message when it cannot be read.
-std::unique_ptr<IImportSheet> OpenImportSheet(const QString &fileName,
-                                              const platform::OperatorLocale &locale);
+// The chosen sheet of the workbook file (the first unless another is chosen);
+// throws with the reader's message when it cannot be read.
+std::unique_ptr<IImportSheet> OpenImportSheet(const QString &fileName, const platform::OperatorLocale &locale,
+                                              const workbook::SheetChoice &sheet = {});
 
 // Everything else the run needs of its surroundings.
 class IImportSurroundings

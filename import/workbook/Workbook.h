@@ -42,6 +42,10 @@ public:
     // the file turns out damaged further on.
     QString cellText(int row, int column) override;
 
+    // The last column of the row that holds a value, 0 for an empty row.
+    // Throws as cellText does.
+    int lastColumnOfRow(int row);
+
     // The smallest range holding every cell with a value (empty when none).
     // Unless the sheet has been read to its end, this reads it once.
     CellRange usedRange();
