@@ -224,13 +224,14 @@ QString ColumnJudge::typeText() const
     }
 }
 
-QString ColumnJudge::fault(const QString &why, int oracleCode) const
+ColumnFault ColumnJudge::fault(const QString &why, int oracleCode) const
 {
-    return check_texts::kFault.arg(column_.name, why,
-                                   QStringLiteral("%1").arg(oracleCode, 5, 10, QLatin1Char('0')));
+    return {check_texts::kFault.arg(column_.name, why,
+                                   QStringLiteral("%1").arg(oracleCode, 5, 10, QLatin1Char('0'))),
+            oracleCode};
 }
 
-std::optional<QString> ColumnJudge::faultOf(const QString &value) const
+std::optional<ColumnFault> ColumnJudge::faultOf(const QString &value) const
 {
     if (value.isEmpty())
         return column_.nullable ? std::nullopt : std::optional(fault(check_texts::kNoValue, 1400));
@@ -266,7 +267,7 @@ std::optional<QString> ColumnJudge::faultOf(const QString &value) const
     return std::nullopt;
 }
 
-std::optional<QString> ColumnJudge::lengthFault(const QString &value, const QString &charset) const
+std::optional<ColumnFault> ColumnJudge::lengthFault(const QString &value, const QString &charset) const
 {
     const bool countsCharacters = column_.charSemantics || kind_ == Kind::National;
     if (countsCharacters && column_.charLength > 0) {
@@ -280,7 +281,7 @@ std::optional<QString> ColumnJudge::lengthFault(const QString &value, const QStr
     return std::nullopt;
 }
 
-std::optional<QString> ColumnJudge::numberFault(const QString &value) const
+std::optional<ColumnFault> ColumnJudge::numberFault(const QString &value) const
 {
     const std::optional<OracleNumber> number = ReadOracleNumber(value, session_.decimal);
     if (!number) {
@@ -311,7 +312,7 @@ std::optional<QString> ColumnJudge::numberFault(const QString &value) const
     return std::nullopt;
 }
 
-std::optional<QString> ColumnJudge::hexFault(const QString &value, std::optional<int> maxBytes) const
+std::optional<ColumnFault> ColumnJudge::hexFault(const QString &value, std::optional<int> maxBytes) const
 {
     for (const QChar c : value) {
         if (!isDigit(c) && !(c.toUpper() >= QLatin1Char('A') && c.toUpper() <= QLatin1Char('F')))

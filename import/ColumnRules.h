@@ -81,16 +81,23 @@ std::optional<OracleNumber> ReadOracleNumber(const QString &text, QChar decimal)
 int ByteLengthIn(const QString &text, const QString &charset);
 int CharacterLengthIn(const QString &text, const QString &charset);
 
+// One value the column refuses: the report's line and the Oracle error.
+struct ColumnFault {
+    QString text;
+    int oracleCode = 0;
+    // A number or date the session cannot read: in a seek, too, it is refused.
+    bool unreadable() const { return oracleCode == 1722 || (oracleCode >= 1800 && oracleCode < 1900); }
+};
+
 // Judges the value texts of one column.
 class ColumnJudge
 {
 public:
     ColumnJudge(TableColumn column, const SessionConversions &session, int currentYear, int currentMonth);
 
-    // The fault line for the report ("COLUMN: why (ORA-nnnnn)"), or nullopt
-    // when the column takes the value (an empty text is NULL) or the check
-    // cannot tell.
-    std::optional<QString> faultOf(const QString &value) const;
+    // The fault (its line "COLUMN: why (ORA-nnnnn)"), or nullopt when the
+    // column takes the value (an empty text is NULL) or the check cannot tell.
+    std::optional<ColumnFault> faultOf(const QString &value) const;
     // False for a column whose type (or whose session format) the check
     // does not read: its values are judged for NULL only.
     bool judgesValues() const { return kind_ != Kind::Unjudged; }
@@ -112,10 +119,10 @@ private:
         Unjudged
     };
 
-    std::optional<QString> lengthFault(const QString &value, const QString &charset) const;
-    std::optional<QString> numberFault(const QString &value) const;
-    std::optional<QString> hexFault(const QString &value, std::optional<int> maxBytes) const;
-    QString fault(const QString &why, int oracleCode) const;
+    std::optional<ColumnFault> lengthFault(const QString &value, const QString &charset) const;
+    std::optional<ColumnFault> numberFault(const QString &value) const;
+    std::optional<ColumnFault> hexFault(const QString &value, std::optional<int> maxBytes) const;
+    ColumnFault fault(const QString &why, int oracleCode) const;
 
     TableColumn column_;
     SessionConversions session_;

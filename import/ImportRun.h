@@ -150,6 +150,20 @@ struct ImportResult {
     bool errors = false;
 };
 
+// The rows and the sheet of a run that passed every check before any change.
+struct CheckedRange {
+    int startRow = 0;
+    int endRow = 0;
+    std::unique_ptr<IImportSheet> sheet;
+};
+
+// Everything that would end a run, checked before anything is changed: the
+// row numbers, the table and its columns, the mapping, the workbook. Throws
+// with the message naming the value at fault. The import run and the check
+// of the rows start with it.
+CheckedRange CheckBeforeAnyChange(const ImportOptions &options, IImportSurroundings &surroundings,
+                                  IImportDatabase &database);
+
 // Runs one import. Everything that would end the run is checked before the
 // first change (row numbers, the table and its columns, the mapping, the
 // workbook, the first row's seek), and a failure then is thrown as an

@@ -194,6 +194,8 @@ int checkedRange(int value, int low, int high, int code)
 
 std::optional<OracleDateFormat> OracleDateFormat::compile(const QString &format, const QString &language)
 {
+    if (format.trimmed().isEmpty())
+        return std::nullopt;
     OracleDateFormat compiled;
     compiled.format_ = format;
     const QString upper = format.toUpper();
