@@ -36,6 +36,11 @@ ImportMessageSink SetImportMessageSink(ImportMessageSink sink)
     return previous;
 }
 
+void ShowImportMessage(const QString &caption, const QString &text, MessageIcon icon)
+{
+    messageSink()(caption, text, icon);
+}
+
 const IMappingCells &WindowImportSurroundings::mapping()
 {
     return *form_.SG();
@@ -111,7 +116,7 @@ void WindowImportSurroundings::showErrors()
 
 std::unique_ptr<IImportSheet> WindowImportSurroundings::openWorkbook(const QString &fileName)
 {
-    return OpenImportSheet(fileName, platform::OperatorLocale::system());
+    return OpenImportSheet(fileName, platform::OperatorLocale::system(), form_.ChosenSheet());
 }
 
 } // namespace rowpour::app
