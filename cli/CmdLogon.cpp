@@ -2,8 +2,9 @@
 // to the server, and logs off again.
 
 #include "cli/Command.h"
-#include "cli/OracleCommand.h"
 #include "cli/Options.h"
+#include "cli/OracleCommand.h"
+#include "oracle/ClientEnvironment.h"
 #include "oracle/Oracle.h"
 #include "oracle/OracleCI.h"
 #include "platform/CommandLine.h"
@@ -34,6 +35,26 @@ void printSearch(QTextStream &out)
     out << "Search log:\n";
     for (const QString &line : forTerminal(library.SearchLog()).split(QLatin1Char('\n')))
         out << "  " << line << "\n";
+}
+
+void printSetting(QTextStream &out, const char *name, const ClientSetting &setting)
+{
+    out << "  " << name << "=" << setting.value << (setting.setByProgram ? "" : " (the operator's own value)")
+        << "\n";
+}
+
+void printClientEnvironment(const TOracleSession &session, QTextStream &out)
+{
+    const ClientNlsEnvironment nls = CurrentClientEnvironment();
+    out << "Client environment:\n";
+    printSetting(out, "NLS_LANG", nls.nlsLang);
+    printSetting(out, "NLS_DATE_FORMAT", nls.dateFormat);
+    printSetting(out, "NLS_TIMESTAMP_FORMAT", nls.timestampFormat);
+    printSetting(out, "NLS_TIMESTAMP_TZ_FORMAT", nls.timestampTzFormat);
+    printSetting(out, "NLS_NUMERIC_CHARACTERS", nls.numericCharacters);
+    if (session.ClientCharsetId() != 0)
+        out << "  client character set id " << session.ClientCharsetId()
+            << (session.ClientCharsetId() == oci::OCI_AL32UTF8_ID ? " (AL32UTF8)" : "") << "\n";
 }
 
 int runLogon(const QStringList &args)
@@ -74,10 +95,12 @@ int runLogon(const QStringList &args)
         << (session.ServerVersion().isEmpty() ? QStringLiteral("(not reported in OCI7 mode)")
                                               : forTerminal(session.ServerVersion()))
         << "\n";
-    if (!session.PasswordExpiryWarning().isEmpty())
-        out << "Warning: " << forTerminal(session.PasswordExpiryWarning()) << "\n";
-    if (verbose)
+    if (!session.LogonWarning().isEmpty())
+        out << "Warning: " << forTerminal(session.LogonWarning()) << "\n";
+    if (verbose) {
+        printClientEnvironment(session, out);
         printSearch(out);
+    }
     out.flush();
     try {
         session.LogOff();
@@ -92,8 +115,8 @@ const CommandRegistration registration{{
     QStringLiteral("logon"),
     QStringLiteral("--userid USER/PASSWORD@DATABASE [--verbose] [OCIDLL=FILE] [ORACLEHOME=NAME]"),
     QStringLiteral(
-        "Logs on and off; prints the call mode, the server version and, with --verbose, the client "
-        "library and its search."),
+        "Logs on and off; prints the call mode, the server version, a warning the logon gave and, with "
+        "--verbose, the client's national-language settings, the client library and its search."),
     runLogon,
 }};
 

@@ -14,8 +14,33 @@ namespace rowpour::cli
 namespace
 {
 
+using oracle::TField;
 using oracle::TOracleDataSet;
 using oracle::TOracleQuery;
+
+// Bytes of a binary value printed in hexadecimal; a longer value prints
+// these and its length.
+constexpr qsizetype HexBytesShown = 1000;
+
+QString binaryText(const QByteArray &bytes)
+{
+    if (bytes.size() <= HexBytesShown)
+        return QString::fromLatin1(bytes.toHex()).toUpper();
+    return QString::fromLatin1(bytes.left(HexBytesShown).toHex()).toUpper() +
+           QStringLiteral("... (%1 bytes)").arg(bytes.size());
+}
+
+// The text of a field: binary values (BLOB, LONG RAW) in hexadecimal, a
+// BFILE as the directory and file it names, everything else as the result
+// set gives it.
+QString fieldText(TOracleDataSet &dataSet, const TField &field)
+{
+    if (field.DataType() != oracle::ftBlob || field.IsNull())
+        return field.AsString();
+    if (dataSet.MainQuery().ColumnType(field.ColumnIndex()) == oracle::extBfile)
+        return QString::fromUtf8(field.AsBytes());
+    return binaryText(field.AsBytes());
+}
 
 // Prints a select's records: a header line of field names, then one line of
 // field texts per record, tab-separated.
@@ -28,10 +53,27 @@ void printRecords(TOracleDataSet &dataSet, QTextStream &out)
     for (; !dataSet.Eof(); dataSet.Next()) {
         QStringList line;
         for (int i = 0; i < dataSet.FieldCount(); ++i)
-            line << escapeField(dataSet.Fields(i).AsString());
+            line << escapeField(fieldText(dataSet, dataSet.Fields(i)));
         out << line.join(QLatin1Char('\t')) << '\n';
     }
 }
+
+// The result set's messages about columns it cannot hold (objects,
+// references, cursors) go to standard error, once per column.
+class ColumnMessagesToStandardError
+{
+public:
+    ColumnMessagesToStandardError()
+    {
+        oracle::InstallMessageBoxHook([](const QString &message) {
+            QTextStream err(stderr);
+            err << "rowpour-batch sql: " << message << "\n";
+        });
+    }
+    ~ColumnMessagesToStandardError() { oracle::InstallMessageBoxHook({}); }
+    ColumnMessagesToStandardError(const ColumnMessagesToStandardError &) = delete;
+    ColumnMessagesToStandardError &operator=(const ColumnMessagesToStandardError &) = delete;
+};
 
 void runStatement(const QString &statement, TOracleQuery &query, TOracleDataSet &dataSet, QTextStream &out)
 {
@@ -73,6 +115,7 @@ int run(const QStringList &arguments)
         throw std::runtime_error("expected one statement, or - to read statements from standard input");
     const QStringList statements = statementsFrom(args.first());
     QTextStream out(stdout);
+    const ColumnMessagesToStandardError messages;
     LoggedOnSession logon(userId);
     TOracleQuery query;
     query.SetSession(&logon.session());

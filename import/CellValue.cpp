@@ -1,7 +1,9 @@
 #include "import/CellValue.h"
 
 #include <QDate>
+#include <QStringList>
 
+#include <algorithm>
 #include <array>
 
 namespace rowpour
@@ -167,6 +169,42 @@ int fullYear(int year, int digits, int currentYear)
     return year;
 }
 
+// A date written in the layout of a short date format: day and month with
+// two digits, the year with four, so that no reader takes it for another
+// century.
+QString dateInLayout(int day, int month, int year, const ShortDateLayout &layout)
+{
+    QStringList parts;
+    for (const DatePart part : layout.order) {
+        switch (part) {
+        case DatePart::Day:
+            parts << QStringLiteral("%1").arg(day, 2, 10, QLatin1Char('0'));
+            break;
+        case DatePart::Month:
+            parts << QStringLiteral("%1").arg(month, 2, 10, QLatin1Char('0'));
+            break;
+        case DatePart::Year:
+            parts << QStringLiteral("%1").arg(year, 4, 10, QLatin1Char('0'));
+            break;
+        }
+    }
+    return parts.join(layout.separator);
+}
+
+bool isAsciiDigits(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
+// The first of January of a year, in the layout of the locale's short date
+// (01.01.YYYY for day.month.year with "."): the check that follows reads it
+// in that layout, and so does the database session.
+QString firstOfJanuary(int year, const platform::OperatorLocale &locale)
+{
+    return dateInLayout(1, 1, year, layoutOf(locale.shortDateFormat()));
+}
+
 } // namespace
 
 // Accepted, for day.month.year with ".": one or two digits for day and month,
@@ -223,7 +261,7 @@ QString NormalizeDate(const QString &text, const platform::OperatorLocale &local
 {
     QString date = trimmedOfControls(text);
     if (date.isEmpty())
-        return cell_value_texts::kNoDate;
+        return NoDateText(locale);
     for (const QString &abbreviation : yearAbbreviations()) {
         date = locale.locale().toUpper(date);
         date.remove(abbreviation, Qt::CaseSensitive);
@@ -233,14 +271,22 @@ QString NormalizeDate(const QString &text, const platform::OperatorLocale &local
         date.remove(0, 1);
     if (date.endsWith(QLatin1Char('.')))
         date.chop(1);
+    // A year alone (two digits mean 19xx) becomes the first of January of it.
+    if ((date.size() == 2 || date.size() == 4) && isAsciiDigits(date))
+        date = firstOfJanuary(date.size() == 2 ? 1900 + date.toInt() : date.toInt(), locale);
     if (date.size() == 2)
         date.prepend(QStringLiteral("01.01.19"));
     if (date.size() == 4)
         date.prepend(QStringLiteral("01.01."));
     date.truncate(10);
     if (!isShortDateText(date, locale, QDate::currentDate().year()))
-        return cell_value_texts::kNoDate;
+        return NoDateText(locale);
     return date;
+}
+
+QString NoDateText(const platform::OperatorLocale &locale)
+{
+    return firstOfJanuary(1900, locale);
 }
 
 } // namespace rowpour

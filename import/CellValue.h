@@ -21,10 +21,18 @@ inline const QString kNoDate = QStringLiteral("01.01.1900");
 QString GetLexeme(int n, const QString &text, const QString &delimiter);
 
 // Turns a date or a year with trailing abbreviations ("1985 г.", "85", ...)
-// into a day.month.year text; "01.01.1900" when no date can be made of it.
-// The text that passes the date check is returned as it is, not reformatted.
+// into a date text in the locale's short date layout; "01.01.1900" (in that
+// layout) when no date can be made of it. The text that passes the date
+// check is returned as it is, not reformatted; a year alone becomes the
+// first of January of it, written with the locale's order and separator
+// (01.01.1985 for day.month.year, 01/01/1985 for month/day/year), so that
+// the check and the database session read it as the same day.
 QString NormalizeDate(const QString &text,
                       const platform::OperatorLocale &locale = platform::OperatorLocale::system());
+
+// The text code D gives when no date can be made: 1 January 1900 in the
+// locale's short date layout ("01.01.1900" for day.month.year with ".").
+QString NoDateText(const platform::OperatorLocale &locale);
 
 // Whether `text` is a valid date in the locale's short date format, as a
 // day-to-day date parser reads it (see CellValue.cpp for the accepted forms).

@@ -24,7 +24,16 @@ void OracleImportDatabase::openSeekSet(const QString &select)
         seekSet_.Close();
     seekSet_.SQL().clear();
     seekSet_.SQL().append(select);
-    seekSet_.Open();
+    // Only the number of records and the dictionary's names are read: LOB
+    // contents are not fetched.
+    seekSet_.ReadLobValues = false;
+    try {
+        seekSet_.Open();
+    } catch (...) {
+        seekSet_.ReadLobValues = true;
+        throw;
+    }
+    seekSet_.ReadLobValues = true;
 }
 
 int OracleImportDatabase::countRecords(const QString &select)

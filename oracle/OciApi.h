@@ -41,6 +41,7 @@ struct OCIServer;
 struct OCISession;
 struct OCIParam;
 struct OCISnapshot;
+struct OCILobLocator;
 
 // The OCI7 logon and cursor data area (struct cda_def). 88 bytes on 64-bit
 // Linux, where Oracle's own builds define SS_64BIT_SERVER.
@@ -124,6 +125,8 @@ constexpr ub4 OCI_ATTR_STMT_TYPE = 24;
 constexpr ub4 OCI_ATTR_CHARSET_ID = 31;
 constexpr ub4 OCI_ATTR_IN_V8_MODE = 44;
 constexpr ub4 OCI_ATTR_PARSE_ERROR_OFFSET = 129;
+constexpr ub4 OCI_ATTR_ENV_CHARSET_ID = 31;   // on the environment handle
+constexpr ub4 OCI_ATTR_ENV_NCHARSET_ID = 262; // on the environment handle
 
 // Parameter-descriptor attributes.
 constexpr ub4 OCI_ATTR_DATA_SIZE = 1;
@@ -133,6 +136,18 @@ constexpr ub4 OCI_ATTR_NAME = 4;
 constexpr ub4 OCI_ATTR_PRECISION = 5;
 constexpr ub4 OCI_ATTR_SCALE = 6;
 constexpr ub4 OCI_ATTR_IS_NULL = 7;
+constexpr ub4 OCI_ATTR_TYPE_NAME = 8;
+constexpr ub4 OCI_ATTR_SCHEMA_NAME = 9;
+constexpr ub4 OCI_ATTR_CHARSET_FORM = 32;
+constexpr ub4 OCI_ATTR_CHAR_SIZE = 286;
+
+// Character sets and forms.
+constexpr ub2 OCI_AL32UTF8_ID = 873;
+constexpr ub1 SQLCS_IMPLICIT = 1;
+constexpr ub1 SQLCS_NCHAR = 2;
+
+// LOB and BFILE access.
+constexpr ub1 OCI_FILE_READONLY = 1;
 
 // Environment and initialisation modes.
 constexpr ub4 OCI_DEFAULT = 0x0;
@@ -208,7 +223,26 @@ constexpr ub2 SQLT_BLOB = 113;
 constexpr ub2 SQLT_BFILEE = 114;
 constexpr ub2 SQLT_CFILEE = 115;
 constexpr ub2 SQLT_RSET = 116;
+constexpr ub2 SQLT_BFLOAT = 21;
+constexpr ub2 SQLT_BDOUBLE = 22;
+constexpr ub2 SQLT_IBFLOAT = 100;
+constexpr ub2 SQLT_IBDOUBLE = 101;
+constexpr ub2 SQLT_ODT = 156;
+constexpr ub2 SQLT_DATE = 184;
 constexpr ub2 SQLT_TIMESTAMP = 187;
+constexpr ub2 SQLT_TIMESTAMP_TZ = 188;
+constexpr ub2 SQLT_INTERVAL_YM = 189;
+constexpr ub2 SQLT_INTERVAL_DS = 190;
+constexpr ub2 SQLT_TIMESTAMP_LTZ = 232;
+// Codes of the server's internal types, which some clients report from a
+// describe instead of the external codes above.
+constexpr ub2 INTERNAL_ROWID = 69;
+constexpr ub2 INTERNAL_TIMESTAMP = 180;
+constexpr ub2 INTERNAL_TIMESTAMP_TZ = 181;
+constexpr ub2 INTERNAL_INTERVAL_YM = 182;
+constexpr ub2 INTERNAL_INTERVAL_DS = 183;
+constexpr ub2 INTERNAL_UROWID = 208;
+constexpr ub2 INTERNAL_TIMESTAMP_LTZ = 231;
 
 // OCI7 constants.
 constexpr ub4 OCI_LM_DEF = 0; // olog: blocking logon
@@ -222,11 +256,14 @@ constexpr int ORA_NO_DATA_FOUND = 1403;
 constexpr int ORA_VARIABLE_NOT_IN_SELECT_LIST = 1007;
 constexpr int ORA_PASSWORD_EXPIRED = 28001;
 constexpr int ORA_PASSWORD_WILL_EXPIRE = 28002;
+constexpr int ORA_FETCHED_VALUE_TRUNCATED = 1406;
+constexpr int ORA_TRUNCATION_OR_NULL_FETCH = 24345;
 
 // Callback types.
 using OCIMallocFn = void *(void *ctxp, std::size_t size);
 using OCIReallocFn = void *(void *ctxp, void *memptr, std::size_t newsize);
 using OCIFreeFn = void(void *ctxp, void *memptr);
+using OCICallbackLobRead = sb4 (*)(void *ctxp, const void *bufp, ub4 len, ub1 piece);
 using OCICallbackDefine = sb4 (*)(void *octxp, OCIDefine *defnp, ub4 iter, void **bufpp, ub4 **alenp,
                                   ub1 *piecep, void **indp, ub2 **rcodep);
 
@@ -270,6 +307,9 @@ using opinit_fn = sword(ub4 mode);
 using OCIEnvCreate_fn = sword(OCIEnv **envp, ub4 mode, void *ctxp, OCIMallocFn *malocfp,
                               OCIReallocFn *ralocfp, OCIFreeFn *mfreefp, std::size_t xtramem_sz,
                               void **usrmempp);
+using OCIEnvNlsCreate_fn = sword(OCIEnv **envp, ub4 mode, void *ctxp, OCIMallocFn *malocfp,
+                                 OCIReallocFn *ralocfp, OCIFreeFn *mfreefp, std::size_t xtramem_sz,
+                                 void **usrmempp, ub2 charset, ub2 ncharset);
 using OCIEnvInit_fn = sword(OCIEnv **envp, ub4 mode, std::size_t xtramem_sz, void **usrmempp);
 using OCIInitialize_fn = sword(ub4 mode, void *ctxp, OCIMallocFn *malocfp, OCIReallocFn *ralocfp,
                                OCIFreeFn *mfreefp);
@@ -323,10 +363,17 @@ using OCIAttrSet_fn = sword(void *trgthndlp, ub4 trghndltyp, void *attributep, u
                             OCIError *errhp);
 using OCISvcCtxToLda_fn = sword(OCISvcCtx *svchp, OCIError *errhp, Lda_Def *ldap);
 using OCILdaToSvcCtx_fn = sword(OCISvcCtx **svchpp, OCIError *errhp, Lda_Def *ldap);
+using OCILobGetLength_fn = sword(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub4 *lenp);
+using OCILobRead_fn = sword(OCISvcCtx *svchp, OCIError *errhp, OCILobLocator *locp, ub4 *amtp, ub4 offset,
+                            void *bufp, ub4 bufl, void *ctxp, OCICallbackLobRead cbfp, ub2 csid, ub1 csfrm);
+using OCILobCharSetForm_fn = sword(OCIEnv *envhp, OCIError *errhp, const OCILobLocator *locp, ub1 *csfrm);
+using OCILobFileGetName_fn = sword(OCIEnv *envhp, OCIError *errhp, const OCILobLocator *filep,
+                                   OraText *dir_alias, ub2 *d_length, OraText *filename, ub2 *f_length);
 }
 
-// Entry points that are bound (they decide whether a group is complete) but
-// never called by this program; they carry no prototype of their own.
+// Entry points that are bound when the library exports them but never called
+// by this program; they carry no prototype of their own, and a library
+// without them loses nothing.
 using UnusedEntry_fn = void();
 #define ROWPOUR_OCI_UNUSED_ENTRIES(X)                                                                        \
     X(OCIBindObject)                                                                                         \
@@ -343,7 +390,6 @@ using UnusedEntry_fn = void();
     X(OCITransForget)                                                                                        \
     X(OCILobAppend)                                                                                          \
     X(OCILobAssign)                                                                                          \
-    X(OCILobCharSetForm)                                                                                     \
     X(OCILobCharSetId)                                                                                       \
     X(OCILobCopy)                                                                                            \
     X(OCILobDisableBuffering)                                                                                \
@@ -352,16 +398,13 @@ using UnusedEntry_fn = void();
     X(OCILobFileClose)                                                                                       \
     X(OCILobFileCloseAll)                                                                                    \
     X(OCILobFileExists)                                                                                      \
-    X(OCILobFileGetName)                                                                                     \
     X(OCILobFileIsOpen)                                                                                      \
     X(OCILobFileOpen)                                                                                        \
     X(OCILobFileSetName)                                                                                     \
     X(OCILobFlushBuffer)                                                                                     \
-    X(OCILobGetLength)                                                                                       \
     X(OCILobIsEqual)                                                                                         \
     X(OCILobLoadFromFile)                                                                                    \
     X(OCILobLocatorIsInit)                                                                                   \
-    X(OCILobRead)                                                                                            \
     X(OCILobTrim)                                                                                            \
     X(OCILobWrite)                                                                                           \
     X(OCIResultSetToStmt)                                                                                    \
@@ -583,13 +626,18 @@ ROWPOUR_OCI_UNUSED_ENTRIES(X)
     X(OCIDirPathStreamReset)                                                                                 \
     X(OCIDateTimeToText)
 
+// Bound when present, outside the groups: the environment with a fixed
+// character set (Oracle 9.2 and later).
+#define ROWPOUR_OCI_NLS_ENTRIES(X) X(OCIEnvNlsCreate)
+
 #define ROWPOUR_ALL_OCI_ENTRIES(X)                                                                           \
     ROWPOUR_OCI7_ENTRIES(X)                                                                                  \
     ROWPOUR_OLOG_ENTRIES(X)                                                                                  \
     ROWPOUR_OPINIT_ENTRIES(X)                                                                                \
     ROWPOUR_OCI8_ENTRIES(X)                                                                                  \
     ROWPOUR_OCI_ERROR_EXTENSION_ENTRIES(X)                                                                   \
-    ROWPOUR_OCI81_ENTRIES(X)
+    ROWPOUR_OCI81_ENTRIES(X)                                                                                 \
+    ROWPOUR_OCI_NLS_ENTRIES(X)
 
 // The table of bound entry points: one typed pointer per name, null when not bound.
 struct EntryPoints {

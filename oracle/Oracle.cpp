@@ -528,6 +528,8 @@ void TOracleSession::LogOn()
         const QString connectText = ComposeAndSplitConnectText();
         lda_ = {};
         hda_ = {};
+        logonWarning_.clear();
+        logonWarningNumber_ = 0;
         {
             BusyScope busy(*this);
             if (oci8Mode_)
@@ -548,18 +550,45 @@ void TOracleSession::LogOn()
         std::rethrow_exception(failure);
 }
 
+// The client's reason for a failed environment creation: its error record on
+// the environment handle when it made one.
+[[noreturn]] void TOracleSession::RaiseEnvironmentFailure(const char *call, sword status, OCIEnv *env)
+{
+    if (env) {
+        std::array<char, OracleMessageBufferSize> buffer{};
+        sb4 number = 0;
+        oci::OCIErrorGet(env, 1, nullptr, &number, reinterpret_cast<OraText *>(buffer.data()),
+                         static_cast<ub4>(buffer.size()), OCI_HTYPE_ENV);
+        oci::OCIHandleFree(env, OCI_HTYPE_ENV);
+        const QString message = OracleMessageFromBuffer(buffer.data(), int(buffer.size()));
+        if (number != 0 || !message.isEmpty())
+            throw EOracleError(number, message);
+    }
+    throwAllocationFailure(call, status);
+}
+
 void TOracleSession::CreateEnvironment()
 {
     const BindingFlags &flags = ClientFlags();
     OCIEnv *env = nullptr;
     sword status;
-    if (flags.EnvCreateAvailable)
-        status = oci::OCIEnvCreate(&env, OCI_OBJECT | (threadSafe_ ? OCI_THREADED : 0), nullptr, nullptr,
-                                   nullptr, nullptr, 0, nullptr);
-    else
+    const char *call;
+    const ub4 mode = OCI_OBJECT | (threadSafe_ ? OCI_THREADED : 0);
+    // With OCIEnvNlsCreate the client's character set is AL32UTF8 whatever
+    // NLS_LANG names; older clients take it from NLS_LANG.
+    if (flags.EnvCreateAvailable && entryPoints().OCIEnvNlsCreate) {
+        call = "OCIEnvNlsCreate";
+        status = oci::OCIEnvNlsCreate(&env, mode, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
+                                      OCI_AL32UTF8_ID, OCI_AL32UTF8_ID);
+    } else if (flags.EnvCreateAvailable) {
+        call = "OCIEnvCreate";
+        status = oci::OCIEnvCreate(&env, mode, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+    } else {
+        call = "OCIEnvInit";
         status = oci::OCIEnvInit(&env, threadSafe_ ? OCI_DEFAULT : OCI_ENV_NO_MUTEX, 0, nullptr);
+    }
     if ((status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) || !env)
-        throwAllocationFailure(flags.EnvCreateAvailable ? "OCIEnvCreate" : "OCIEnvInit", status);
+        RaiseEnvironmentFailure(call, status, env);
     env_ = env;
     handlesGeneration_ = ClientLibrary::instance().Generation();
     const auto allocate = [this](auto *&handle, ub4 type) {
@@ -574,6 +603,11 @@ void TOracleSession::CreateEnvironment()
     allocate(detachError_, OCI_HTYPE_ERROR);
     allocate(server_, OCI_HTYPE_SERVER);
     allocate(session_, OCI_HTYPE_SESSION);
+    ub2 charset = 0;
+    clientCharsetId_ = oci::OCIAttrGet(env_, OCI_HTYPE_ENV, &charset, nullptr, OCI_ATTR_ENV_CHARSET_ID,
+                                       error_) == OCI_SUCCESS
+                           ? charset
+                           : 0;
 }
 
 void TOracleSession::Attach()
@@ -609,8 +643,21 @@ void TOracleSession::LogOnOCI8()
                               OCI_ATTR_PASSWORD, error_));
         Track(oci::OCISessionBegin(svcCtx_, error_, session_, OCI_CRED_RDBMS, mode));
     }
+    // Success with information is a session that exists: the warning (a
+    // password in its grace time, an account about to expire, ...) is kept
+    // and the logon goes on.
+    if (lastStatus_ == OCI_SUCCESS_WITH_INFO) {
+        KeepLogonWarning(EOracleError::FromErrorHandle(error_));
+        lastStatus_ = OCI_SUCCESS;
+    }
     if (ErrorNumber() == 0)
         CheckServerVersion();
+}
+
+void TOracleSession::KeepLogonWarning(const EOracleError &warning)
+{
+    logonWarningNumber_ = warning.ErrorNumber();
+    logonWarning_ = warning.Message();
 }
 
 void TOracleSession::AbandonSession()
@@ -659,24 +706,25 @@ void TOracleSession::LogOnOCI7(const QString &connectText)
     serverVersion_.clear();
     handlesGeneration_ = ClientLibrary::instance().Generation();
     QByteArray logon = connectText.toUtf8();
-    if (entryPoints().olog)
-        oci::olog(&lda_, hda_.bytes, text(logon), -1, nullptr, -1, nullptr, -1, OCI_LM_DEF);
-    else
-        oci::orlon(&lda_, hda_.bytes, text(logon), -1, nullptr, -1, 0);
+    const sword result = entryPoints().olog ? oci::olog(&lda_, hda_.bytes, text(logon), -1, nullptr, -1,
+                                                        nullptr, -1, OCI_LM_DEF)
+                                            : oci::orlon(&lda_, hda_.bytes, text(logon), -1, nullptr, -1, 0);
+    // A logon call that succeeds with a return code left in the logon data
+    // area has logged on with a warning; the code is taken out of the area
+    // so that the next calls on it do not read it as their own failure.
+    if (lda_.rc != 0 && (result == 0 || lda_.rc == ORA_PASSWORD_WILL_EXPIRE)) {
+        KeepLogonWarning(EOracleError::FromReturnCode(&lda_, lda_.rc));
+        lda_.rc = 0;
+    }
 }
 
 void TOracleSession::FinishLogOn()
 {
     const int number = ErrorNumber();
-    if (number == ORA_PASSWORD_WILL_EXPIRE) {
-        const EOracleError warning =
-            oci8Mode_ ? EOracleError::FromErrorHandle(error_) : EOracleError::FromReturnCode(&lda_, lda_.rc);
-        passwordExpiryWarning_ = warning.Message();
-        lastStatus_ = OCI_SUCCESS;
-    } else {
-        passwordExpiryWarning_.clear();
-        if (number != 0)
-            RaiseLastError();
+    if (number != 0) {
+        logonWarning_.clear();
+        logonWarningNumber_ = 0;
+        RaiseLastError();
     }
     connected_ = true;
     ReapplySessionSettings();

@@ -201,8 +201,20 @@ public:
     int BytesPerCharacterCount() const;
     oci::sword LastStatus() const { return lastStatus_; }
     void SetLastStatus(oci::sword status) { lastStatus_ = status; }
-    QString PasswordExpiryWarning() const { return passwordExpiryWarning_; }
+    // The warning of the last logon when the password is in its grace time
+    // (ORA-28002); empty otherwise.
+    QString PasswordExpiryWarning() const
+    {
+        return logonWarningNumber_ == oci::ORA_PASSWORD_WILL_EXPIRE ? logonWarning_ : QString();
+    }
+    // The client's message of any warning the last logon succeeded with
+    // (ORA-28002, ORA-28011, ...); empty when it had none.
+    QString LogonWarning() const { return logonWarning_; }
+    int LogonWarningNumber() const { return logonWarningNumber_; }
     QString ServerVersion() const { return serverVersion_; }
+    // The character set id the client's environment reports (873 is
+    // AL32UTF8); 0 in OCI7 mode or when the client does not say.
+    int ClientCharsetId() const { return clientCharsetId_; }
     bool BridgeMode() const { return bridgeMode_; }
     bool BridgeInstalled() const { return bridgeInstalled_; }
 
@@ -242,7 +254,9 @@ private:
     void ApplyBridgeLibrary();
     void Attach();
     void CreateEnvironment();
+    [[noreturn]] void RaiseEnvironmentFailure(const char *call, oci::sword status, oci::OCIEnv *env);
     void LogOnOCI8();
+    void KeepLogonWarning(const EOracleError &warning);
     void CheckServerVersion();
     void LogOnOCI7(const QString &connectText);
     void FinishLogOn();
@@ -279,8 +293,10 @@ private:
     bool bridgeMode_ = false;
     bool bridgeInstalled_ = false;
     oci::sword lastStatus_ = 0;
-    QString passwordExpiryWarning_;
+    QString logonWarning_;
+    int logonWarningNumber_ = 0;
     QString serverVersion_;
+    int clientCharsetId_ = 0;
 
     oci::OCIEnv *env_ = nullptr;
     oci::OCISvcCtx *svcCtx_ = nullptr;

@@ -1,5 +1,6 @@
 #include "oracle/OracleCI.h"
 
+#include "oracle/ClientEnvironment.h"
 #include "oracle/OracleTexts.h"
 #include "platform/CommandLine.h"
 #include "platform/DynamicLibrary.h"
@@ -63,6 +64,39 @@ bool versionLess(const LibraryVersion &a, const LibraryVersion &b)
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
 }
 
+// Entry points that the program calls only on rare paths (an old server, a
+// LOB column, a bind) or never. A library without them keeps its call set;
+// a call that reaches a missing one raises EUnboundEntryPoint. Every other
+// name of a group must be exported for the group to count as available.
+bool isOptionalEntry(const char *name)
+{
+    static const QSet<QByteArray> optional = {
+#define X(n) #n,
+        ROWPOUR_OCI_UNUSED_ENTRIES(X)
+#undef X
+            "obreak",
+        "obndra",
+        "odessp",
+        "OCIInitialize",
+        "OCIEnvInit",
+        "OCILogon",
+        "OCILogoff",
+        "OCIBindByPos",
+        "OCIBindByName",
+        "OCIStmtGetPieceInfo",
+        "OCIStmtSetPieceInfo",
+        "OCIBreak",
+        "OCISvcCtxToLda",
+        "OCILdaToSvcCtx",
+        "OCILobGetLength",
+        "OCILobRead",
+        "OCILobCharSetForm",
+        "OCILobFileGetName",
+        "OCIEnvNlsCreate",
+    };
+    return optional.contains(QByteArray(name));
+}
+
 struct EntryBinding {
     const char *name;
     void (*assign)(oci::EntryPoints &, void *);
@@ -75,6 +109,7 @@ const EntryBinding opinitGroup[] = {ROWPOUR_OPINIT_ENTRIES(X)};
 const EntryBinding oci8Group[] = {ROWPOUR_OCI8_ENTRIES(X)};
 const EntryBinding errorExtensionGroup[] = {ROWPOUR_OCI_ERROR_EXTENSION_ENTRIES(X)};
 const EntryBinding oci81Group[] = {ROWPOUR_OCI81_ENTRIES(X)};
+const EntryBinding nlsGroup[] = {ROWPOUR_OCI_NLS_ENTRIES(X)};
 #undef X
 
 static_assert(std::size(oci8Group) == 114);
@@ -87,17 +122,23 @@ oci::EntryPoints table;
 // registered then, and unmapping it under them would crash the exit.
 platform::DynamicLibrary &library = *new platform::DynamicLibrary;
 
-// Binds one group in order; stops at the first missing name, so that name and
-// the rest of the group stay null.
+// Binds every name of a group that the library exports; the group is
+// available when none of its required names is missing. An incomplete
+// group leaves all of its names unbound.
 bool bindGroup(std::span<const EntryBinding> group)
 {
+    bool complete = true;
     for (const EntryBinding &entry : group) {
         void *address = library.symbol(entry.name);
-        if (!address)
-            return false;
-        entry.assign(table, address);
+        if (address)
+            entry.assign(table, address);
+        else if (!isOptionalEntry(entry.name))
+            complete = false;
     }
-    return true;
+    if (!complete)
+        for (const EntryBinding &entry : group)
+            entry.assign(table, nullptr);
+    return complete;
 }
 
 class LockGuard
@@ -425,10 +466,16 @@ void ClientLibrary::Bind()
         flags_.OlogAvailable = bindGroup(ologGroup);
     if (flags_.OlogAvailable)
         flags_.OpinitAvailable = bindGroup(opinitGroup);
-    flags_.OCI8Available = bindGroup(oci8Group);
+    // The handle-based call set also needs a way to create its environment:
+    // OCIEnvCreate, or the older OCIInitialize with OCIEnvInit.
+    const bool environment =
+        library.symbol("OCIEnvCreate") || (library.symbol("OCIInitialize") && library.symbol("OCIEnvInit"));
+    flags_.OCI8Available = environment && bindGroup(oci8Group);
     if (flags_.OCI8Available) {
-        flags_.ErrorExtensionsAvailable = bindGroup(errorExtensionGroup);
+        bindGroup(errorExtensionGroup);
+        flags_.ErrorExtensionsAvailable = table.ociepgoe && table.ociepmsg;
         flags_.OCI81Available = bindGroup(oci81Group);
+        bindGroup(nlsGroup);
     }
     flags_.OCI8Enabled = !oci8SwitchedOff_ && flags_.OCI8Available;
     flags_.EnvCreateAvailable = flags_.OCI8Available && flags_.OCI81Available;
@@ -466,9 +513,8 @@ void ClientLibrary::Load()
     if (Loaded())
         return;
     searchLog_.clear();
-    // The client's texts are UTF-8 unless the user chose otherwise.
-    if (!Environment::isSet("NLS_LANG"))
-        Environment::setVariable("NLS_LANG", QStringLiteral(".AL32UTF8"));
+    // The client reads its national-language settings when it starts.
+    PrepareClientEnvironment(platform::OperatorLocale::system());
     const LibrarySearchResult found = ChooseLibraryFile();
     if (found != LibrarySearchResult::Found)
         ThrowInitializationError(static_cast<int>(found));

@@ -12,7 +12,8 @@ namespace
 constexpr int RecordHeaderSize = 4; // the record id
 constexpr int LargeValueSlotSize = 4;
 
-bool isRowIdType(int internalType)
+// The codes that mark the select's row-id column.
+bool isRowIdColumnType(int internalType)
 {
     return internalType == oci::SQLT_RID || internalType == oci::SQLT_RDD;
 }
@@ -34,6 +35,19 @@ int dataSizeOf(TFieldType type, int textSlot)
         return LargeValueSlotSize;
     }
     return 0;
+}
+
+// The size a text field shows: the characters of a character column, the
+// characters of the text form of any other column. The record keeps room
+// for the bytes the client's character set needs.
+int TextFieldSize(const TFieldData &column)
+{
+    const bool character = column.InternalType == oci::SQLT_CHR || column.InternalType == oci::SQLT_AFC;
+    if (character && column.CharSize > 0)
+        return column.CharSize;
+    if (character)
+        return column.DataSize;
+    return column.BufferSize - 1;
 }
 
 // Length of text without its trailing blanks and control characters.
@@ -187,6 +201,15 @@ void TOracleDataSet::SetSession(TOracleSession *session)
 void TOracleDataSet::SessionLoggingOff()
 {
     Close();
+    shownColumnMessages_.clear();
+}
+
+void TOracleDataSet::ShowColumnMessageOnce(const QString &message)
+{
+    if (shownColumnMessages_.contains(message))
+        return;
+    shownColumnMessages_.append(message);
+    ShowMessageBox(message);
 }
 
 void TOracleDataSet::SessionDestroyed()
@@ -261,7 +284,7 @@ int TOracleDataSet::RowIdColumn() const
     if (named >= 0)
         return named;
     for (int i = 0; i < query_.ColumnCount(); ++i)
-        if (isRowIdType(query_.ColumnInternalType(i)))
+        if (isRowIdColumnType(query_.ColumnInternalType(i)))
             return i;
     return -1;
 }
@@ -312,16 +335,17 @@ void TOracleDataSet::CreateFields()
             field->type_ = ftBlob;
             break;
         case extObject:
-            ShowMessageBox(column.Name + QString::fromUtf8(texts::ObjectsNotSupported));
+            ShowColumnMessageOnce(column.Name + QString::fromUtf8(texts::ObjectsNotSupported));
             continue;
         case extRef:
-            ShowMessageBox(column.Name + QString::fromUtf8(texts::ReferencesNotSupported));
+            ShowColumnMessageOnce(column.Name + QString::fromUtf8(texts::ReferencesNotSupported));
             continue;
         case extCursor:
-            ShowMessageBox(column.Name + QString::fromUtf8(texts::SubQueriesNotSupported));
+            ShowColumnMessageOnce(column.Name + QString::fromUtf8(texts::SubQueriesNotSupported));
             continue;
         default: {
-            field->size_ = std::max(column.BufferSize - 1, 1);
+            field->size_ = std::max(TextFieldSize(column), 1);
+            field->textBytes_ = std::max(column.BufferSize - 1, 1);
             const int maxString = preferences.MaxStringFieldSize;
             field->type_ = maxString != 0 && maxString < field->size_ ? ftMemo : ftString;
             break;
@@ -340,7 +364,7 @@ void TOracleDataSet::LayOutRecords()
     const bool convert = Session()->Preferences().ConvertCRLF;
     int offset = RecordHeaderSize;
     for (auto &field : fields_) {
-        const int textSlot = (convert ? 2 * field->size_ : field->size_) + 1;
+        const int textSlot = (convert ? 2 * field->textBytes_ : field->textBytes_) + 1;
         field->offset_ = offset;
         field->dataSize_ = dataSizeOf(field->type_, textSlot);
         offset += 1 + field->dataSize_;
@@ -386,7 +410,12 @@ void TOracleDataSet::StoreField(const TField &field, unsigned char *slot)
         return;
     }
     slot[0] = 0;
-    switch (query_.ColumnType(column)) {
+    const int type = query_.ColumnType(column);
+    if (!ReadLobValues && (type == extClob || type == extBlob || type == extBfile)) {
+        slot[0] = 1;
+        return;
+    }
+    switch (type) {
     case extInteger:
         if (field.type_ == ftSmallint)
             writeSlot<qint16>(slot, static_cast<qint16>(query_.ColumnAsInteger(column)));

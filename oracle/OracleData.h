@@ -42,6 +42,7 @@ class TField
 public:
     QString FieldName() const { return name_; }
     TFieldType DataType() const { return type_; }
+    // Text fields: the characters of the column.
     int Size() const { return size_; }
     bool Required() const { return required_; }
     int FieldNo() const { return fieldNo_; }
@@ -65,6 +66,7 @@ private:
     QString name_;
     TFieldType type_ = ftString;
     int size_ = 0;
+    int textBytes_ = 0; // bytes of text a text field holds
     bool required_ = false;
     int fieldNo_ = 0;
     int columnIndex_ = 0;
@@ -96,6 +98,9 @@ public:
 
     bool QueryAllRecords = true;
     bool RequiredFields = true; // a NOT NULL column gives a required field
+    // Whether the records hold the contents of LOB columns. Off, those fields
+    // are NULL: a set that is only counted need not read them.
+    bool ReadLobValues = true;
     DataSetEvent BeforeQuery;
     DataSetEvent AfterQuery;
 
@@ -140,6 +145,7 @@ private:
     void StoreLarge(unsigned char *slot, QByteArray value);
     void FreeRecords();
     const unsigned char *CurrentRecord() const;
+    void ShowColumnMessageOnce(const QString &message);
 
     TOracleQuery query_;
     bool active_ = false;
@@ -151,6 +157,9 @@ private:
     std::vector<unsigned char *> records_;
     std::vector<QByteArray> largeValues_; // memo and binary values; slots hold indexes
     int nextRecordId_ = 0;
+    // The messages about columns the set cannot hold that were shown since
+    // the session logged on: each is shown once, not at every open.
+    QStringList shownColumnMessages_;
 };
 
 } // namespace rowpour::oracle

@@ -88,6 +88,12 @@ public:
         box.exec();
     }
 
+    void ShowInformation(const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Warning, LogonMessageTitle(), text, QMessageBox::Ok);
+        box.exec();
+    }
+
     bool Confirm(const QString &text) override
     {
         QMessageBox box(QMessageBox::Question, LogonMessageTitle(), text, QMessageBox::Yes | QMessageBox::No);

@@ -50,6 +50,7 @@ public:
         return std::make_unique<HeadlessLogonWindow>();
     }
     void ShowMessage(const QString &text) override { throw std::runtime_error(text.toStdString()); }
+    void ShowInformation(const QString &) override {}
     bool Confirm(const QString &) override { return false; }
 };
 
@@ -293,9 +294,13 @@ void TOracleLogon::Attempt(TOracleSession &session, ILogonWindow &window, bool r
             UnloadClientLibrary();
         }
         session.LogOn();
-        const QString warning = session.PasswordExpiryWarning();
-        if (!warning.isEmpty() && ui->Confirm(warning + QStringLiteral("\r\n") + LogonTexts()[ltChangeNow]))
-            ShowPasswordDialog(&session, LogonTexts()[ltPasswordExpired]);
+        const QString graceWarning = session.PasswordExpiryWarning();
+        if (!graceWarning.isEmpty()) {
+            if (ui->Confirm(graceWarning + QStringLiteral("\r\n") + LogonTexts()[ltChangeNow]))
+                ShowPasswordDialog(&session, LogonTexts()[ltPasswordExpired]);
+        } else if (!session.LogonWarning().isEmpty()) {
+            ui->ShowInformation(session.LogonWarning());
+        }
         if ((Options & ldLogonHistory) && recordInHistory)
             LogonHistory().AddLogon(session.LogonUsername(), session.LogonPassword(), true,
                                     connectAsText(session.ConnectAs()), session.LogonDatabase());

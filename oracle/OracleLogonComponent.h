@@ -119,6 +119,9 @@ public:
     virtual std::unique_ptr<ILogonWindow> CreateLogonWindow(const TLogonWindowSetup &setup) = 0;
     // A plain message box with an OK button.
     virtual void ShowMessage(const QString &text) = 0;
+    // A message after a successful logon (a warning the server gave with
+    // it); a user interface without windows may leave it out.
+    virtual void ShowInformation(const QString &text) { ShowMessage(text); }
     // A confirmation with Yes and No; true for Yes.
     virtual bool Confirm(const QString &text) = 0;
 };

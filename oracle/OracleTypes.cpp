@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <mutex>
 
 namespace rowpour::oracle
@@ -266,20 +267,61 @@ QString DateTimeToText(TDateTime value)
 bool IsTimestampType(int internalType)
 {
     switch (internalType) {
-    case 180: // TIMESTAMP, WITH TIME ZONE, WITH LOCAL TIME ZONE as the server describes them
-    case 181:
-    case 231:
-    case 187: // the same kinds under their external codes
-    case 188:
-    case 232:
+    case INTERNAL_TIMESTAMP: // TIMESTAMP, WITH TIME ZONE, WITH LOCAL TIME ZONE as the server describes them
+    case INTERNAL_TIMESTAMP_TZ:
+    case INTERNAL_TIMESTAMP_LTZ:
+    case SQLT_TIMESTAMP: // the same kinds under their external codes
+    case SQLT_TIMESTAMP_TZ:
+    case SQLT_TIMESTAMP_LTZ:
         return true;
     default:
         return false;
     }
 }
 
+bool IsTextFormType(int internalType)
+{
+    switch (internalType) {
+    case INTERNAL_INTERVAL_YM:
+    case INTERNAL_INTERVAL_DS:
+    case SQLT_INTERVAL_YM:
+    case SQLT_INTERVAL_DS:
+    case SQLT_BFLOAT:
+    case SQLT_BDOUBLE:
+    case SQLT_IBFLOAT:
+    case SQLT_IBDOUBLE:
+    case SQLT_DATE: // ANSI DATE, TIME and TIME WITH TIME ZONE
+    case SQLT_DATE + 1:
+    case SQLT_DATE + 2:
+        return true;
+    default:
+        return IsTimestampType(internalType);
+    }
+}
+
+bool IsRowIdType(int internalType)
+{
+    return internalType == SQLT_RID || internalType == SQLT_RDD || internalType == INTERNAL_ROWID ||
+           internalType == INTERNAL_UROWID;
+}
+
+int ClientTextBytes(int dataSize, int charSize, int clientBytesPerCharacter)
+{
+    const qint64 perCharacter = std::max(clientBytesPerCharacter, 1);
+    // A byte of the database's character set never takes more than three
+    // bytes in a Unicode client; a character never more than four.
+    qint64 bytes = static_cast<qint64>(dataSize) * std::min<qint64>(perCharacter, 3);
+    if (charSize > 0)
+        bytes = std::max<qint64>(dataSize, static_cast<qint64>(charSize) * perCharacter);
+    return static_cast<int>(std::min<qint64>(bytes, MaxDefineBufferSize - 1));
+}
+
 namespace
 {
+
+// Characters of the longest text form of a timestamp, an interval or a
+// binary float (a time zone region name included).
+constexpr int TextFormCharacters = 50;
 
 TDefineRule numberRule(const TColumnDescription &column, const TDescribeSettings &settings)
 {
@@ -294,13 +336,27 @@ TDefineRule numberRule(const TColumnDescription &column, const TDescribeSettings
         precision = 38;
     if (scale == 0 && precision == 0)
         precision = 38;
-    if (scale <= 0 && precision <= integerLimit && !settings.stringFieldsOnly)
+    // A negative scale adds zeros before the decimal point: NUMBER(9,-2)
+    // holds eleven-digit values, more than a 32-bit integer carries.
+    const int integerDigits = scale < 0 ? precision - scale : precision;
+    if (scale <= 0 && integerDigits <= integerLimit && !settings.stringFieldsOnly)
         return {extInteger, 4, extInteger};
     if (precision > floatLimit || settings.stringFieldsOnly) {
-        const int size = (scale <= 0 ? precision + 2 : precision + 3) + (floating ? 132 : 0);
+        const int size = (scale <= 0 ? integerDigits + 2 : precision + 3) + (floating ? 132 : 0);
         return {extString, size, extString};
     }
     return {extFloat, 8, extFloat};
+}
+
+TDefineRule lobRule(const TColumnDescription &column, const TDescribeSettings &settings)
+{
+    if (settings.oci8Mode)
+        return {column.internalType, static_cast<int>(sizeof(void *)), column.internalType};
+    // The OCI7 call set has no locators: the value comes in the row, as text
+    // or as bytes, up to the inline buffer.
+    if (column.internalType == SQLT_CLOB)
+        return {extClob, InlineLobBufferSize, extString};
+    return {extBlob, InlineLobBufferSize, SQLT_BIN};
 }
 
 } // namespace
@@ -308,6 +364,7 @@ TDefineRule numberRule(const TColumnDescription &column, const TDescribeSettings
 TDefineRule DefineRuleFor(const TColumnDescription &column, const TDescribeSettings &settings)
 {
     const int pieceOrChunk = settings.oci8Mode ? 0 : FirstLongPiece;
+    const int clientBytes = std::max(settings.clientBytesPerCharacter, 1);
     switch (column.internalType) {
     case SQLT_NUM:
         return numberRule(column, settings);
@@ -315,28 +372,29 @@ TDefineRule DefineRuleFor(const TColumnDescription &column, const TDescribeSetti
         return {extLong, pieceOrChunk, extLong};
     case SQLT_LBI:
         return {extLongRaw, pieceOrChunk, extLongRaw};
-    case SQLT_RID:
-    case SQLT_RDD:
-        return {extString, std::max(column.dataSize + 1, 19), extString};
     case SQLT_DAT:
         if (settings.stringFieldsOnly)
             return {extString, settings.dateTextLength + 1, extString};
         return {extDate, 7, extDate};
     case SQLT_BIN:
-        return {extString, 2 * column.dataSize + 1, extString};
+        return {extString, std::min(2 * column.dataSize + 1, MaxDefineBufferSize), extString};
     case SQLT_OSL:
         return {extString, 255, SQLT_OSL};
-    case SQLT_NTY:
-    case SQLT_REF:
     case SQLT_CLOB:
     case SQLT_BLOB:
     case SQLT_BFILEE:
+        return lobRule(column, settings);
+    case SQLT_NTY:
+    case SQLT_REF:
     case SQLT_RSET:
         return {column.internalType, 4, column.internalType};
     default:
-        if (IsTimestampType(column.internalType))
-            return {extString, 50 * std::max(settings.bytesPerCharacter, 1), extString};
-        return {extString, column.dataSize + 1, extString};
+        if (IsRowIdType(column.internalType))
+            return {extString, std::max(column.dataSize + 1, 19), extString};
+        if (IsTextFormType(column.internalType))
+            return {extString, TextFormCharacters * std::max({settings.bytesPerCharacter, clientBytes, 1}),
+                    extString};
+        return {extString, ClientTextBytes(column.dataSize, column.charSize, clientBytes) + 1, extString};
     }
 }
 
@@ -360,14 +418,53 @@ void ShowMessageBox(const QString &message)
 // ---------------------------------------------------------------------------
 // TFieldData
 
+TFieldData::~TFieldData()
+{
+    FreeLocators();
+}
+
 void TFieldData::AllocateBuffers(int rows)
 {
     Rows = rows;
     buffer_.reset(BufferSize > 0 ? new char[static_cast<std::size_t>(rows) * BufferSize]() : nullptr);
     indicators_.assign(rows, -1);
     lengths_.assign(rows, 0);
+    returnCodes_.assign(rows, 0);
     pieces_.clear();
     oci7Long_.clear();
+}
+
+void TFieldData::AllocateLocators(OCIEnv *env)
+{
+    FreeLocators();
+    const ub4 type = ExternalType == extBfile ? OCI_DTYPE_FILE : OCI_DTYPE_LOB;
+    locatorGeneration_ = ClientLibrary::instance().Generation();
+    locators_.assign(static_cast<std::size_t>(Rows), nullptr);
+    for (OCILobLocator *&locator : locators_) {
+        void *descriptor = nullptr;
+        const sword status = oci::OCIDescriptorAlloc(env, &descriptor, type, 0, nullptr);
+        if (status != OCI_SUCCESS || !descriptor)
+            throw EOracleError(status, QString::fromUtf8(texts::CallFailedWithoutRecord).arg(status));
+        locator = static_cast<OCILobLocator *>(descriptor);
+    }
+}
+
+void TFieldData::AbandonLocators()
+{
+    locators_.clear();
+}
+
+// Locators made by a library that has since been unloaded belong to nobody.
+void TFieldData::FreeLocators()
+{
+    const bool ours = ClientLibraryLoaded() && locatorGeneration_ == ClientLibrary::instance().Generation();
+    if (ours) {
+        const ub4 type = ExternalType == extBfile ? OCI_DTYPE_FILE : OCI_DTYPE_LOB;
+        for (OCILobLocator *locator : locators_)
+            if (locator)
+                oci::OCIDescriptorFree(locator, type);
+    }
+    locators_.clear();
 }
 
 TLongPiece &TFieldData::AddPiece()
@@ -460,6 +557,9 @@ void TOracleQuery::ForgetHandles()
     definedColumns7_ = 0;
     preparedText_.clear();
     described_ = false;
+    // The locators went with the session's environment.
+    for (auto &column : columns_)
+        column->AbandonLocators();
     ClearColumns();
     eof_ = true;
 }
@@ -803,6 +903,7 @@ void TOracleQuery::SelectOCI8(bool describeOnly)
         RaiseOnError(false);
     }
     StartBatch();
+    CheckFetchedValues();
 }
 
 void TOracleQuery::SelectOCI7(bool describeOnly)
@@ -820,13 +921,13 @@ void TOracleQuery::SelectOCI7(bool describeOnly)
         return;
     }
     ResetRowState();
-    if (oci::oexfet(&cda_, static_cast<ub4>(rowsPerFetch_), 0, 0) != 0 && cda_.rc != 0 &&
-        cda_.rc != ORA_NO_DATA_FOUND) {
+    if (oci::oexfet(&cda_, static_cast<ub4>(rowsPerFetch_), 0, 0) != 0 && !OCI7FetchEnded()) {
         ComputeParseErrorPosition();
         preparedText_.clear();
         RaiseError();
     }
     StartBatch();
+    CheckFetchedValues();
     if (!eof_)
         ReadOCI7Longs();
 }
@@ -874,9 +975,7 @@ void checkOCI7Column(int internalType)
     case SQLT_REF:
         kind = texts::QueryWithReferences;
         break;
-    case SQLT_CLOB:
-    case SQLT_BLOB:
-    case SQLT_BFILEE:
+    case SQLT_BFILEE: // CLOB and BLOB values come in the row itself
         kind = texts::QueryWithLobs;
         break;
     case SQLT_RSET:
@@ -889,17 +988,35 @@ void checkOCI7Column(int internalType)
     throw EQueryError(QString::fromUtf8(kind) + QString::fromUtf8(suffix));
 }
 
-bool isLob(int internalType)
-{
-    return internalType == SQLT_CLOB || internalType == SQLT_BLOB || internalType == SQLT_BFILEE;
-}
-
 bool isUndefinedKind(int externalType)
 {
     return externalType == extObject || externalType == extRef || externalType == extCursor;
 }
 
 } // namespace
+
+TDescribeSettings TOracleQuery::DescribeSettings(bool oci8Mode) const
+{
+    TDescribeSettings settings;
+    const TSessionPreferences &preferences = session_->Preferences();
+    settings.integerPrecision = preferences.IntegerPrecision;
+    settings.floatPrecision = preferences.FloatPrecision;
+    settings.bridgeMode = session_->BridgeMode();
+    settings.stringFieldsOnly = StringFieldsOnly;
+    settings.oci8Mode = oci8Mode;
+    settings.bytesPerCharacter = session_->BytesPerCharacterCount();
+    return settings;
+}
+
+void TOracleQuery::ApplyDefineRule(TFieldData &column, const TDescribeSettings &settings)
+{
+    const TDefineRule rule = DefineRuleFor(
+        {column.InternalType, column.DataSize, column.Precision, column.Scale, column.CharSize}, settings);
+    column.ExternalType = rule.externalType;
+    column.DefineType = rule.defineType;
+    column.BufferSize = rule.bufferSize;
+    hasLong_ = hasLong_ || column.IsLong();
+}
 
 void TOracleQuery::DescribeOCI8()
 {
@@ -913,14 +1030,7 @@ void TOracleQuery::DescribeOCI8()
     Track(oci::OCIAttrGet(statement_, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, error1_));
     if (ErrorCode() != 0)
         fail();
-    TDescribeSettings settings;
-    const TSessionPreferences &preferences = session_->Preferences();
-    settings.integerPrecision = preferences.IntegerPrecision;
-    settings.floatPrecision = preferences.FloatPrecision;
-    settings.bridgeMode = session_->BridgeMode();
-    settings.stringFieldsOnly = StringFieldsOnly;
-    settings.oci8Mode = true;
-    settings.bytesPerCharacter = session_->BytesPerCharacterCount();
+    const TDescribeSettings settings = DescribeSettings(true);
     for (ub4 position = 1; position <= count; ++position) {
         void *param = nullptr;
         Track(oci::OCIParamGet(statement_, OCI_HTYPE_STMT, error1_, &param, position));
@@ -941,32 +1051,27 @@ void TOracleQuery::DescribeOCI8()
             fail();
         }
         // Precision, scale and nullability are single bytes; newer clients write
-        // wider values, so read into a zeroed word and keep the low byte.
+        // wider values, so read into a zeroed word and keep the low byte. The
+        // character size and form are unknown to old clients and stay 0 then.
         sb4 precision = 0, scale = 0, nullable = 0;
+        ub4 charSize = 0, charsetForm = 0;
         oci::OCIAttrGet(param, OCI_DTYPE_PARAM, &precision, nullptr, OCI_ATTR_PRECISION, error2_);
         oci::OCIAttrGet(param, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, error2_);
         oci::OCIAttrGet(param, OCI_DTYPE_PARAM, &nullable, nullptr, OCI_ATTR_IS_NULL, error2_);
+        oci::OCIAttrGet(param, OCI_DTYPE_PARAM, &charSize, nullptr, OCI_ATTR_CHAR_SIZE, error2_);
+        oci::OCIAttrGet(param, OCI_DTYPE_PARAM, &charsetForm, nullptr, OCI_ATTR_CHARSET_FORM, error2_);
         // The name lives in the parameter descriptor: copy it before freeing that.
         column->Name =
-            QString::fromUtf8(reinterpret_cast<const char *>(name), name ? qsizetype(nameLength) : 0)
-                .left(30);
+            QString::fromUtf8(reinterpret_cast<const char *>(name), name ? qsizetype(nameLength) : 0);
         oci::OCIDescriptorFree(param, OCI_DTYPE_PARAM);
         column->DataSize = size;
         column->InternalType = type;
         column->Precision = static_cast<unsigned char>(precision & 0xFF);
         column->Scale = static_cast<signed char>(scale & 0xFF);
         column->Nullable = (nullable & 0xFF) != 0;
-        if (isLob(type)) {
-            ClearColumns();
-            preparedText_.clear();
-            throw EQueryError(QString::fromUtf8(texts::LobNotSupported).arg(column->Name));
-        }
-        const TDefineRule rule = DefineRuleFor(
-            {column->InternalType, column->DataSize, column->Precision, column->Scale}, settings);
-        column->ExternalType = rule.externalType;
-        column->DefineType = rule.defineType;
-        column->BufferSize = rule.bufferSize;
-        hasLong_ = hasLong_ || column->IsLong();
+        column->CharSize = static_cast<int>(charSize & 0xFFFF);
+        column->CharsetForm = (charsetForm & 0xFF) == SQLCS_NCHAR ? SQLCS_NCHAR : SQLCS_IMPLICIT;
+        ApplyDefineRule(*column, settings);
         column->define_ = nullptr;
         columns_.push_back(std::move(column));
     }
@@ -989,11 +1094,17 @@ void TOracleQuery::DefineColumnsOCI8()
             if (ErrorCode() == 0)
                 Track(oci::OCIDefineDynamic(column->define_, error1_, column.get(),
                                             &TOracleQuery::LongPieceCallback));
+        } else if (column->IsLob()) {
+            column->AllocateLocators(session_->EnvHandle());
+            Track(oci::OCIDefineByPos(statement_, &column->define_, error1_, position,
+                                      column->locators_.data(), static_cast<sb4>(sizeof(OCILobLocator *)),
+                                      static_cast<ub2>(column->DefineType), column->indicators_.data(),
+                                      nullptr, column->returnCodes_.data(), OCI_DEFAULT));
         } else {
             const auto defineType = static_cast<ub2>(column->DefineType);
             Track(oci::OCIDefineByPos(statement_, &column->define_, error1_, position, column->buffer_.get(),
                                       column->BufferSize, defineType, column->indicators_.data(),
-                                      column->lengths_.data(), nullptr, OCI_DEFAULT));
+                                      column->lengths_.data(), column->returnCodes_.data(), OCI_DEFAULT));
         }
         if (ErrorCode() != 0) {
             ClearColumns();
@@ -1005,19 +1116,14 @@ void TOracleQuery::DefineColumnsOCI8()
 
 void TOracleQuery::DescribeOCI7()
 {
-    TDescribeSettings settings;
-    const TSessionPreferences &preferences = session_->Preferences();
-    settings.integerPrecision = preferences.IntegerPrecision;
-    settings.floatPrecision = preferences.FloatPrecision;
-    settings.bridgeMode = session_->BridgeMode();
-    settings.stringFieldsOnly = StringFieldsOnly;
-    settings.oci8Mode = false;
-    settings.bytesPerCharacter = session_->BytesPerCharacterCount();
+    const TDescribeSettings settings = DescribeSettings(false);
+    // Names of up to 128 bytes (Oracle 12.2 and later), with room to spare.
+    constexpr sb4 NameBufferSize = 256;
     for (sword position = 1;; ++position) {
         sb4 size = 0;
         sb2 type = 0;
-        char name[31] = {};
-        sb4 nameLength = 30;
+        char name[NameBufferSize + 1] = {};
+        sb4 nameLength = NameBufferSize;
         sb4 displaySize = 0;
         sb2 precision = 0, scale = 0, nullable = 0;
         if (oci::odescr(&cda_, position, &size, &type, reinterpret_cast<sb1 *>(name), &nameLength,
@@ -1040,16 +1146,11 @@ void TOracleQuery::DescribeOCI7()
         auto column = std::make_unique<TFieldData>();
         column->DataSize = size;
         column->InternalType = type;
-        column->Name = QString::fromUtf8(name, std::clamp<sb4>(nameLength, 0, 30)).left(30);
+        column->Name = QString::fromUtf8(name, std::clamp<sb4>(nameLength, 0, NameBufferSize));
         column->Precision = static_cast<unsigned char>(precision & 0xFF);
         column->Scale = static_cast<signed char>(scale & 0xFF);
         column->Nullable = nullable != 0;
-        const TDefineRule rule = DefineRuleFor(
-            {column->InternalType, column->DataSize, column->Precision, column->Scale}, settings);
-        column->ExternalType = rule.externalType;
-        column->DefineType = rule.defineType;
-        column->BufferSize = rule.bufferSize;
-        hasLong_ = hasLong_ || column->IsLong();
+        ApplyDefineRule(*column, settings);
         columns_.push_back(std::move(column));
     }
     rowsPerFetch_ = hasLong_ ? 1 : readBuffer_;
@@ -1088,7 +1189,7 @@ void TOracleQuery::DefineColumnsOCI7()
         const sword defineType = column->DefineType;
         if (oci::odefin(&cda_, position, reinterpret_cast<ub1 *>(column->buffer_.get()), column->BufferSize,
                         defineType, -1, column->indicators_.data(), nullptr, -1, -1, column->lengths_.data(),
-                        nullptr) != 0 &&
+                        column->returnCodes_.data()) != 0 &&
             cda_.rc != 0) {
             ClearColumns();
             preparedText_.clear();
@@ -1177,14 +1278,63 @@ void TOracleQuery::FetchNextBatch()
         Track(oci::OCIStmtFetch(statement_, error1_, static_cast<ub4>(rowsPerFetch_), OCI_FETCH_NEXT,
                                 OCI_DEFAULT));
         RaiseOnError(false);
-    } else if (oci::ofen(&cda_, rowsPerFetch_) != 0 && cda_.rc != 0 && cda_.rc != ORA_NO_DATA_FOUND) {
+    } else if (oci::ofen(&cda_, rowsPerFetch_) != 0 && !OCI7FetchEnded()) {
         RaiseError();
     }
     currentRow_ = 0;
     rowsInBatch_ = ProcessedRowCount() - before;
     eof_ = rowsInBatch_ <= 0;
+    CheckFetchedValues();
     if (!eof_ && !handlesOCI8_)
         ReadOCI7Longs();
+}
+
+// A value cut to its buffer is an error, never a shorter value: the client
+// says so with a warning on the call (ORA-24345; OCI7: the truncation flag of
+// the cursor) and with return code 1406 on the value.
+// Whether an OCI7 fetch that did not return 0 still fetched its rows: the
+// rows ran out (1403), or a value was cut to its buffer (1406), which
+// CheckFetchedValues judges column by column.
+bool TOracleQuery::OCI7FetchEnded() const
+{
+    return cda_.rc == 0 || cda_.rc == ORA_NO_DATA_FOUND || cda_.rc == ORA_FETCHED_VALUE_TRUNCATED;
+}
+
+void TOracleQuery::CheckFetchedValues()
+{
+    constexpr ub1 OCI7TruncationFlag = 0x02;
+    bool truncated = false;
+    if (handlesOCI8_ && lastStatus_ == OCI_SUCCESS_WITH_INFO && error1_) {
+        sb4 number = 0;
+        oci::OCIErrorGet(error1_, 1, nullptr, &number, nullptr, 0, OCI_HTYPE_ERROR);
+        truncated = number == ORA_TRUNCATION_OR_NULL_FETCH || number == ORA_FETCHED_VALUE_TRUNCATED;
+    } else if (!handlesOCI8_ && !hasLong_) {
+        // A LONG column's first chunk is cut by design (the rest comes with
+        // oflng), so with one in the select only the values' codes tell.
+        truncated = (cda_.wrn & OCI7TruncationFlag) != 0 || cda_.rc == ORA_FETCHED_VALUE_TRUNCATED;
+    }
+    for (const auto &column : columns_) {
+        if (column->IsLong() || isUndefinedKind(column->ExternalType))
+            continue;
+        for (int row = 0; row < rowsInBatch_ && row < column->Rows; ++row)
+            truncated = truncated || column->ReturnCode(row) == ORA_FETCHED_VALUE_TRUNCATED;
+    }
+    if (truncated)
+        RaiseTruncation();
+}
+
+void TOracleQuery::RaiseTruncation()
+{
+    eof_ = true;
+    currentRow_ = rowsInBatch_ = 0;
+    if (!handlesOCI8_)
+        throw EOracleError::FromReturnCode(session_->Lda(), ORA_FETCHED_VALUE_TRUNCATED);
+    if (lastStatus_ == OCI_SUCCESS_WITH_INFO && error1_) {
+        EOracleError warning = EOracleError::FromErrorHandle(error1_);
+        if (warning.ErrorNumber() != 0)
+            throw warning;
+    }
+    throw EOracleError(ORA_FETCHED_VALUE_TRUNCATED, QString::fromUtf8(texts::FetchedValueTruncated));
 }
 
 int TOracleQuery::ProcessedRowCount()
@@ -1307,6 +1457,12 @@ QString TOracleQuery::ColumnAsText(int index) const
     }
     case extDate:
         return DateTimeToText(dateValue(column, currentRow_));
+    case extClob: {
+        const QString text = QString::fromUtf8(ColumnAsBytes(index));
+        return session_ && session_->Preferences().ConvertCRLF ? ConvertCRLF(text) : text;
+    }
+    case extBfile:
+        return BfileName(column, currentRow_);
     default:
         RaiseConversion(column, texts::ToString);
     }
@@ -1404,7 +1560,86 @@ QByteArray TOracleQuery::ColumnAsBytes(int index) const
         return {};
     if (column.IsLong())
         return column.LongValue();
-    return ColumnAsText(index).toUtf8();
+    switch (column.ExternalType) {
+    case extClob:
+        if (column.LobInline())
+            return rawText(column, currentRow_).toUtf8();
+        return ReadLob(column, currentRow_);
+    case extBlob:
+        if (column.LobInline())
+            return QByteArray(column.Value(currentRow_),
+                              std::min<int>(column.Length(currentRow_), column.BufferSize));
+        return ReadLob(column, currentRow_);
+    case extBfile:
+        return BfileName(column, currentRow_).toUtf8();
+    default:
+        return ColumnAsText(index).toUtf8();
+    }
+}
+
+[[noreturn]] void TOracleQuery::RaiseLobError() const
+{
+    EOracleError failure = EOracleError::FromErrorHandle(error1_);
+    if (failure.ErrorNumber() != 0)
+        throw failure;
+    throw EOracleError(OCI_ERROR, QString::fromUtf8(texts::CallFailedWithoutRecord).arg(OCI_ERROR));
+}
+
+// The whole value of a CLOB or BLOB through its locator. A CLOB is read in
+// the client's character set (UTF-8), where a character takes up to four
+// bytes; the client hands the value over in pieces when it is larger than
+// one buffer.
+QByteArray TOracleQuery::ReadLob(const TFieldData &column, int row) const
+{
+    constexpr ub4 LargestPiece = 1 << 20;
+    constexpr qint64 LargestValue = std::numeric_limits<int>::max() / 2;
+    OCILobLocator *locator = column.Locator(row);
+    OCISvcCtx *service = session_->SvcCtx();
+    ub4 length = 0;
+    if (oci::OCILobGetLength(service, error1_, locator, &length) != OCI_SUCCESS)
+        RaiseLobError();
+    if (length == 0)
+        return {};
+    const bool characters = column.ExternalType == extClob;
+    const qint64 bytes = characters ? qint64(length) * 4 : qint64(length);
+    if (bytes > LargestValue)
+        throw EQueryError(QString::fromUtf8(texts::LobTooLarge).arg(column.Name).arg(length));
+    const ub4 pieceSize = static_cast<ub4>(std::min<qint64>(bytes, LargestPiece));
+    const ub1 form = characters ? static_cast<ub1>(column.CharsetForm) : SQLCS_IMPLICIT;
+    std::vector<char> piece(pieceSize);
+    QByteArray value;
+    value.reserve(static_cast<qsizetype>(std::min<qint64>(bytes, 16 * qint64(LargestPiece))));
+    ub4 amount = length;
+    for (;;) {
+        const sword status = oci::OCILobRead(service, error1_, locator, &amount, 1, piece.data(), pieceSize,
+                                             nullptr, nullptr, 0, form);
+        if (status != OCI_SUCCESS && status != OCI_NEED_DATA)
+            RaiseLobError();
+        value.append(piece.data(), static_cast<qsizetype>(std::min(amount, pieceSize)));
+        // Polling goes on while the client says more data follows and hands some over.
+        if (status == OCI_SUCCESS || amount == 0)
+            break;
+    }
+    return value;
+}
+
+// A BFILE's value is the directory and file it names; the file itself is
+// not opened, so a missing file does not end a listing.
+QString TOracleQuery::BfileName(const TFieldData &column, int row) const
+{
+    OraText directory[256] = {};
+    OraText file[4096] = {};
+    ub2 directoryLength = sizeof directory - 1;
+    ub2 fileLength = sizeof file - 1;
+    if (oci::OCILobFileGetName(session_->EnvHandle(), error1_, column.Locator(row), directory,
+                               &directoryLength, file, &fileLength) != OCI_SUCCESS)
+        RaiseLobError();
+    const auto text = [](const OraText *bytes, ub2 length, std::size_t size) {
+        return QString::fromUtf8(reinterpret_cast<const char *>(bytes),
+                                 static_cast<qsizetype>(std::min<std::size_t>(length, size - 1)));
+    };
+    return QStringLiteral("BFILENAME('%1', '%2')")
+        .arg(text(directory, directoryLength, sizeof directory), text(file, fileLength, sizeof file));
 }
 
 QVariant TOracleQuery::ColumnAsVariant(int index) const
@@ -1430,6 +1665,11 @@ QVariant TOracleQuery::ColumnAsVariant(int index) const
     }
     case extLongRaw:
         return column.LongValue();
+    case extClob:
+    case extBfile:
+        return ColumnAsText(index);
+    case extBlob:
+        return ColumnAsBytes(index);
     default:
         return {};
     }

@@ -48,8 +48,10 @@ inline constexpr char ObjectsNotSupported[] = ": Objects will be supported in ve
 inline constexpr char ReferencesNotSupported[] = ": References will be supported in version 3.5";
 inline constexpr char SubQueriesNotSupported[] =
     ": Sub-queries not supported in dataset, use TOracleQuery instead";
-// LOB contents are not read by this program (%1: column name).
-inline constexpr char LobNotSupported[] = "Column %1: reading LOB contents is not supported";
+// A LOB value too large to hold in memory (%1: column name, %2: its length).
+inline constexpr char LobTooLarge[] = "Column %1: the value of length %2 is too large to read";
+// The client's text of a fetched value cut to its buffer, when the client left no error record.
+inline constexpr char FetchedValueTruncated[] = "ORA-01406: fetched column value was truncated";
 // A call failed without the client library leaving an error record (%1: status).
 inline constexpr char CallFailedWithoutRecord[] = "The Oracle client library call failed with status %1";
 } // namespace texts
@@ -108,9 +110,10 @@ enum TExternalType : int {
 // Inputs of the describe rule for one column.
 struct TColumnDescription {
     int internalType = 1;
-    int dataSize = 0;
+    int dataSize = 0;  // bytes in the database's character set
     int precision = 0; // 0..255
     int scale = 0;     // -128..127
+    int charSize = 0;  // characters of a character column; 0 when the client does not say
 };
 
 struct TDefineRule {
@@ -127,13 +130,27 @@ struct TDescribeSettings {
     bool stringFieldsOnly = false;
     bool oci8Mode = true;
     int bytesPerCharacter = 1;
+    // Most bytes one character takes in the client's character set (AL32UTF8).
+    int clientBytesPerCharacter = 4;
     int dateTextLength = 10;
 };
+
+// Bytes a define buffer may hold per value: the client's length field is 16 bits.
+constexpr int MaxDefineBufferSize = 65535;
+// Bytes of a LOB value that the OCI7 call set fetches in the row itself.
+constexpr int InlineLobBufferSize = 32768;
 
 TDefineRule DefineRuleFor(const TColumnDescription &column, const TDescribeSettings &settings);
 
 // Whether an internal type code is one of the timestamp kinds (fetched as text).
 bool IsTimestampType(int internalType);
+// Types fetched in their text form that are not character columns:
+// timestamps, intervals, binary floats and doubles.
+bool IsTextFormType(int internalType);
+// ROWID and UROWID under the codes clients describe them with.
+bool IsRowIdType(int internalType);
+// Bytes the text of a character column can take in the client's character set.
+int ClientTextBytes(int dataSize, int charSize, int clientBytesPerCharacter);
 
 // Message boxes of the statement layer: the columns a result set skips
 // (object, REF, cursor) and the statement text of a query with Debug on. The
@@ -158,9 +175,16 @@ struct TLongPiece {
 class TFieldData
 {
 public:
+    TFieldData() = default;
+    ~TFieldData();
+    TFieldData(const TFieldData &) = delete;
+    TFieldData &operator=(const TFieldData &) = delete;
+
     int DataSize = 0;
     int InternalType = 0;
     QString Name;
+    int CharSize = 0;
+    int CharsetForm = oci::SQLCS_IMPLICIT;
     int Precision = 0;
     int Scale = 0;
     bool Nullable = true;
@@ -169,8 +193,20 @@ public:
     int BufferSize = 0;
     int Rows = 0;
 
-    // Allocates the value, indicator and length arrays for `rows` rows.
+    // Allocates the value, indicator, length and return-code arrays for `rows` rows.
     void AllocateBuffers(int rows);
+    // One LOB or BFILE locator per row, made under `env` (handle-based call set).
+    void AllocateLocators(oci::OCIEnv *env);
+    // Forgets the locators without freeing them: their environment is gone.
+    void AbandonLocators();
+    bool IsLob() const
+    {
+        return ExternalType == extClob || ExternalType == extBlob || ExternalType == extBfile;
+    }
+    // A LOB fetched in the row itself (OCI7) rather than through a locator.
+    bool LobInline() const { return IsLob() && DefineType != ExternalType; }
+    oci::OCILobLocator *Locator(int row) const { return locators_[static_cast<std::size_t>(row)]; }
+    oci::ub2 ReturnCode(int row) const { return returnCodes_[static_cast<std::size_t>(row)]; }
     bool IsNull(int row) const { return indicators_[row] == -1; }
     const char *Value(int row) const { return buffer_.get() + static_cast<std::size_t>(row) * BufferSize; }
     oci::ub2 Length(int row) const { return lengths_[row]; }
@@ -185,9 +221,14 @@ private:
     friend class TOracleQuery;
     TLongPiece &AddPiece();
 
+    void FreeLocators();
+
     std::unique_ptr<char[]> buffer_;
     std::vector<oci::sb2> indicators_;
     std::vector<oci::ub2> lengths_;
+    std::vector<oci::ub2> returnCodes_;
+    std::vector<oci::OCILobLocator *> locators_;
+    unsigned locatorGeneration_ = 0;
     std::deque<TLongPiece> pieces_; // OCI8: pieces of the current row
     QByteArray oci7Long_;           // OCI7: the value read with oflng
     oci::OCIDefine *define_ = nullptr;
@@ -250,7 +291,7 @@ public:
     double ColumnAsFloat(int index) const;
     TDateTime ColumnAsDateTime(int index) const;
     QVariant ColumnAsVariant(int index) const;
-    // LONG RAW and other byte values of the current row.
+    // LONG RAW, LOB and other byte values of the current row (CLOB text as UTF-8).
     QByteArray ColumnAsBytes(int index) const;
     const TFieldData &Column(int index) const;
     // Row of the current batch that the Column* readers use.
@@ -284,6 +325,8 @@ private:
     void SelectOCI8(bool describeOnly);
     void SelectOCI7(bool describeOnly);
     void NonSelect();
+    TDescribeSettings DescribeSettings(bool oci8Mode) const;
+    void ApplyDefineRule(TFieldData &column, const TDescribeSettings &settings);
     void DescribeOCI8();
     void DescribeOCI7();
     void ReparseOnFreshCursor();
@@ -293,6 +336,12 @@ private:
     void FetchNextBatch();
     void ResetRowState();
     void ReadOCI7Longs();
+    bool OCI7FetchEnded() const;
+    void CheckFetchedValues();
+    [[noreturn]] void RaiseTruncation();
+    QByteArray ReadLob(const TFieldData &column, int row) const;
+    QString BfileName(const TFieldData &column, int row) const;
+    [[noreturn]] void RaiseLobError() const;
     void ClearColumns();
     void FireAfterQuery();
     int ErrorCode();

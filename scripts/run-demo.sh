@@ -43,7 +43,7 @@ echo "== rowpour-batch load, rows 2 to 7, mapping $demo/staff.ini"
 status=0
 "$batch" load --userid demo/demo@DEMO --table STAFF --file "$demo/staff.xlsx" --mapping "$demo/staff.ini" \
   --start 2 --end 7 --errors "$demo/errors.log" || status=$?
-echo "(exit code $status: 0 all rows loaded or skipped, 1 rows failed, 2 the run ended with an error)"
+echo "(exit code $status: 0 all rows loaded or skipped, 1 rows failed, 2 the run ended with an error and nothing was kept, 3 the delete failed, 4 the summary could not be written)"
 echo
 echo "== Failed rows ($demo/errors.log)"
 cat "$demo/errors.log"

@@ -78,6 +78,9 @@ Client &client()
         if (std::system(setup.c_str()) != 0)
             throw std::runtime_error("cannot set up " + home);
         setenv("TNS_ADMIN", (home + "/network/admin").c_str(), 1);
+        // The inserts write day.month.year dates, which a client says as it would to Oracle.
+        setenv("NLS_LANG", "AMERICAN_AMERICA.AL32UTF8", 1);
+        setenv("NLS_DATE_FORMAT", "DD.MM.RR", 1);
         static std::string removeAtExit = home;
         std::atexit([] { std::filesystem::remove_all(removeAtExit); });
         Client c;

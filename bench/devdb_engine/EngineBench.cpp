@@ -22,8 +22,11 @@ public:
             std::abort();
         dir_ = pattern;
         devdb::createDatabase(dir_ + "/bench.db", "");
+        // The inserts write day.month.year dates, as a client with this NLS_DATE_FORMAT does.
+        devdb::ClientNls nls;
+        nls.dateFormat = "DD.MM.RR";
         session = devdb::logon(dir_ + "/bench.db", "system", "manager", devdb::Credentials::Rdbms,
-                               devdb::Privilege::Normal, nullptr);
+                               devdb::Privilege::Normal, nullptr, nls);
     }
     ~BenchDatabase()
     {

@@ -94,7 +94,12 @@ struct ConstraintDef {
 
 struct ColumnDef {
     Identifier name;
-    std::string typeName; // VARCHAR2, CHAR, NUMBER, FLOAT, INTEGER, DATE, RAW, LONG, LONG RAW, TIMESTAMP
+    // VARCHAR2, NVARCHAR2, CHAR, NCHAR, NUMBER, FLOAT, INTEGER, DATE, RAW, LONG, LONG RAW, TIMESTAMP,
+    // TIMESTAMP WITH [LOCAL] TIME ZONE, INTERVAL YEAR TO MONTH, INTERVAL DAY TO SECOND, CLOB, NCLOB,
+    // BLOB, BFILE, BINARY_FLOAT, BINARY_DOUBLE, ROWID, UROWID, REF, or an object type's name
+    std::string typeName;
+    std::string objectType, objectOwner; // object types and the type a REF points to
+    enum class Semantics { Default, Byte, Char } semantics = Semantics::Default; // VARCHAR2(n BYTE|CHAR)
     int length = 0;
     int typeOffset = 0;
     int precision = -1; // -1: not given
@@ -152,6 +157,8 @@ struct Statement {
     bool grace = false;
     bool cascade = false;
     int graceDays = 7;
+    bool logonWarning = false; // alter user U logon warning NNNNN | NONE
+    int logonWarningCode = 0;  // 0: none
     std::vector<std::string> privileges;
     // savepoint, rollback to savepoint
     Identifier savepoint;
@@ -161,8 +168,9 @@ struct Statement {
 };
 
 // Parses one statement. Throws OraError with the parse offset.
-// maxIdentifier is 30 for old servers, 128 for modern ones.
-std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentifier);
+// maxIdentifier is 30 for old servers, 128 for modern ones: bytes of the
+// database character set, which also measures the 4,000 bytes of a literal.
+std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentifier, int charsetId);
 // Parses a column default or a check condition as stored in the dictionary.
 ExprPtr parseExpression(const std::string &text);
 ExprPtr parseCondition(const std::string &text);

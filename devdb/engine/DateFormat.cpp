@@ -1,7 +1,9 @@
 #include "DateFormat.h"
 
+#include "Charset.h"
 #include "Errors.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <chrono>
@@ -15,14 +17,9 @@ namespace devdb
 namespace
 {
 
-const std::array<const char *, 12> kMonths = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
-                                              "MAY",       "JUNE",     "JULY",     "AUGUST",
-                                              "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
-const std::array<const char *, 7> kDays = {"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
-                                           "THURSDAY", "FRIDAY", "SATURDAY"};
-
 enum class El {
-    Literal,   // punctuation or quoted text
+    Literal,   // punctuation
+    Quoted,    // text in double quotes
     Year4,     // YYYY, RRRR, SYYYY
     Year2,     // YY
     RYear2,    // RR
@@ -42,6 +39,10 @@ enum class El {
     Radix,    // X
     FillMode, // FM
     Exact,    // FX
+    TzRegion, // TZR: the offset, "+02:00"
+    TzHour,   // TZH
+    TzMinute, // TZM
+    TzAbbr,   // TZD: empty for an offset
 };
 
 struct Element {
@@ -62,12 +63,13 @@ bool startsWith(const std::string &s, std::size_t pos, const char *upperPrefix)
 std::vector<Element> compile(const std::string &f)
 {
     static const std::vector<std::pair<const char *, El>> names = {
-        {"SYYYY", El::Year4},   {"YYYY", El::Year4},    {"RRRR", El::Year4},  {"MONTH", El::MonthName},
-        {"MON", El::MonthAbbr}, {"HH24", El::Hour24},   {"HH12", El::Hour12}, {"HH", El::Hour12},
-        {"DAY", El::DayName},   {"DY", El::DayAbbr},    {"DD", El::Day},      {"MM", El::Month},
-        {"MI", El::Minute},     {"SS", El::Second},     {"RR", El::RYear2},   {"YY", El::Year2},
-        {"A.M.", El::Meridian}, {"P.M.", El::Meridian}, {"AM", El::Meridian}, {"PM", El::Meridian},
-        {"FM", El::FillMode},   {"FX", El::Exact},      {"FF", El::Fraction}, {"X", El::Radix},
+        {"TZR", El::TzRegion},  {"TZH", El::TzHour},    {"TZM", El::TzMinute}, {"TZD", El::TzAbbr},
+        {"SYYYY", El::Year4},   {"YYYY", El::Year4},    {"RRRR", El::Year4},   {"MONTH", El::MonthName},
+        {"MON", El::MonthAbbr}, {"HH24", El::Hour24},   {"HH12", El::Hour12},  {"HH", El::Hour12},
+        {"DAY", El::DayName},   {"DY", El::DayAbbr},    {"DD", El::Day},       {"MM", El::Month},
+        {"MI", El::Minute},     {"SS", El::Second},     {"RR", El::RYear2},    {"YY", El::Year2},
+        {"A.M.", El::Meridian}, {"P.M.", El::Meridian}, {"AM", El::Meridian},  {"PM", El::Meridian},
+        {"FM", El::FillMode},   {"FX", El::Exact},      {"FF", El::Fraction},  {"X", El::Radix},
         {"Y", El::Year1},
     };
     std::vector<Element> out;
@@ -78,7 +80,7 @@ std::vector<Element> compile(const std::string &f)
             std::size_t end = f.find('"', i + 1);
             if (end == std::string::npos)
                 errors::raise(1821, errors::kDateFormatNotRecognized);
-            out.push_back({El::Literal, f.substr(i + 1, end - i - 1)});
+            out.push_back({El::Quoted, f.substr(i + 1, end - i - 1)});
             i = end + 1;
             continue;
         }
@@ -135,19 +137,35 @@ int rrYear(int twoDigits)
     return twoDigits < 50 ? century + 100 + twoDigits : century + twoDigits;
 }
 
+// The widest name of a list, in characters, for the blank padding of MONTH and DAY.
+template <std::size_t N> std::size_t widestName(const std::array<const char *, N> &names)
+{
+    std::size_t widest = 0;
+    for (const char *n : names)
+        widest = std::max(widest, characterCount(n));
+    return widest;
+}
+
 class Reader
 {
 public:
-    explicit Reader(const std::string &t) : text(t) {}
+    explicit Reader(const std::string &t) : text(t), upper(upperText(t)) {}
     const std::string &text;
+    const std::string upper; // same byte offsets as text: case changes keep each letter's length
     std::size_t pos = 0;
+    bool exact = false; // FX: punctuation and widths as written, nothing left out
 
     bool atEnd() const { return pos >= text.size(); }
     bool isDigit() const { return !atEnd() && std::isdigit(static_cast<unsigned char>(text[pos])); }
-    bool isAlpha() const { return !atEnd() && std::isalpha(static_cast<unsigned char>(text[pos])); }
+    bool isLetter() const
+    {
+        return !atEnd() && (std::isalpha(static_cast<unsigned char>(text[pos])) ||
+                            static_cast<unsigned char>(text[pos]) >= 0x80);
+    }
+    bool isPunctuation() const { return !atEnd() && !isDigit() && !isLetter(); }
     void skipBlanks()
     {
-        while (!atEnd() && text[pos] == ' ')
+        while (!exact && !atEnd() && text[pos] == ' ')
             ++pos;
     }
     // Up to maxDigits digits; count of digits read in *read.
@@ -165,26 +183,49 @@ public:
         *read = n;
         return v;
     }
-    // Month or day name (full or abbreviated); -1 when none matches.
-    int name(const char *const *names, int count)
+    bool startsWith(const char *upperName) const
     {
-        for (int k = 0; k < count; ++k) {
-            std::string full = names[k];
-            if (startsWith(text, pos, full.c_str())) {
-                pos += full.size();
-                return k;
+        std::size_t n = std::char_traits<char>::length(upperName);
+        return upper.compare(pos, n, upperName) == 0;
+    }
+    // A name of either list (the longest that matches); its index, or -1.
+    template <std::size_t N>
+    int name(const std::array<const char *, N> &full, const std::array<const char *, N> &abbreviated)
+    {
+        skipBlanks();
+        for (const auto *names : {&full, &abbreviated}) {
+            int best = -1;
+            std::size_t bestLength = 0;
+            for (std::size_t k = 0; k < N; ++k) {
+                std::size_t n = std::char_traits<char>::length((*names)[k]);
+                if (n > bestLength && startsWith((*names)[k])) {
+                    best = static_cast<int>(k);
+                    bestLength = n;
+                }
             }
-        }
-        for (int k = 0; k < count; ++k) {
-            std::string abbr = std::string(names[k]).substr(0, 3);
-            if (startsWith(text, pos, abbr.c_str())) {
-                pos += 3;
-                return k;
+            if (best >= 0) {
+                pos += bestLength;
+                return best;
             }
         }
         return -1;
     }
 };
+
+// Width of a numeric element as FX demands it.
+int fullWidth(const Element &e)
+{
+    switch (e.kind) {
+    case El::Year4:
+        return 4;
+    case El::Year1:
+        return 1;
+    case El::Fraction:
+        return e.digits;
+    default:
+        return 2;
+    }
+}
 
 } // namespace
 
@@ -193,7 +234,7 @@ void checkDateFormat(const std::string &format)
     compile(format);
 }
 
-DateTime parseDate(const std::string &text, const std::string &format)
+DateTime parseDate(const std::string &text, const std::string &format, const Language &language)
 {
     const auto &elements = compiled(format);
     DateTime now = currentDateTime(false);
@@ -203,30 +244,57 @@ DateTime parseDate(const std::string &text, const std::string &format)
     d.day = 1;
     int hour12 = -1;
     bool pm = false;
+    bool fill = false;
     Reader r(text);
     bool lastNumberFull = true;
+    auto checkWidth = [&](const Element &e, int read) {
+        if (r.exact && !fill && read != fullWidth(e))
+            errors::raise(1862, "the numeric value does not match the length of the format item");
+    };
     for (const Element &e : elements) {
-        if (e.kind == El::FillMode || e.kind == El::Exact)
+        if (e.kind == El::Exact) {
+            r.exact = !r.exact;
             continue;
-        if (r.atEnd())
+        }
+        if (e.kind == El::FillMode) {
+            fill = !fill;
+            continue;
+        }
+        if (r.atEnd()) {
+            if (r.exact)
+                errors::raise(1840, errors::kInputNotLongEnough);
             break; // trailing elements may be left out
+        }
         int read = 0;
         switch (e.kind) {
         case El::Literal:
         case El::Radix: {
-            // Any run of punctuation or blanks matches any literal; it may be
-            // left out after a number written with all its digits.
+            // Any run of punctuation or blanks matches any punctuation; it may
+            // be left out after a number written with all its digits.
+            if (r.exact) {
+                char expected = e.kind == El::Radix ? '.' : e.text[0];
+                if (r.text[r.pos] != expected)
+                    errors::raise(1861, errors::kLiteralMismatch);
+                ++r.pos;
+                break;
+            }
             std::size_t start = r.pos;
-            while (!r.atEnd() && !std::isalnum(static_cast<unsigned char>(r.text[r.pos])))
+            while (r.isPunctuation())
                 ++r.pos;
             if (r.pos == start && !lastNumberFull)
                 errors::raise(1861, errors::kLiteralMismatch);
-            if (r.pos == start && r.isAlpha() && e.kind == El::Literal) {
-                // A quoted word in the format must appear as written.
-                if (!startsWith(r.text, r.pos, e.text.c_str()))
-                    errors::raise(1861, errors::kLiteralMismatch);
-                r.pos += e.text.size();
-            }
+            break;
+        }
+        case El::Quoted: {
+            // Quoted text must appear as written (in any letter case), after any punctuation.
+            if (!r.exact)
+                while (r.isPunctuation() && !r.startsWith(upperText(e.text).c_str()))
+                    ++r.pos;
+            std::string expected = upperText(e.text);
+            if (!r.startsWith(expected.c_str()))
+                errors::raise(1861, errors::kLiteralMismatch);
+            r.pos += expected.size();
+            lastNumberFull = true;
             break;
         }
         case El::Year4:
@@ -234,6 +302,7 @@ DateTime parseDate(const std::string &text, const std::string &format)
         case El::RYear2:
         case El::Year1: {
             int v = r.number(4, &read);
+            checkWidth(e, read);
             if (read <= 2 && e.kind == El::RYear2)
                 v = rrYear(v);
             else if (read <= 2 && (e.kind == El::Year2 || e.kind == El::Year1))
@@ -247,25 +316,29 @@ DateTime parseDate(const std::string &text, const std::string &format)
             break;
         }
         case El::Month:
-        case El::MonthAbbr:
-        case El::MonthName:
-            if (r.isDigit() || (e.kind == El::Month && !r.isAlpha())) {
+            // MM also takes a month name; MON and MONTH take names only.
+            if (!r.isLetter()) {
                 int v = r.number(2, &read);
+                checkWidth(e, read);
                 if (v < 1 || v > 12)
                     errors::raise(1843, errors::kNotValidMonth);
                 d.month = v;
                 lastNumberFull = read == 2;
-            } else {
-                r.skipBlanks();
-                int m = r.name(kMonths.data(), 12);
-                if (m < 0)
-                    errors::raise(1843, errors::kNotValidMonth);
-                d.month = m + 1;
-                lastNumberFull = true;
+                break;
             }
+            [[fallthrough]];
+        case El::MonthAbbr:
+        case El::MonthName: {
+            int m = r.name(language.months, language.monthAbbreviations);
+            if (m < 0)
+                errors::raise(1843, errors::kNotValidMonth);
+            d.month = m + 1;
+            lastNumberFull = true;
             break;
+        }
         case El::Day: {
             int v = r.number(2, &read);
+            checkWidth(e, read);
             if (v < 1 || v > 31)
                 errors::raise(1847, errors::kDayOfMonth);
             d.day = v;
@@ -274,13 +347,13 @@ DateTime parseDate(const std::string &text, const std::string &format)
         }
         case El::DayAbbr:
         case El::DayName:
-            r.skipBlanks();
-            if (r.name(kDays.data(), 7) < 0)
-                errors::raise(1846, "not a valid day of the week");
+            if (r.name(language.days, language.dayAbbreviations) < 0)
+                errors::raise(1846, errors::kNotValidDayOfWeek);
             lastNumberFull = true;
             break;
         case El::Hour24: {
             int v = r.number(2, &read);
+            checkWidth(e, read);
             if (v > 23)
                 errors::raise(1850, errors::kHourRange);
             d.hour = v;
@@ -289,6 +362,7 @@ DateTime parseDate(const std::string &text, const std::string &format)
         }
         case El::Hour12: {
             int v = r.number(2, &read);
+            checkWidth(e, read);
             if (v < 1 || v > 12)
                 errors::raise(1849, errors::kHour12Range);
             hour12 = v;
@@ -297,6 +371,7 @@ DateTime parseDate(const std::string &text, const std::string &format)
         }
         case El::Minute: {
             int v = r.number(2, &read);
+            checkWidth(e, read);
             if (v > 59)
                 errors::raise(1851, errors::kMinuteRange);
             d.minute = v;
@@ -305,6 +380,7 @@ DateTime parseDate(const std::string &text, const std::string &format)
         }
         case El::Second: {
             int v = r.number(2, &read);
+            checkWidth(e, read);
             if (v > 59)
                 errors::raise(1852, errors::kSecondRange);
             d.second = v;
@@ -321,17 +397,60 @@ DateTime parseDate(const std::string &text, const std::string &format)
         }
         case El::Meridian:
             r.skipBlanks();
-            if (startsWith(r.text, r.pos, "A.M.") || startsWith(r.text, r.pos, "P.M.")) {
-                pm = std::toupper(static_cast<unsigned char>(r.text[r.pos])) == 'P';
+            if (r.startsWith("A.M.") || r.startsWith("P.M.")) {
+                pm = r.upper[r.pos] == 'P';
                 r.pos += 4;
-            } else if (startsWith(r.text, r.pos, "AM") || startsWith(r.text, r.pos, "PM")) {
-                pm = std::toupper(static_cast<unsigned char>(r.text[r.pos])) == 'P';
+            } else if (r.startsWith("AM") || r.startsWith("PM")) {
+                pm = r.upper[r.pos] == 'P';
                 r.pos += 2;
             } else {
                 errors::raise(1855, "AM/A.M. or PM/P.M. required");
             }
             lastNumberFull = true;
             break;
+        case El::TzRegion: {
+            r.skipBlanks();
+            if (r.startsWith("UTC") || r.startsWith("GMT")) {
+                r.pos += 3;
+                d.zoned = true;
+                d.zoneMinutes = 0;
+                break;
+            }
+            bool negative = !r.atEnd() && r.text[r.pos] == '-';
+            if (!r.atEnd() && (r.text[r.pos] == '+' || r.text[r.pos] == '-'))
+                ++r.pos;
+            int hours = r.number(2, &read);
+            int minutes = 0;
+            if (!r.atEnd() && r.text[r.pos] == ':') {
+                ++r.pos;
+                minutes = r.number(2, &read);
+            }
+            if (hours > 14 || minutes > 59)
+                errors::raise(1874, "time zone hour must be between -15 and 15");
+            d.zoned = true;
+            d.zoneMinutes = (negative ? -1 : 1) * (hours * 60 + minutes);
+            lastNumberFull = true;
+            break;
+        }
+        case El::TzHour: {
+            r.skipBlanks();
+            bool negative = !r.atEnd() && r.text[r.pos] == '-';
+            if (!r.atEnd() && (r.text[r.pos] == '+' || r.text[r.pos] == '-'))
+                ++r.pos;
+            int hours = r.number(2, &read);
+            d.zoned = true;
+            d.zoneMinutes = (negative ? -60 : 60) * hours + (d.zoneMinutes % 60);
+            lastNumberFull = read == 2;
+            break;
+        }
+        case El::TzMinute: {
+            int minutes = r.number(2, &read);
+            d.zoned = true;
+            d.zoneMinutes += d.zoneMinutes < 0 ? -minutes : minutes;
+            lastNumberFull = read == 2;
+            break;
+        }
+        case El::TzAbbr:
         case El::FillMode:
         case El::Exact:
             break;
@@ -347,7 +466,7 @@ DateTime parseDate(const std::string &text, const std::string &format)
     return d;
 }
 
-std::string formatDate(const DateTime &v, const std::string &format)
+std::string formatDate(const DateTime &v, const std::string &format, const Language &language, char radix)
 {
     const auto &elements = compiled(format);
     std::string out;
@@ -361,25 +480,28 @@ std::string formatDate(const DateTime &v, const std::string &format)
         out += buf;
     };
     // Names follow the letter case of the element: "MON" MAY, "Mon" May, "mon" may.
-    auto name = [&](std::string n, const std::string &written, std::size_t padTo) {
+    // MONTH and DAY are blank-padded to the longest name of the language, MON and DY not.
+    auto name = [&](const char *upperName, const std::string &written, std::size_t padTo) {
         bool upper1 = std::isupper(static_cast<unsigned char>(written[0])) != 0;
         bool upper2 = written.size() > 1 && std::isupper(static_cast<unsigned char>(written[1])) != 0;
-        for (std::size_t k = 0; k < n.size(); ++k) {
-            bool up = k == 0 ? upper1 : upper2;
-            n[k] = static_cast<char>(up ? std::toupper(static_cast<unsigned char>(n[k]))
-                                        : std::tolower(static_cast<unsigned char>(n[k])));
+        std::string n = upperName;
+        if (!upper2) {
+            std::size_t first = characterOffset(n, 1);
+            n = (upper1 ? n.substr(0, first) : lowerText(n.substr(0, first))) + lowerText(n.substr(first));
         }
-        if (!fill && n.size() < padTo)
-            n.append(padTo - n.size(), ' ');
+        std::size_t width = characterCount(n);
+        if (!fill && width < padTo)
+            n.append(padTo - width, ' ');
         out += n;
     };
     for (const Element &e : elements) {
         switch (e.kind) {
         case El::Literal:
+        case El::Quoted:
             out += e.text;
             break;
         case El::Radix:
-            out += '.';
+            out += radix;
             break;
         case El::Year4:
             num(v.year, 4);
@@ -395,10 +517,10 @@ std::string formatDate(const DateTime &v, const std::string &format)
             num(v.month, 2);
             break;
         case El::MonthAbbr:
-            name(std::string(kMonths[static_cast<std::size_t>(v.month - 1)]).substr(0, 3), e.text, 3);
+            name(language.monthAbbreviations[static_cast<std::size_t>(v.month - 1)], e.text, 0);
             break;
         case El::MonthName:
-            name(kMonths[static_cast<std::size_t>(v.month - 1)], e.text, 9);
+            name(language.months[static_cast<std::size_t>(v.month - 1)], e.text, widestName(language.months));
             break;
         case El::Day:
             num(v.day, 2);
@@ -411,11 +533,11 @@ std::string formatDate(const DateTime &v, const std::string &format)
             tm.tm_mday = v.day;
             tm.tm_hour = 12;
             timegm(&tm);
-            std::string n = kDays[static_cast<std::size_t>(tm.tm_wday)];
+            auto day = static_cast<std::size_t>(tm.tm_wday);
             if (e.kind == El::DayAbbr)
-                name(n.substr(0, 3), e.text, 3);
+                name(language.dayAbbreviations[day], e.text, 0);
             else
-                name(n, e.text, 9);
+                name(language.days[day], e.text, widestName(language.days));
             break;
         }
         case El::Hour24:
@@ -433,18 +555,36 @@ std::string formatDate(const DateTime &v, const std::string &format)
         case El::Fraction: {
             char buf[16];
             std::snprintf(buf, sizeof buf, "%09d", v.nanosecond);
-            out.append(buf, static_cast<std::size_t>(e.digits == 9 && e.text.size() == 2 ? 6 : e.digits));
+            // FF alone writes the fraction digits of the value's type.
+            int digits = e.text.size() == 2 && e.digits == 9 ? v.fractionDigits : e.digits;
+            out.append(buf, static_cast<std::size_t>(std::clamp(digits, 0, 9)));
             break;
         }
         case El::Meridian: {
             bool pm = v.hour >= 12;
-            std::string m = e.text.size() == 4 ? (pm ? "P.M." : "A.M.") : (pm ? "PM" : "AM");
+            const char *m = e.text.size() == 4 ? (pm ? "P.M." : "A.M.") : (pm ? "PM" : "AM");
             name(m, e.text, 0);
+            break;
+        }
+        case El::TzRegion:
+        case El::TzHour:
+        case El::TzMinute: {
+            int offset = v.zoneMinutes < 0 ? -v.zoneMinutes : v.zoneMinutes;
+            char buf[16];
+            if (e.kind == El::TzRegion)
+                std::snprintf(buf, sizeof buf, "%c%02d:%02d", v.zoneMinutes < 0 ? '-' : '+', offset / 60,
+                              offset % 60);
+            else if (e.kind == El::TzHour)
+                std::snprintf(buf, sizeof buf, "%c%02d", v.zoneMinutes < 0 ? '-' : '+', offset / 60);
+            else
+                std::snprintf(buf, sizeof buf, "%02d", offset % 60);
+            out += buf;
             break;
         }
         case El::FillMode:
             fill = !fill;
             break;
+        case El::TzAbbr:
         case El::Exact:
             break;
         }
@@ -464,13 +604,19 @@ int daysInMonth(int year, int month)
 
 std::string dateToStorage(const DateTime &v, bool withFraction)
 {
-    char buf[48];
+    char buf[64];
+    int n;
     if (withFraction)
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%09d", v.year, v.month, v.day, v.hour,
-                      v.minute, v.second, v.nanosecond);
+        n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%09d", v.year, v.month, v.day,
+                          v.hour, v.minute, v.second, v.nanosecond);
     else
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", v.year, v.month, v.day, v.hour,
-                      v.minute, v.second);
+        n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", v.year, v.month, v.day, v.hour,
+                          v.minute, v.second);
+    if (v.zoned) {
+        int offset = v.zoneMinutes < 0 ? -v.zoneMinutes : v.zoneMinutes;
+        std::snprintf(buf + n, sizeof buf - static_cast<std::size_t>(n), " %c%02d:%02d",
+                      v.zoneMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
+    }
     return buf;
 }
 
@@ -479,7 +625,23 @@ DateTime dateFromStorage(const std::string &text)
     DateTime d;
     std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d.%d", &d.year, &d.month, &d.day, &d.hour, &d.minute,
                 &d.second, &d.nanosecond);
+    // "... +HH:MM" for values with a time zone.
+    auto zone = text.find_first_of("+-", 19);
+    if (zone != std::string::npos) {
+        int hours = 0, minutes = 0;
+        std::sscanf(text.c_str() + zone + 1, "%d:%d", &hours, &minutes);
+        d.zoned = true;
+        d.zoneMinutes = (text[zone] == '-' ? -1 : 1) * (hours * 60 + minutes);
+    }
     return d;
+}
+
+int sessionZoneMinutes()
+{
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return static_cast<int>(tm.tm_gmtoff / 60);
 }
 
 DateTime currentDateTime(bool withFraction)

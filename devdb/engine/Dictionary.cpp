@@ -1,5 +1,7 @@
 #include "Dictionary.h"
 
+#include <algorithm>
+
 namespace devdb
 {
 namespace
@@ -35,6 +37,28 @@ Datum number(long long v)
     d.kind = Value::Kind::Number;
     d.number = Decimal::fromLong(v);
     return d;
+}
+
+// The dictionary promises no order without ORDER BY; rows come in the order
+// of a hash of their names, which is fixed but unlike the order of creation.
+std::uint64_t nameHash(const std::string &name)
+{
+    std::uint64_t h = 14695981039346656037ULL;
+    for (unsigned char c : name) {
+        h ^= c;
+        h *= 1099511628211ULL;
+    }
+    h ^= h >> 33; // mixed, so that names alike do not keep their order
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return h;
+}
+
+std::vector<std::shared_ptr<TableInfo>> inHashOrder(std::vector<std::shared_ptr<TableInfo>> tables)
+{
+    std::stable_sort(tables.begin(), tables.end(),
+                     [](const auto &a, const auto &b) { return nameHash(a->name) < nameHash(b->name); });
+    return tables;
 }
 
 } // namespace
@@ -95,7 +119,7 @@ Relation userTablesView(const std::vector<std::shared_ptr<TableInfo>> &tables, i
     v("DEPENDENCIES", 8);
     v("COMPRESSION", 8);
     v("DROPPED", 3);
-    for (const auto &t : tables) {
+    for (const auto &t : inHashOrder(tables)) {
         Row row;
         row.values.resize(r.columns.size());
         auto set = [&](const char *name, Datum d) {
@@ -177,17 +201,19 @@ Relation userTabColumnsView(const std::vector<std::shared_ptr<TableInfo>> &table
     v("V80_FMT_IMAGE", 3);
     v("DATA_UPGRADED", 3);
     v("HISTOGRAM", 15);
+    std::vector<std::pair<std::uint64_t, Row>> rows;
     for (const auto &t : tables) {
         for (std::size_t c = 0; c < t->columns.size(); ++c) {
             const ColumnInfo &col = t->columns[c];
-            bool character = col.desc.type == OraType::Varchar2 || col.desc.type == OraType::Char;
+            bool character = col.desc.charsetForm != 0;
+            bool national = col.desc.charsetForm == 2;
             Row row;
             row.values = {
                 text(t->name),
                 text(col.desc.name),
                 text(col.dataType),
-                Datum(),
-                Datum(),
+                text(col.dataTypeMod),
+                text(col.dataTypeOwner),
                 number(col.desc.dataSize),
                 col.hasPrecision ? number(col.dictPrecision) : Datum(),
                 col.hasScale ? number(col.dictScale) : Datum(),
@@ -203,20 +229,24 @@ Relation userTabColumnsView(const std::vector<std::shared_ptr<TableInfo>> &table
                 Datum(),
                 Datum(),
                 Datum(),
-                text(character ? "CHAR_CS" : ""),
+                text(character ? (national ? "NCHAR_CS" : "CHAR_CS") : ""),
                 character ? number(col.desc.dataSize) : Datum(),
                 text("NO"),
                 text("NO"),
                 Datum(),
-                number(character ? col.desc.dataSize : 0),
-                text(character ? "B" : ""),
+                number(character ? col.desc.charLength : 0),
+                text(character && col.desc.type != OraType::Clob ? (col.desc.charUsed ? "C" : "B") : ""),
                 text("NO"),
                 text("NO"),
                 text("NONE"),
             };
-            r.rows.push_back(std::move(row));
+            rows.emplace_back(nameHash(t->name + "." + col.desc.name), std::move(row));
         }
     }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (auto &row : rows)
+        r.rows.push_back(std::move(row.second));
     return r;
 }
 
@@ -238,6 +268,49 @@ Relation sessionView(std::uint64_t prepares)
     row.values.push_back(number(static_cast<long long>(prepares)));
     r.rows.push_back(std::move(row));
     return r;
+}
+
+namespace
+{
+
+Relation parameterView(const std::vector<std::pair<const char *, std::string>> &values)
+{
+    Relation r;
+    r.columns.push_back(viewColumn("PARAMETER", OraType::Varchar2, 30));
+    r.columns.push_back(viewColumn("VALUE", OraType::Varchar2, 64));
+    for (const auto &[name, value] : values) {
+        Row row;
+        row.values = {text(name), text(value)};
+        r.rows.push_back(std::move(row));
+    }
+    return r;
+}
+
+} // namespace
+
+Relation nlsSessionParametersView(const SessionSettings &s)
+{
+    return parameterView({
+        {"NLS_LANGUAGE", s.language->name},
+        {"NLS_TERRITORY", s.territory->name},
+        {"NLS_NUMERIC_CHARACTERS", std::string{s.decimal, s.group}},
+        {"NLS_DATE_FORMAT", s.dateFormat},
+        {"NLS_DATE_LANGUAGE", s.dateLanguage->name},
+        {"NLS_TIMESTAMP_FORMAT", s.timestampFormat},
+        {"NLS_TIMESTAMP_TZ_FORMAT", s.timestampTzFormat},
+        {"NLS_LENGTH_SEMANTICS", s.charSemantics ? "CHAR" : "BYTE"},
+    });
+}
+
+Relation nlsDatabaseParametersView(int databaseCharset)
+{
+    return parameterView({
+        {"NLS_CHARACTERSET", findCharset(databaseCharset)->name},
+        {"NLS_NCHAR_CHARACTERSET", "AL16UTF16"},
+        {"NLS_LANGUAGE", "AMERICAN"},
+        {"NLS_TERRITORY", "AMERICA"},
+        {"NLS_LENGTH_SEMANTICS", "BYTE"},
+    });
 }
 
 } // namespace devdb

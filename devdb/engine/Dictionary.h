@@ -17,5 +17,7 @@ Relation userTablesView(const std::vector<std::shared_ptr<TableInfo>> &tables, i
 Relation userTabColumnsView(const std::vector<std::shared_ptr<TableInfo>> &tables, int maxIdentifier);
 Relation dualView();
 Relation sessionView(std::uint64_t prepares);
+Relation nlsSessionParametersView(const SessionSettings &settings);
+Relation nlsDatabaseParametersView(int databaseCharset);
 
 } // namespace devdb

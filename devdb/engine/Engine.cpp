@@ -1,6 +1,7 @@
 #include "Engine.h"
 
 #include "Catalog.h"
+#include "Charset.h"
 #include "DateFormat.h"
 #include "Dictionary.h"
 #include "Errors.h"
@@ -34,21 +35,34 @@ bool commitFailureRequested()
     return value && *value;
 }
 
-int majorVersionOf(const std::string &text)
+// The release a server banner names: "... Release 12.2.0.1.0 ..." is 12.2.
+struct Release {
+    int major = 19;
+    int minor = 0;
+    // Names of up to 128 bytes came with 12.2; before, 30.
+    int maxIdentifier() const { return major > 12 || (major == 12 && minor >= 2) ? 128 : 30; }
+    // Passwords compare with their letter case from 11g.
+    bool caseSensitivePasswords() const { return major >= 11; }
+};
+
+Release releaseOf(const std::string &text)
 {
     auto at = text.find("Release ");
     std::size_t i = at == std::string::npos ? 0 : at + 8;
     while (i < text.size() && !std::isdigit(static_cast<unsigned char>(text[i])))
         ++i;
-    int v = std::atoi(text.c_str() + std::min(i, text.size()));
-    return v > 0 ? v : 19;
+    Release r;
+    int major = 0, minor = 0;
+    if (std::sscanf(text.c_str() + std::min(i, text.size()), "%d.%d", &major, &minor) >= 1 && major > 0) {
+        r.major = major;
+        r.minor = minor;
+    }
+    return r;
 }
 
-std::string upperText(std::string s)
+int majorVersionOf(const std::string &text)
 {
-    for (char &c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
+    return releaseOf(text).major;
 }
 
 // A user name as a client hands it over: upper-cased unless in double quotes.
@@ -59,9 +73,23 @@ std::string accountName(const std::string &user)
     return upperText(user);
 }
 
-bool passwordMatches(const std::string &stored, const std::string &given)
+// Passwords set before case-sensitive logons, and all passwords of servers
+// before 11g, compare without regard to letter case.
+bool passwordMatches(const Account &account, const std::string &given, const Release &release)
 {
-    return upperText(stored) == upperText(given);
+    if (account.caseSensitive && release.caseSensitivePasswords())
+        return account.password == given;
+    return upperText(account.password) == upperText(given);
+}
+
+// The text of a warning a logon reports.
+std::string logonWarningText(int code, int graceDays)
+{
+    if (code == 28002)
+        return errors::format(errors::kPasswordWillExpire, std::to_string(graceDays));
+    if (code == 28011)
+        return errors::kAccountWillExpire;
+    return "Message " + std::to_string(code) + " not found;  product=RDBMS; facility=ORA";
 }
 
 bool isLocked(const Account &a)
@@ -88,6 +116,20 @@ void setStatus(Account &a, bool expired, bool grace, bool locked)
         a.status = base.empty() ? "OPEN" : base;
 }
 
+// The first release whose server knows a column type.
+int introducedIn(const ColumnDef &def)
+{
+    const std::string &t = def.typeName;
+    if (t == "BINARY_FLOAT" || t == "BINARY_DOUBLE")
+        return 10;
+    if (t.rfind("TIMESTAMP", 0) == 0 || t.rfind("INTERVAL", 0) == 0 || def.objectType == "XMLTYPE")
+        return 9;
+    if (t == "CLOB" || t == "NCLOB" || t == "BLOB" || t == "BFILE" || t == "UROWID" || t == "NCHAR" ||
+        t == "NVARCHAR2" || !def.objectType.empty())
+        return 8;
+    return 0;
+}
+
 [[noreturn]] void translate(const SqliteFailure &f)
 {
     if ((f.code & 0xFF) == SQLITE_BUSY || (f.code & 0xFF) == SQLITE_LOCKED)
@@ -106,6 +148,7 @@ Connection openConnection(const std::string &path, int lockTimeout)
         db.exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL");
         if (metaValue(db, "version").empty())
             errors::raise(1034, "ORACLE not available");
+        upgradeSchema(db);
     } catch (const SqliteFailure &) {
         errors::raise(1034, "ORACLE not available");
     }
@@ -245,12 +288,14 @@ private:
 class SessionImpl final : public Session
 {
 public:
-    SessionImpl(Connection db, Account account, std::string version)
+    SessionImpl(Connection db, Account account, std::string version, int databaseCharset)
         : db_(std::move(db)), account_(std::move(account)), version_(std::move(version))
     {
+        settings_.databaseCharset = databaseCharset;
         settings_.user = account_.name;
+        settings_.zoneMinutes = sessionZoneMinutes();
         settings_.majorVersion = majorVersionOf(version_);
-        settings_.maxIdentifier = settings_.majorVersion >= 12 ? 128 : 30;
+        settings_.maxIdentifier = releaseOf(version_).maxIdentifier();
     }
     ~SessionImpl() override
     {
@@ -264,12 +309,14 @@ public:
     }
 
     std::string serverVersion() const override { return version_; }
+    int databaseCharset() const override { return settings_.databaseCharset; }
     std::string userName() const override { return account_.name; }
     std::unique_ptr<Cursor> prepare(const std::string &sql) override
     {
         checkActive();
         ++prepares_;
-        return std::make_unique<CursorImpl>(*this, alive_, sql);
+        // The text reaches the server in the database character set.
+        return std::make_unique<CursorImpl>(*this, alive_, restrictText(sql, settings_.databaseCharset));
     }
     void commit() override
     {
@@ -309,10 +356,11 @@ public:
         checkActive();
         std::string name = accountName(user);
         auto account = guarded([&] { return loadAccount(db_, name); });
-        if (!account || account->external || !passwordMatches(account->password, oldPassword))
+        if (!account || account->external || !passwordMatches(*account, oldPassword, releaseOf(version_)))
             errors::raise(1017, errors::kLogonDenied);
         ddl([&] {
             account->password = newPassword;
+            account->caseSensitive = true;
             setStatus(*account, false, false, isLocked(*account));
             saveAccount(db_, *account, false);
         });
@@ -336,9 +384,9 @@ public:
             d.number = n ? *n : Decimal();
         }
         // A DATE never has a fraction, so a value with one is a TIMESTAMP whatever the caller says.
-        bool timestamp =
-            type == OraType::Timestamp || (value.kind == Value::Kind::Date && value.date.nanosecond);
-        return devdb::toText(d, timestamp ? OraType::Timestamp : OraType::Date, settings_);
+        if (type == OraType::Date && value.kind == Value::Kind::Date && value.date.nanosecond)
+            type = value.date.zoned ? OraType::TimestampTz : OraType::Timestamp;
+        return devdb::toText(d, type, settings_);
     }
     Value textToNumber(const std::string &text) const override
     {
@@ -358,7 +406,7 @@ public:
             return Value();
         Value v;
         v.kind = Value::Kind::Date;
-        v.date = parseDate(text, settings_.dateFormat);
+        v.date = parseDate(text, settings_.dateFormat, *settings_.dateLanguage);
         return v;
     }
     std::uint64_t prepareCount() const override { return prepares_; }
@@ -427,6 +475,8 @@ public:
     void loadRows(Relation &relation, const std::shared_ptr<TableInfo> &table, const Expr *where);
 
     void execute(Statement &st);
+    // The client's NLS_LANG and NLS_* variables, checked as the server checks them.
+    void applyClientNls(const ClientNls &nls);
     void checkActive() const
     {
         if (ended_)
@@ -456,6 +506,8 @@ private:
     void dropUser(Statement &st);
     void grant(Statement &st);
     void alterSession(Statement &st);
+    // One NLS parameter as ALTER SESSION sets it; false for a name that is none.
+    bool setNlsParameter(const std::string &name, const std::string &value);
     void requireAdministrator() const
     {
         if (!isAdministrator())
@@ -547,6 +599,10 @@ Relation SessionImpl::describeRelation(const TableRef &ref, std::shared_ptr<Tabl
             v = userTabColumnsView(catalog().tablesOf(account_.name), settings_.maxIdentifier);
         else if (ref.name.name == "V$DEVDB_SESSION")
             v = sessionView(prepares_);
+        else if (ref.name.name == "NLS_SESSION_PARAMETERS")
+            v = nlsSessionParametersView(settings_);
+        else if (ref.name.name == "NLS_DATABASE_PARAMETERS")
+            v = nlsDatabaseParametersView(settings_.databaseCharset);
         else
             errors::raise(942, errors::kNoSuchTable, ref.name.offset);
         v.name = r.name;
@@ -624,8 +680,7 @@ void SessionImpl::loadRows(Relation &relation, const std::shared_ptr<TableInfo> 
             row.rowid = sqlite3_column_int64(st.get(), 0);
             row.values.reserve(table->columns.size());
             for (std::size_t i = 0; i < table->columns.size(); ++i)
-                row.values.push_back(
-                    readStored(st.get(), static_cast<int>(i + 1), table->columns[i].desc.type));
+                row.values.push_back(readStored(st.get(), static_cast<int>(i + 1), table->columns[i].desc));
             relation.rows.push_back(std::move(row));
         }
         return 0;
@@ -645,13 +700,15 @@ void SessionImpl::createTable(Statement &st)
     for (const ColumnDef &def : st.columnDefs) {
         if (!names.insert(def.name.name).second)
             errors::raise(957, errors::kDuplicateColumn, def.name.offset);
-        // Older releases: no TIMESTAMP before 9i; Oracle7 kept VARCHAR2 to 2000 and CHAR to 255 bytes.
-        if (def.typeName == "TIMESTAMP" && release < 9)
+        // Older releases: no LOBs, objects or national types before 8, no datetime, interval or
+        // XML types before 9i, no BINARY_FLOAT/DOUBLE before 10g; Oracle7 kept VARCHAR2 to 2000
+        // and CHAR to 255 bytes.
+        if (release < introducedIn(def))
             errors::raise(902, errors::kInvalidDatatype, def.typeOffset);
         if (release < 8 && ((def.typeName == "VARCHAR2" && def.length > 2000) ||
                             (def.typeName == "CHAR" && def.length > 255)))
             errors::raise(910, "specified length too long for its datatype", def.typeOffset);
-        columns.push_back(makeColumn(def));
+        columns.push_back(makeColumn(def, settings_));
     }
     struct Key {
         std::string name;
@@ -726,8 +783,9 @@ void SessionImpl::createTable(Statement &st)
             const ColumnInfo &c = columns[i];
             create += (i ? ", c" : "c") + std::to_string(i + 1);
             StmtUse ins(db_.cached("INSERT INTO devdb_columns(table_id, column_id, column_name, data_type,"
-                                   " data_length, data_precision, data_scale, nullable, data_default)"
-                                   " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                                   " data_length, data_precision, data_scale, nullable, data_default,"
+                                   " char_length, char_used, data_type_owner, data_type_mod)"
+                                   " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
             sqlite3_bind_int64(ins.get(), 1, id);
             sqlite3_bind_int(ins.get(), 2, static_cast<int>(i + 1));
             bindText(ins.get(), 3, c.desc.name);
@@ -740,6 +798,14 @@ void SessionImpl::createTable(Statement &st)
             bindText(ins.get(), 8, c.desc.nullable ? "Y" : "N");
             if (c.hasDefault)
                 bindText(ins.get(), 9, c.defaultText);
+            if (c.desc.charsetForm != 0 && c.desc.type != OraType::Clob) {
+                sqlite3_bind_int(ins.get(), 10, c.desc.charLength);
+                bindText(ins.get(), 11, c.desc.charUsed ? "C" : "B");
+            }
+            if (!c.dataTypeOwner.empty())
+                bindText(ins.get(), 12, c.dataTypeOwner);
+            if (!c.dataTypeMod.empty())
+                bindText(ins.get(), 13, c.dataTypeMod);
             db_.step(ins.get());
         }
         db_.exec(create + ")");
@@ -829,17 +895,20 @@ void SessionImpl::createUser(Statement &st)
 void SessionImpl::alterUser(Statement &st)
 {
     bool self = st.user.name == account_.name;
-    bool onlyPassword =
-        st.identifiedBy && !st.identifiedExternally && !st.expire && !st.lock && !st.unlock && !st.grace;
+    bool onlyPassword = st.identifiedBy && !st.identifiedExternally && !st.expire && !st.lock && !st.unlock &&
+                        !st.grace && !st.logonWarning;
     if (!isAdministrator() && !(self && onlyPassword))
         errors::raise(1031, errors::kInsufficientPrivileges);
     Account a = existingAccount(st.user);
     bool expired = isExpired(a), grace = inGrace(a), locked = isLocked(a);
     if (st.identifiedBy) {
         a.password = st.password;
+        a.caseSensitive = true;
         a.external = false;
         expired = grace = false;
     }
+    if (st.logonWarning)
+        a.logonWarning = st.logonWarningCode;
     if (st.identifiedExternally) {
         a.external = true;
         a.password.clear();
@@ -907,27 +976,84 @@ void SessionImpl::grant(Statement &st)
 void SessionImpl::alterSession(Statement &st)
 {
     static const std::set<std::string> accepted = {
-        "NLS_LANGUAGE",   "NLS_TERRITORY",   "NLS_SORT",  "NLS_COMP",     "SQL_TRACE",    "OPTIMIZER_GOAL",
-        "OPTIMIZER_MODE", "ISOLATION_LEVEL", "TIME_ZONE", "NLS_CALENDAR", "NLS_CURRENCY", "NLS_DATE_LANGUAGE",
+        "NLS_SORT",        "NLS_COMP",     "SQL_TRACE",    "OPTIMIZER_GOAL",   "OPTIMIZER_MODE",
+        "ISOLATION_LEVEL", "NLS_CALENDAR", "NLS_CURRENCY", "NLS_ISO_CURRENCY",
     };
-    if (st.parameter == "NLS_DATE_FORMAT") {
-        checkDateFormat(st.parameterValue);
-        settings_.dateFormat = st.parameterValue;
-    } else if (st.parameter == "NLS_NUMERIC_CHARACTERS") {
-        const std::string &v = st.parameterValue;
+    if (!setNlsParameter(st.parameter, st.parameterValue) && !accepted.count(st.parameter))
+        errors::raise(2248, errors::kInvalidAlterSessionOption);
+}
+
+bool SessionImpl::setNlsParameter(const std::string &name, const std::string &value)
+{
+    auto invalid = [] { errors::raise(12705, errors::kInvalidNlsEnvironment); };
+    if (name == "NLS_DATE_FORMAT") {
+        checkDateFormat(value);
+        settings_.dateFormat = value;
+    } else if (name == "NLS_TIMESTAMP_FORMAT") {
+        checkDateFormat(value);
+        settings_.timestampFormat = value;
+    } else if (name == "NLS_TIMESTAMP_TZ_FORMAT") {
+        checkDateFormat(value);
+        settings_.timestampTzFormat = value;
+    } else if (name == "NLS_NUMERIC_CHARACTERS") {
         auto digitOrSign = [](char c) {
             return std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '<' ||
                    c == '>';
         };
-        if (v.size() != 2 || v[0] == v[1] || digitOrSign(v[0]) || digitOrSign(v[1]))
-            errors::raise(12705, "Cannot access NLS data files or invalid environment specified");
-        settings_.decimal = v[0];
-        settings_.group = v[1];
-    } else if (st.parameter == "NLS_TIMESTAMP_FORMAT") {
-        checkDateFormat(st.parameterValue);
-        settings_.timestampFormat = st.parameterValue;
-    } else if (!accepted.count(st.parameter)) {
-        errors::raise(2248, errors::kInvalidAlterSessionOption);
+        if (value.size() != 2 || value[0] == value[1] || digitOrSign(value[0]) || digitOrSign(value[1]))
+            invalid();
+        settings_.decimal = value[0];
+        settings_.group = value[1];
+    } else if (name == "NLS_DATE_LANGUAGE" || name == "NLS_LANGUAGE") {
+        const Language *language = findLanguage(value);
+        if (!language)
+            invalid();
+        settings_.dateLanguage = language;
+        if (name == "NLS_LANGUAGE")
+            settings_.language = language;
+    } else if (name == "NLS_TERRITORY") {
+        const Territory *territory = findTerritory(value);
+        if (!territory)
+            invalid();
+        settings_.applyTerritory(*territory);
+    } else if (name == "TIME_ZONE") {
+        // An offset ("+02:00") or LOCAL; regions are not known here.
+        if (upperText(value) == "LOCAL") {
+            settings_.zoneMinutes = sessionZoneMinutes();
+        } else {
+            DateTime zone = parseDate(value, "TZR");
+            settings_.zoneMinutes = zone.zoneMinutes;
+        }
+    } else if (name == "NLS_LENGTH_SEMANTICS") {
+        std::string v = upperText(value);
+        if (v != "CHAR" && v != "BYTE")
+            invalid();
+        settings_.charSemantics = v == "CHAR";
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void SessionImpl::applyClientNls(const ClientNls &nls)
+{
+    const Language *language = findLanguage(nls.language);
+    const Territory *territory = findTerritory(nls.territory);
+    if (!language || !territory)
+        errors::raise(12705, errors::kInvalidNlsEnvironment);
+    settings_.language = settings_.dateLanguage = language;
+    settings_.applyTerritory(*territory);
+    const std::pair<const char *, const std::optional<std::string> *> overrides[] = {
+        {"NLS_DATE_FORMAT", &nls.dateFormat},
+        {"NLS_DATE_LANGUAGE", &nls.dateLanguage},
+        {"NLS_NUMERIC_CHARACTERS", &nls.numericCharacters},
+        {"NLS_LENGTH_SEMANTICS", &nls.lengthSemantics},
+        {"NLS_TIMESTAMP_FORMAT", &nls.timestampFormat},
+        {"NLS_TIMESTAMP_TZ_FORMAT", &nls.timestampTzFormat},
+    };
+    for (const auto &[name, value] : overrides) {
+        if (*value)
+            setNlsParameter(name, **value);
     }
 }
 
@@ -989,7 +1115,7 @@ void CursorImpl::parseStatementOnce()
     session_.checkActive();
     if (type_ == StatementType::Begin || type_ == StatementType::Declare)
         errors::raise(3001, errors::kUnimplemented);
-    auto st = parseStatement(sql_, session_.settings().maxIdentifier);
+    auto st = parseStatement(sql_, session_.settings().maxIdentifier, session_.settings().databaseCharset);
     statement_ = std::move(st);
     try {
         switch (statement_->kind) {
@@ -1087,6 +1213,7 @@ void CursorImpl::parseSelect()
                 continue;
         }
         resolve(*o.expr, relation_, settings);
+        requireComparable(o.expr->type, o.expr->offset);
     }
 }
 
@@ -1489,15 +1616,18 @@ void CursorImpl::executeDelete()
 
 } // namespace
 
-void createDatabase(const std::string &path, const std::string &versionText)
+void createDatabase(const std::string &path, const std::string &versionText, const std::string &characterSet)
 {
+    const Charset *databaseCharset = findCharset(characterSet.empty() ? "AL32UTF8" : characterSet);
+    if (!databaseCharset || databaseCharset->id == charset::AL16UTF16)
+        errors::raise(12701, "CREATE DATABASE character set is not known");
     if (std::filesystem::exists(path))
         errors::raise(1501, "CREATE DATABASE failed: file exists: " + path);
     try {
         Connection db;
         db.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         db.exec("PRAGMA journal_mode=WAL");
-        createSchema(db, versionText.empty() ? defaultVersionText : versionText);
+        createSchema(db, versionText.empty() ? defaultVersionText : versionText, databaseCharset->name);
     } catch (const SqliteFailure &f) {
         errors::raise(1501, "CREATE DATABASE failed: " + f.message);
     }
@@ -1509,11 +1639,13 @@ void changePassword(const std::string &path, const std::string &user, const std:
     Connection db = openConnection(path, kDefaultLockTimeoutMs);
     try {
         auto account = loadAccount(db, accountName(user));
-        if (!account || account->external || !passwordMatches(account->password, oldPassword))
+        if (!account || account->external ||
+            !passwordMatches(*account, oldPassword, releaseOf(metaValue(db, "version"))))
             errors::raise(1017, errors::kLogonDenied);
         if (isLocked(*account))
             errors::raise(28000, errors::kAccountLocked);
         account->password = newPassword;
+        account->caseSensitive = true;
         setStatus(*account, false, false, false);
         saveAccount(db, *account, false);
     } catch (const SqliteFailure &f) {
@@ -1522,7 +1654,8 @@ void changePassword(const std::string &path, const std::string &user, const std:
 }
 
 std::unique_ptr<Session> logon(const std::string &path, const std::string &user, const std::string &password,
-                               Credentials credentials, Privilege privilege, std::optional<OraError> *warning)
+                               Credentials credentials, Privilege privilege, std::optional<OraError> *warning,
+                               const ClientNls &nls)
 {
     Connection db = openConnection(path, kDefaultLockTimeoutMs);
     std::optional<Account> account;
@@ -1543,7 +1676,8 @@ std::unique_ptr<Session> logon(const std::string &path, const std::string &user,
             if (password.empty())
                 errors::raise(1005, "null password given; logon denied");
             account = loadAccount(db, accountName(user));
-            if (!account || account->external || !passwordMatches(account->password, password))
+            if (!account || account->external ||
+                !passwordMatches(*account, password, releaseOf(metaValue(db, "version"))))
                 errors::raise(1017, errors::kLogonDenied);
         }
     } catch (const SqliteFailure &f) {
@@ -1556,11 +1690,18 @@ std::unique_ptr<Session> logon(const std::string &path, const std::string &user,
     if ((privilege == Privilege::SysDba && !account->sysdba) ||
         (privilege == Privilege::SysOper && !account->sysoper))
         errors::raise(1031, errors::kInsufficientPrivileges);
-    if (inGrace(*account) && warning)
-        *warning = OraError(
-            28002, errors::format(errors::kPasswordWillExpire, std::to_string(account->graceDays)), 0, true);
+    // A password in its grace time warns first; else a warning set for the account.
+    if (warning) {
+        int code = inGrace(*account) ? 28002 : account->logonWarning;
+        if (code != 0)
+            *warning = OraError(code, logonWarningText(code, account->graceDays), 0, true);
+    }
     std::string version = metaValue(db, "version");
-    return std::make_unique<SessionImpl>(std::move(db), *account, version);
+    const Charset *databaseCharset = findCharset(metaValue(db, "charset"));
+    auto session = std::make_unique<SessionImpl>(std::move(db), *account, version,
+                                                 databaseCharset ? databaseCharset->id : charset::AL32UTF8);
+    session->applyClientNls(nls);
+    return session;
 }
 
 } // namespace devdb

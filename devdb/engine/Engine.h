@@ -11,6 +11,8 @@
 // (with their parse offset) come from Cursor::parse(), which execute() and a
 // describe (columns()) run first when it has not been run yet.
 
+#include "devdb/engine/Nls.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -37,38 +39,67 @@ struct OraError : std::runtime_error {
 // "ORA-00942: table or view does not exist" (no line feed).
 std::string formatError(const OraError &error);
 
-// Oracle's internal type codes as a describe reports them (SQLT_* values).
+// Oracle's internal type codes (the SQLT_* values of the internal types; an
+// OCI8 describe reports the datetime, interval and rowid kinds under their
+// external codes).
 enum class OraType : int {
-    Varchar2 = 1,
-    Number = 2, // NUMBER, NUMBER(p,s), FLOAT, INTEGER (precision/scale tell them apart)
+    Varchar2 = 1, // VARCHAR2, NVARCHAR2 (the character set form tells them apart)
+    Number = 2,   // NUMBER, NUMBER(p,s), FLOAT, INTEGER (precision/scale tell them apart)
     Long = 8,
-    Rowid = 11,
+    Rowid = 11, // ROWID columns and the ROWID pseudo column
     Date = 12,
     Raw = 23,
     LongRaw = 24,
-    Char = 96,
+    Char = 96, // CHAR, NCHAR
+    BinaryFloat = 100,
+    BinaryDouble = 101,
+    Object = 108, // XMLTYPE, SDO_GEOMETRY: a named type (ColumnDesc::typeName)
+    Ref = 110,
+    Clob = 112, // CLOB, NCLOB
+    Blob = 113,
+    Bfile = 114,
     Timestamp = 180,
+    TimestampTz = 181,
+    IntervalYm = 182,
+    IntervalDs = 183,
+    Urowid = 208,
+    TimestampLtz = 231,
 };
 
 struct ColumnDesc {
     std::string name; // as Oracle reports it: unquoted names upper-cased, expressions as written
     OraType type = OraType::Varchar2;
-    int dataSize = 0;  // bytes: VARCHAR2/CHAR/RAW their length, NUMBER 22, DATE 7, TIMESTAMP 11, LONG 0
+    int dataSize = 0;  // bytes in the database (national) character set: VARCHAR2/CHAR/RAW their
+                       // length, NUMBER 22, DATE 7, TIMESTAMP 11, LONG 0
     int precision = 0; // NUMBER(p,s): p; NUMBER: 0; FLOAT: 126 (or its binary precision); INTEGER: 38
     int scale = 0;     // NUMBER(p,s): s; NUMBER and FLOAT: -127; INTEGER: 0; TIMESTAMP: fraction digits
     bool nullable = true;
+    // Character types: the declared length (characters with CHAR semantics, else bytes),
+    // whether it counts characters, and the character set form (1 database, 2 national).
+    int charLength = 0;
+    bool charUsed = false;
+    int charsetForm = 0;
+    // Object and REF columns: the type's name and owner (XMLTYPE of SYS, SDO_GEOMETRY of MDSYS).
+    std::string typeName;
+    std::string typeOwner;
 };
 
 struct DateTime {
     int year = 1, month = 1, day = 1, hour = 0, minute = 0, second = 0;
     int nanosecond = 0;
+    bool zoned = false;     // TIMESTAMP WITH TIME ZONE values carry their offset
+    int zoneMinutes = 0;    // east of UTC
+    int fractionDigits = 6; // of the value's type: what FF without digits writes
 };
 
 // One value of a result row.
 struct Value {
     enum class Kind { Null, Text, Number, Date, Binary } kind = Kind::Null;
-    std::string text; // Text: UTF-8; Binary: raw bytes; Number: canonical decimal text ("12.5", "-3", "0.5")
-    DateTime date;    // Date (DATE and TIMESTAMP)
+    // Text: UTF-8 (CLOB, intervals, rowids and objects too; a BFILE is "directory\0file name");
+    // Binary: raw bytes; Number: canonical decimal text ("12.5", "-3", "0.5").
+    // A LOB that is empty but not NULL is Text or Binary with no bytes.
+    std::string text;
+    DateTime date; // Date (DATE and TIMESTAMP)
 };
 
 enum class Credentials { Rdbms, External };
@@ -116,6 +147,7 @@ class Session
 public:
     virtual ~Session() = default; // a session destroyed without end() rolls back
     virtual std::string serverVersion() const = 0;
+    virtual int databaseCharset() const = 0; // the character set id of the database
     virtual std::string userName() const = 0;
     // Records the statement; never throws for its content (see the file comment).
     virtual std::unique_ptr<Cursor> prepare(const std::string &sql) = 0;
@@ -145,8 +177,11 @@ public:
 extern const char *const defaultVersionText;
 
 // Creates a new database file with the SYSTEM/MANAGER account (granted SYSDBA).
-// An empty versionText means defaultVersionText. Throws OraError if the file exists.
-void createDatabase(const std::string &path, const std::string &versionText);
+// An empty versionText means defaultVersionText; characterSet is the database
+// character set (AL32UTF8 when empty). Throws OraError if the file exists or
+// the character set is unknown (ORA-12701).
+void createDatabase(const std::string &path, const std::string &versionText,
+                    const std::string &characterSet = std::string());
 
 // Changes an account's password without a session, as a client does for an
 // expired account (OCIPasswordChange before logon). Throws 1017, 28000.
@@ -157,8 +192,10 @@ void changePassword(const std::string &path, const std::string &user, const std:
 // its grace period the session is returned and *warning receives 28002.
 // External credentials ignore user and password and log on the first
 // externally identified account (user names one when it is not empty).
+// The session starts with the client's NLS settings (invalid ones fail the
+// logon as the server rejects them: 1821, 12705).
 std::unique_ptr<Session> logon(const std::string &path, const std::string &user, const std::string &password,
-                               Credentials credentials, Privilege privilege,
-                               std::optional<OraError> *warning);
+                               Credentials credentials, Privilege privilege, std::optional<OraError> *warning,
+                               const ClientNls &nls = ClientNls());
 
 } // namespace devdb

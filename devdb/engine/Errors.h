@@ -53,6 +53,7 @@ inline constexpr const char *kInvalidHex = "invalid hex number";
 inline constexpr const char *kAccountLocked = "the account is locked";
 inline constexpr const char *kPasswordExpired = "the password has expired";
 inline constexpr const char *kPasswordWillExpire = "the password will expire within %s days";
+inline constexpr const char *kAccountWillExpire = "the account will expire soon; change your password now";
 inline constexpr const char *kUserExists = "user name '%s' conflicts with another user or role name";
 inline constexpr const char *kUserDoesNotExist = "user '%s' does not exist";
 inline constexpr const char *kResourceBusy =
@@ -68,6 +69,10 @@ inline constexpr const char *kInvalidRowid = "invalid ROWID";
 inline constexpr const char *kInvalidLongUse = "illegal use of LONG datatype";
 inline constexpr const char *kColumnAmbiguous = "column ambiguously defined";
 inline constexpr const char *kInvalidUsername = "invalid username or password";
+inline constexpr const char *kInvalidNlsEnvironment =
+    "Cannot access NLS data files or invalid environment specified";
+inline constexpr const char *kInputNotLongEnough = "input value not long enough for date format";
+inline constexpr const char *kNotValidDayOfWeek = "not a valid day of the week";
 
 // printf-style formatting of the texts above.
 std::string format(const char *pattern, const std::string &a);

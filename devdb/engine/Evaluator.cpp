@@ -2,6 +2,7 @@
 
 #include "DateFormat.h"
 #include "Errors.h"
+#include "Interval.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,6 +14,17 @@
 
 namespace devdb
 {
+
+void SessionSettings::applyTerritory(const Territory &t)
+{
+    territory = &t;
+    dateFormat = t.dateFormat;
+    timestampFormat = t.timestampFormat;
+    timestampTzFormat = t.timestampTzFormat;
+    decimal = t.numericCharacters[0];
+    group = t.numericCharacters[1];
+}
+
 namespace
 {
 
@@ -31,6 +43,11 @@ ColumnDesc textType(int size, OraType type = OraType::Varchar2)
     ColumnDesc d;
     d.type = type;
     d.dataSize = size;
+    if (type == OraType::Varchar2 || type == OraType::Char || type == OraType::Long ||
+        type == OraType::Clob) {
+        d.charsetForm = 1;
+        d.charLength = size;
+    }
     return d;
 }
 
@@ -43,14 +60,41 @@ ColumnDesc dateType(bool timestamp = false)
     return d;
 }
 
+ColumnDesc typeOfKind(OraType type, int size, int precision = 0, int scale = 0)
+{
+    ColumnDesc d = textType(size, type);
+    d.precision = precision;
+    d.scale = scale;
+    return d;
+}
+
+ColumnDesc objectType(const char *name, const char *owner)
+{
+    ColumnDesc d = typeOfKind(OraType::Object, std::strcmp(name, "XMLTYPE") == 0 ? 2000 : 1);
+    d.typeName = name;
+    d.typeOwner = owner;
+    return d;
+}
+
 bool isTextType(OraType t)
 {
-    return t == OraType::Varchar2 || t == OraType::Char || t == OraType::Long || t == OraType::Rowid;
+    return t == OraType::Varchar2 || t == OraType::Char || t == OraType::Long || t == OraType::Rowid ||
+           t == OraType::Urowid || t == OraType::Clob;
 }
 
 bool isDateType(OraType t)
 {
-    return t == OraType::Date || t == OraType::Timestamp;
+    return t == OraType::Date || t == OraType::Timestamp || t == OraType::TimestampTz ||
+           t == OraType::TimestampLtz;
+}
+
+DateTime timestampLiteral(const std::string &text);
+
+// Types no comparison, ORDER BY, MIN or MAX may use.
+bool isUncomparable(OraType t)
+{
+    return t == OraType::Clob || t == OraType::Blob || t == OraType::Bfile || t == OraType::Object ||
+           t == OraType::Ref;
 }
 
 bool isRawType(OraType t)
@@ -66,7 +110,31 @@ const char *typeWord(OraType t)
     case OraType::Date:
         return "DATE";
     case OraType::Timestamp:
+    case OraType::TimestampLtz:
         return "TIMESTAMP";
+    case OraType::TimestampTz:
+        return "TIMESTAMP WITH TIME ZONE";
+    case OraType::IntervalYm:
+        return "INTERVAL YEAR TO MONTH";
+    case OraType::IntervalDs:
+        return "INTERVAL DAY TO SECOND";
+    case OraType::Clob:
+        return "CLOB";
+    case OraType::Blob:
+        return "BLOB";
+    case OraType::Bfile:
+        return "FILE";
+    case OraType::Object:
+        return "ADT";
+    case OraType::Ref:
+        return "REF";
+    case OraType::BinaryFloat:
+        return "BINARY_FLOAT";
+    case OraType::BinaryDouble:
+        return "BINARY_DOUBLE";
+    case OraType::Rowid:
+    case OraType::Urowid:
+        return "ROWID";
     case OraType::Raw:
     case OraType::LongRaw:
         return "BINARY";
@@ -111,20 +179,6 @@ Datum dateDatum(const DateTime &d)
     r.kind = Value::Kind::Date;
     r.date = d;
     return r;
-}
-
-std::string upperText(std::string s)
-{
-    for (char &c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string lowerText(std::string s)
-{
-    for (char &c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 std::string rtrimBlanks(const std::string &s)
@@ -289,6 +343,17 @@ std::string hexText(const std::string &bytes)
     return out;
 }
 
+const char *typeName(OraType type)
+{
+    return typeWord(type);
+}
+
+void requireComparable(const ColumnDesc &type, int offset)
+{
+    if (isUncomparable(type.type))
+        errors::raise(932, errors::format(errors::kInconsistentTypes, "-", typeWord(type.type)), offset);
+}
+
 Decimal toNumber(const Datum &v, char decimal)
 {
     switch (v.kind) {
@@ -313,12 +378,44 @@ DateTime toDate(const Datum &v, const SessionSettings &settings, bool timestamp)
     case Value::Kind::Date:
         return v.date;
     case Value::Kind::Text:
-        return parseDate(v.text, timestamp ? settings.timestampFormat : settings.dateFormat);
+        return parseDate(v.text, timestamp ? settings.timestampFormat : settings.dateFormat,
+                         *settings.dateLanguage);
     case Value::Kind::Number:
         inconsistent(timestamp ? OraType::Timestamp : OraType::Date, OraType::Number);
     default:
         inconsistent(timestamp ? OraType::Timestamp : OraType::Date, OraType::Raw);
     }
+}
+
+std::string binaryFloatText(long double value, bool single, char decimal)
+{
+    if (std::isnan(value))
+        return "Nan";
+    if (std::isinf(value))
+        return value < 0 ? "-Inf" : "Inf";
+    if (value == 0)
+        return "0";
+    // The fewest digits that read back as the same value, as "d.dddE+nnn".
+    const int maxDigits = single ? 9 : 17;
+    char buf[64];
+    for (int digits = 1; digits <= maxDigits; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*Le", digits - 1, value);
+        long double back = std::strtold(buf, nullptr);
+        if (single ? static_cast<float>(back) == static_cast<float>(value)
+                   : static_cast<double>(back) == static_cast<double>(value))
+            break;
+    }
+    std::string text = buf;
+    auto e = text.find('e');
+    std::string mantissa = text.substr(0, e);
+    int exponent = std::atoi(text.c_str() + e + 1);
+    if (mantissa.find('.') == std::string::npos)
+        mantissa += ".0";
+    std::replace(mantissa.begin(), mantissa.end(), '.', decimal);
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "E%c%03d", exponent < 0 ? '-' : '+',
+                  exponent < 0 ? -exponent : exponent);
+    return mantissa + tail;
 }
 
 std::string toText(const Datum &v, OraType staticType, const SessionSettings &settings)
@@ -327,10 +424,16 @@ std::string toText(const Datum &v, OraType staticType, const SessionSettings &se
     case Value::Kind::Null:
         return std::string();
     case Value::Kind::Number:
+        if (staticType == OraType::BinaryFloat || staticType == OraType::BinaryDouble)
+            return binaryFloatText(v.number.toDouble(), staticType == OraType::BinaryFloat, settings.decimal);
         return v.number.toOracleText(settings.decimal);
-    case Value::Kind::Date:
-        return formatDate(v.date,
-                          staticType == OraType::Timestamp ? settings.timestampFormat : settings.dateFormat);
+    case Value::Kind::Date: {
+        const std::string &format = staticType == OraType::TimestampTz ? settings.timestampTzFormat
+                                    : staticType == OraType::Timestamp || staticType == OraType::TimestampLtz
+                                        ? settings.timestampFormat
+                                        : settings.dateFormat;
+        return formatDate(v.date, format, *settings.dateLanguage, settings.decimal);
+    }
     case Value::Kind::Binary:
         return hexText(v.text);
     case Value::Kind::Text:
@@ -493,7 +596,7 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         e.type = dateType();
         break;
     case Expr::Kind::Systimestamp:
-        e.type = dateType(true);
+        e.type = typeOfKind(OraType::TimestampTz, 13, 0, 6);
         break;
     case Expr::Kind::User:
         e.type = textType(settings.maxIdentifier);
@@ -531,24 +634,70 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         } else if (n == "SUBSTR") {
             requireArgs(2, 3);
             e.type = textType(isTextType(arg(0).type) ? arg(0).dataSize : 40);
-        } else if (n == "LENGTH" || n == "ABS" || n == "ROUND" || n == "TRUNC" || n == "TO_NUMBER" ||
-                   n == "MOD") {
-            requireArgs(1, n == "MOD" ? 2 : (n == "LENGTH" || n == "ABS" || n == "TO_NUMBER" ? 1 : 2));
+        } else if (n == "LENGTH" || n == "LENGTHB" || n == "ABS" || n == "ROUND" || n == "TRUNC" ||
+                   n == "TO_NUMBER" || n == "MOD") {
+            requireArgs(1, n == "MOD"
+                               ? 2
+                               : (n == "LENGTH" || n == "LENGTHB" || n == "ABS" || n == "TO_NUMBER" ? 1 : 2));
             if ((n == "ROUND" || n == "TRUNC") && isDateType(arg(0).type))
                 e.type = dateType();
             else
                 e.type = numberType();
         } else if (n == "TO_CHAR") {
-            requireArgs(1, 2);
+            requireArgs(1, 3);
             e.type = textType(isTextType(arg(0).type) ? arg(0).dataSize
                                                       : (arg(0).type == OraType::Number ? 40 : 75));
         } else if (n == "TO_DATE") {
-            requireArgs(1, 2);
+            requireArgs(1, 3);
             e.type = dateType();
         } else if (n == "DEVDB_REPEAT") {
             // Development-database-only: a LONG of any length, for tests of long values.
             requireArgs(2, 2);
             e.type = textType(0, OraType::Long);
+        } else if (n == "TO_CLOB" || n == "EMPTY_CLOB" || n == "EMPTY_BLOB") {
+            requireArgs(n == "TO_CLOB" ? 1 : 0, n == "TO_CLOB" ? 1 : 0);
+            e.type = typeOfKind(n == "EMPTY_BLOB" ? OraType::Blob : OraType::Clob, 4000);
+        } else if (n == "HEXTORAW") {
+            requireArgs(1, 1);
+            e.type = typeOfKind(OraType::Raw, std::max(1, (arg(0).dataSize + 1) / 2));
+        } else if (n == "RAWTOHEX") {
+            requireArgs(1, 1);
+            e.type = textType(std::max(1, 2 * arg(0).dataSize));
+        } else if (n == "BFILENAME") {
+            requireArgs(2, 2);
+            e.type = typeOfKind(OraType::Bfile, 530);
+        } else if (n == "XMLTYPE") {
+            requireArgs(1, 1);
+            e.type = objectType("XMLTYPE", "SYS");
+        } else if (n == "SDO_GEOMETRY" || n == "SDO_POINT_TYPE" || n == "SDO_ELEM_INFO_ARRAY" ||
+                   n == "SDO_ORDINATE_ARRAY") {
+            if (n == "SDO_GEOMETRY")
+                requireArgs(5, 5);
+            if (n == "SDO_POINT_TYPE")
+                requireArgs(3, 3);
+            e.type = objectType(n.c_str(), "MDSYS");
+        } else if (n == "TO_TIMESTAMP" || n == "TO_TIMESTAMP_TZ") {
+            requireArgs(1, 2);
+            e.type = n == "TO_TIMESTAMP" ? typeOfKind(OraType::Timestamp, 11, 0, 9)
+                                         : typeOfKind(OraType::TimestampTz, 13, 0, 9);
+        } else if (n == "TO_BINARY_DOUBLE" || n == "TO_BINARY_FLOAT") {
+            requireArgs(1, 1);
+            e.type = n == "TO_BINARY_DOUBLE" ? typeOfKind(OraType::BinaryDouble, 8)
+                                             : typeOfKind(OraType::BinaryFloat, 4);
+        } else if (n == "DATE LITERAL") {
+            e.type = dateType();
+        } else if (n == "TIMESTAMP LITERAL") {
+            // A zone in the literal makes it a TIMESTAMP WITH TIME ZONE.
+            bool zoned = timestampLiteral(e.args[0]->literal.text).zoned;
+            e.type =
+                zoned ? typeOfKind(OraType::TimestampTz, 13, 0, 9) : typeOfKind(OraType::Timestamp, 11, 0, 9);
+        } else if (n == "INTERVAL YEAR TO MONTH") {
+            e.type =
+                typeOfKind(OraType::IntervalYm, 5, static_cast<int>(*e.args[1]->literal.number.toLong()), 0);
+        } else if (n == "INTERVAL DAY TO SECOND") {
+            e.type =
+                typeOfKind(OraType::IntervalDs, 11, static_cast<int>(*e.args[1]->literal.number.toLong()),
+                           static_cast<int>(*e.args[2]->literal.number.toLong()));
         } else if (n == "NVL") {
             requireArgs(2, 2);
             e.type = arg(0);
@@ -563,12 +712,14 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         e.type.name.clear();
         break;
     }
-    default: // conditions: LONG values can only be tested for NULL
+    default: // conditions: LONG values can only be tested for NULL, LOBs and objects not compared
         for (const auto &a : e.args) {
             if (e.kind == Expr::Kind::IsNull)
                 break;
             if (a->type.type == OraType::Long || a->type.type == OraType::LongRaw)
                 errors::raise(997, errors::kInvalidLongUse, a->offset);
+            if (e.kind != Expr::Kind::Like) // LIKE reads a CLOB as text
+                requireComparable(a->type, a->offset);
         }
         break;
     }
@@ -633,6 +784,56 @@ Datum arithmetic(const Expr &e, const Datum &a, const Datum &b, char decimal)
     return numberDatum(checkedNumber(r));
 }
 
+// TIMESTAMP 'YYYY-MM-DD HH24:MI:SS[.fraction] [zone]', the zone an offset or UTC.
+DateTime timestampLiteral(const std::string &text)
+{
+    std::string body = text, zone;
+    auto last = text.find_last_of(' ');
+    if (last != std::string::npos && last + 1 < text.size() &&
+        (text[last + 1] == '+' || text[last + 1] == '-' ||
+         std::isalpha(static_cast<unsigned char>(text[last + 1])))) {
+        body = text.substr(0, last);
+        zone = text.substr(last + 1);
+    }
+    DateTime d = parseDate(body, "YYYY-MM-DD HH24:MI:SS.FF");
+    if (!zone.empty()) {
+        DateTime z = parseDate(zone, "TZR");
+        d.zoned = true;
+        d.zoneMinutes = z.zoneMinutes;
+    }
+    return d;
+}
+
+// The text of an object constructor: NAME(argument, ...) with NULL for NULL arguments.
+std::string constructorText(const Expr &e, const std::vector<Datum> &a, const SessionSettings &s)
+{
+    std::string out = e.name.name + "(";
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (i)
+            out += ", ";
+        out += a[i].isNull() ? std::string("NULL") : toText(a[i], e.args[i]->type.type, s);
+    }
+    return out + ")";
+}
+
+// The language of an NLS parameter text "NLS_DATE_LANGUAGE = name" of TO_CHAR and TO_DATE.
+const Language &nlsDateLanguage(const std::string &parameter)
+{
+    std::string text = upperText(parameter);
+    auto equals = text.find('=');
+    auto trimmed = [](std::string t) {
+        auto first = t.find_first_not_of(" '\"");
+        auto last = t.find_last_not_of(" '\"");
+        return first == std::string::npos ? std::string() : t.substr(first, last - first + 1);
+    };
+    if (equals == std::string::npos || trimmed(text.substr(0, equals)) != "NLS_DATE_LANGUAGE")
+        errors::raise(12702, "invalid NLS parameter string used in SQL function");
+    const Language *language = findLanguage(trimmed(text.substr(equals + 1)));
+    if (!language)
+        errors::raise(12702, "invalid NLS parameter string used in SQL function");
+    return *language;
+}
+
 Datum callFunction(const Expr &e, const EvalContext &ctx)
 {
     const std::string &n = e.name.name;
@@ -662,6 +863,14 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
     }
     if (n == "NVL")
         return a[0].isNull() ? a[1] : a[0];
+    if (n == "SDO_GEOMETRY" || n == "SDO_POINT_TYPE" || n == "SDO_ELEM_INFO_ARRAY" ||
+        n == "SDO_ORDINATE_ARRAY")
+        return textDatum(constructorText(e, a, s));
+    if (n == "EMPTY_CLOB" || n == "EMPTY_BLOB") {
+        Datum empty; // an empty LOB, not NULL
+        empty.kind = n == "EMPTY_CLOB" ? Value::Kind::Text : Value::Kind::Binary;
+        return empty;
+    }
     if (n == "DECODE") {
         for (std::size_t i = 1; i + 1 < a.size(); i += 2) {
             bool match = (a[0].isNull() && a[i].isNull()) ||
@@ -692,24 +901,82 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
                 --end;
         return textDatum(t.substr(b, end - b));
     }
+    // LENGTH and SUBSTR count characters, not bytes.
     if (n == "LENGTH")
-        return numberDatum(Decimal::fromLong(static_cast<long long>(toText(a[0], t0, s).size())));
+        return numberDatum(Decimal::fromLong(static_cast<long long>(characterCount(toText(a[0], t0, s)))));
+    if (n == "LENGTHB")
+        return numberDatum(
+            Decimal::fromLong(static_cast<long long>(encodedLength(toText(a[0], t0, s), s.databaseCharset))));
     if (n == "SUBSTR") {
         std::string t = toText(a[0], t0, s);
+        long long size = static_cast<long long>(characterCount(t));
         long long start = toNumber(a[1]).roundedToScale(0).toLong().value_or(0);
-        long long len = a.size() > 2 ? toNumber(a[2]).roundedToScale(0).toLong().value_or(0)
-                                     : static_cast<long long>(t.size());
-        long long size = static_cast<long long>(t.size());
+        long long len = a.size() > 2 ? toNumber(a[2]).roundedToScale(0).toLong().value_or(0) : size;
         if (start < 0)
             start = size + start + 1; // counted from the end; before the start gives NULL
         else if (start == 0)
             start = 1;
         if (start < 1 || start > size || len < 1)
             return nullDatum();
-        return textDatum(t.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(len)));
+        std::size_t from = characterOffset(t, static_cast<std::size_t>(start - 1));
+        std::size_t to =
+            from + characterOffset(std::string_view(t).substr(from), static_cast<std::size_t>(len));
+        return textDatum(t.substr(from, to - from));
     }
     if (n == "TO_NUMBER")
         return numberDatum(toNumber(a[0], s.decimal));
+    if (n == "TO_CLOB")
+        return textDatum(toText(a[0], t0, s));
+    if (n == "HEXTORAW") {
+        Datum raw;
+        raw.kind = Value::Kind::Binary;
+        raw.text = toRaw(a[0]);
+        return raw.text.empty() ? nullDatum() : raw;
+    }
+    if (n == "RAWTOHEX")
+        return textDatum(hexText(toRaw(a[0])));
+    if (n == "BFILENAME")
+        return textDatum(toText(a[0], t0, s) + '\0' + toText(a[1], e.args[1]->type.type, s));
+    if (n == "XMLTYPE") {
+        std::string xml = toText(a[0], t0, s);
+        auto first = xml.find_first_not_of(" \t\r\n");
+        if (first == std::string::npos || xml[first] != '<')
+            errors::raise(31011, "XML parsing failed");
+        return textDatum(xml);
+    }
+    if (n == "TO_TIMESTAMP" || n == "TO_TIMESTAMP_TZ") {
+        if (a[0].kind == Value::Kind::Date)
+            return a[0];
+        bool zoned = n == "TO_TIMESTAMP_TZ";
+        std::string format = a.size() > 1 ? toText(a[1], e.args[1]->type.type, s)
+                                          : (zoned ? s.timestampTzFormat : s.timestampFormat);
+        DateTime d = parseDate(toText(a[0], t0, s), format, *s.dateLanguage);
+        if (zoned && !d.zoned) {
+            d.zoned = true;
+            d.zoneMinutes = s.zoneMinutes;
+        }
+        if (!zoned)
+            d.zoned = false;
+        d.fractionDigits = 9;
+        return dateDatum(d);
+    }
+    if (n == "TO_BINARY_DOUBLE" || n == "TO_BINARY_FLOAT") {
+        long double v = toNumber(a[0], s.decimal).toDouble();
+        v = n == "TO_BINARY_FLOAT" ? static_cast<float>(v) : static_cast<double>(v);
+        return numberDatum(Decimal::fromDouble(v));
+    }
+    if (n == "DATE LITERAL")
+        return dateDatum(parseDate(toText(a[0], t0, s), "FXYYYY-MM-DD"));
+    if (n == "TIMESTAMP LITERAL") {
+        DateTime d = timestampLiteral(toText(a[0], t0, s));
+        d.fractionDigits = 9;
+        return dateDatum(d);
+    }
+    if (n == "INTERVAL YEAR TO MONTH")
+        return textDatum(intervalYearToMonth(toText(a[0], t0, s), static_cast<int>(*a[1].number.toLong())));
+    if (n == "INTERVAL DAY TO SECOND")
+        return textDatum(intervalDayToSecond(toText(a[0], t0, s), static_cast<int>(*a[1].number.toLong()),
+                                             static_cast<int>(*a[2].number.toLong())));
     if (n == "ABS") {
         Decimal d = toNumber(a[0]);
         return numberDatum(d.negative() ? d.negated() : d);
@@ -739,17 +1006,22 @@ Datum callFunction(const Expr &e, const EvalContext &ctx)
         return numberDatum(r);
     }
     if (n == "TO_CHAR") {
+        const Language &language =
+            a.size() > 2 ? nlsDateLanguage(toText(a[2], OraType::Varchar2, s)) : *s.dateLanguage;
         if (a.size() > 1 && a[0].kind == Value::Kind::Date)
-            return textDatum(formatDate(a[0].date, toText(a[1], e.args[1]->type.type, s)));
+            return textDatum(
+                formatDate(a[0].date, toText(a[1], e.args[1]->type.type, s), language, s.decimal));
         return textDatum(toText(a[0], t0, s));
     }
     if (n == "TO_DATE") {
         if (a[0].kind == Value::Kind::Date)
             return a[0];
         std::string format = a.size() > 1 ? toText(a[1], e.args[1]->type.type, s) : s.dateFormat;
+        const Language &language =
+            a.size() > 2 ? nlsDateLanguage(toText(a[2], OraType::Varchar2, s)) : *s.dateLanguage;
         if (a[0].kind != Value::Kind::Text)
             inconsistent(OraType::Date, OraType::Number);
-        return dateDatum(parseDate(a[0].text, format));
+        return dateDatum(parseDate(a[0].text, format, language));
     }
     errors::raise(904, errors::format(errors::kInvalidIdentifier, n), e.offset);
 }
@@ -769,8 +1041,12 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
         return numberDatum(Decimal::fromLong(ctx.rownum));
     case Expr::Kind::Sysdate:
         return dateDatum(currentDateTime(false));
-    case Expr::Kind::Systimestamp:
-        return dateDatum(currentDateTime(true));
+    case Expr::Kind::Systimestamp: {
+        DateTime now = currentDateTime(true);
+        now.zoned = true;
+        now.zoneMinutes = ctx.settings->zoneMinutes;
+        return dateDatum(now);
+    }
     case Expr::Kind::User:
         return textDatum(ctx.settings->user);
     case Expr::Kind::Unary: {
@@ -785,7 +1061,7 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
         if (e.op == "||") {
             std::string joined = toText(a, e.args[0]->type.type, *ctx.settings) +
                                  toText(b, e.args[1]->type.type, *ctx.settings);
-            if (joined.size() > 4000)
+            if (encodedLength(joined, ctx.settings->databaseCharset) > 4000)
                 errors::raise(1489, "result of string concatenation is too large");
             return textDatum(std::move(joined));
         }
@@ -802,6 +1078,10 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
 int compareValues(const Datum &a, const ColumnDesc &at, const Datum &b, const ColumnDesc &bt,
                   const SessionSettings &s)
 {
+    for (const ColumnDesc *t : {&at, &bt}) {
+        if (isUncomparable(t->type))
+            errors::raise(932, errors::format(errors::kInconsistentTypes, "-", typeWord(t->type)));
+    }
     if (at.type == OraType::Long || bt.type == OraType::Long || at.type == OraType::LongRaw ||
         bt.type == OraType::LongRaw)
         errors::raise(997, errors::kInvalidLongUse);
@@ -814,8 +1094,11 @@ int compareValues(const Datum &a, const ColumnDesc &at, const Datum &b, const Co
         bool ts = at.type == OraType::Timestamp || bt.type == OraType::Timestamp;
         DateTime x = toDate(a, s, ts);
         DateTime y = toDate(b, s, ts);
+        // Values with a time zone compare as the instants they are.
         auto key = [](const DateTime &d) {
-            return std::make_tuple(d.year, d.month, d.day, d.hour, d.minute, d.second, d.nanosecond);
+            long long minutes = (dayNumber(d.year, d.month, d.day) * 24 + d.hour) * 60 + d.minute -
+                                (d.zoned ? d.zoneMinutes : 0);
+            return std::make_tuple(minutes, d.second, d.nanosecond);
         };
         return key(x) < key(y) ? -1 : (key(x) > key(y) ? 1 : 0);
     }

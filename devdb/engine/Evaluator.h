@@ -3,6 +3,8 @@
 // Oracle's implicit conversions.
 
 #include "Ast.h"
+#include "Charset.h"
+#include "Nls.h"
 
 #include <map>
 #include <string>
@@ -11,14 +13,25 @@
 namespace devdb
 {
 
+// A session's NLS parameters and the server facts statements depend on.
 struct SessionSettings {
     std::string user;
-    std::string dateFormat = "DD.MM.RR";
-    std::string timestampFormat = "DD.MM.RR HH24:MI:SSXFF";
-    int maxIdentifier = 128;
-    int majorVersion = 19;
+    const Language *language = &defaultLanguage();
+    const Territory *territory = &defaultTerritory();
+    const Language *dateLanguage = &defaultLanguage(); // month and day names
+    std::string dateFormat = defaultTerritory().dateFormat;
+    std::string timestampFormat = defaultTerritory().timestampFormat;
+    std::string timestampTzFormat = defaultTerritory().timestampTzFormat;
     char decimal = '.'; // NLS_NUMERIC_CHARACTERS: decimal character and group separator
     char group = ',';
+    bool charSemantics = false; // NLS_LENGTH_SEMANTICS = CHAR
+    int databaseCharset = charset::AL32UTF8;
+    int maxIdentifier = 128; // bytes in the database character set
+    int zoneMinutes = 0;     // the session time zone (TIME_ZONE), east of UTC
+    int majorVersion = 19;
+
+    // The territory's date and number conventions (NLS_TERRITORY).
+    void applyTerritory(const Territory &t);
 };
 
 struct Row {
@@ -64,10 +77,17 @@ int truth(const Expr &expr, const EvalContext &ctx);
 int compareValues(const Datum &a, const ColumnDesc &aType, const Datum &b, const ColumnDesc &bType,
                   const SessionSettings &settings);
 
+// The type's name as ORA-00932 words it: NUMBER, CHAR, CLOB, FILE, ADT, ...
+const char *typeName(OraType type);
+// ORA-00932 for a type that cannot be compared or sorted (LOBs, objects, REFs).
+void requireComparable(const ColumnDesc &type, int offset);
+
 // Conversions with Oracle's errors.
 Decimal toNumber(const Datum &value, char decimal = '.');
 DateTime toDate(const Datum &value, const SessionSettings &settings, bool timestamp);
 std::string toText(const Datum &value, OraType staticType, const SessionSettings &settings);
+// BINARY_FLOAT and BINARY_DOUBLE as Oracle writes them: "1.5E+000", "Inf", "Nan".
+std::string binaryFloatText(long double value, bool single, char decimal);
 std::string toRaw(const Datum &value);
 std::string hexText(const std::string &bytes);
 

@@ -1,4 +1,5 @@
 #include "Ast.h"
+#include "Charset.h"
 #include "Errors.h"
 
 #include <algorithm>
@@ -34,7 +35,7 @@ std::string upper(std::string s)
     return s;
 }
 
-std::vector<Token> tokenize(const std::string &sql)
+std::vector<Token> tokenize(const std::string &sql, int charsetId)
 {
     std::vector<Token> out;
     out.reserve(sql.size() / 3 + 4);
@@ -108,7 +109,7 @@ std::vector<Token> tokenize(const std::string &sql)
                 }
                 v += sql[i++];
             }
-            if (v.size() > 4000)
+            if (encodedLength(v, charsetId) > 4000) // bytes of the database character set
                 errors::raise(1704, "string literal too long", t.offset);
             t.type = Token::Type::String;
             t.text = std::move(v);
@@ -174,8 +175,8 @@ const char *const kEmptyInvalidIdentifier = ": invalid identifier";
 class Parser
 {
 public:
-    Parser(const std::string &sql, int maxIdentifier)
-        : sql_(sql), tokens_(tokenize(sql)), maxIdentifier_(maxIdentifier)
+    Parser(const std::string &sql, int maxIdentifier, int charsetId)
+        : sql_(sql), tokens_(tokenize(sql, charsetId)), maxIdentifier_(maxIdentifier), charsetId_(charsetId)
     {
     }
 
@@ -241,7 +242,8 @@ private:
     const std::string &sql_;
     std::vector<Token> tokens_;
     std::size_t pos_ = 0;
-    int maxIdentifier_;
+    int maxIdentifier_; // bytes in the database character set
+    int charsetId_;
 
     [[noreturn]] void fail(int code, const std::string &text, int offset)
     {
@@ -313,7 +315,7 @@ private:
         } else {
             fail(errorCode, errorText, t.offset);
         }
-        if (static_cast<int>(id.name.size()) > maxIdentifier_)
+        if (static_cast<int>(encodedLength(id.name, charsetId_)) > maxIdentifier_)
             fail(972, errors::kIdentifierTooLong, t.offset);
         advance();
         return id;
@@ -509,20 +511,28 @@ private:
         std::string name = t.text;
         advance();
         if (name == "VARCHAR2" || name == "VARCHAR" || name == "CHAR" || name == "NVARCHAR2" ||
-            name == "RAW") {
-            if (name == "VARCHAR" || name == "NVARCHAR2")
+            name == "NCHAR" || name == "RAW") {
+            if (name == "VARCHAR")
                 name = "VARCHAR2";
             c.typeName = name;
             c.length = 1;
+            const bool fixed = name == "CHAR" || name == "NCHAR";
+            const bool semanticsAllowed = name == "VARCHAR2" || name == "CHAR";
             if (acceptSymbol("(")) {
                 c.length = integer();
-                if (acceptWord("BYTE") || acceptWord("CHAR")) {
-                }
+                if (semanticsAllowed && acceptWord("BYTE"))
+                    c.semantics = ColumnDef::Semantics::Byte;
+                else if (semanticsAllowed && acceptWord("CHAR"))
+                    c.semantics = ColumnDef::Semantics::Char;
                 expectRightParen();
-            } else if (name != "CHAR") {
+            } else if (!fixed) {
                 fail(906, errors::kMissingLeftParen, peek().offset);
             }
-            int maxLength = name == "CHAR" ? 2000 : (name == "RAW" ? 2000 : 4000);
+            // National types count characters of AL16UTF16 (two bytes each).
+            int maxLength = name == "VARCHAR2"    ? 4000
+                            : name == "NVARCHAR2" ? 2000
+                            : name == "NCHAR"     ? 1000
+                                                  : 2000;
             if (c.length < 1 || c.length > maxLength)
                 fail(910, "specified length too long for its datatype", offset);
         } else if (name == "NUMBER" || name == "DECIMAL" || name == "NUMERIC") {
@@ -562,16 +572,84 @@ private:
             c.typeName = acceptWord("RAW") ? "LONG RAW" : "LONG";
         } else if (name == "TIMESTAMP") {
             c.typeName = "TIMESTAMP";
-            c.scale = 6;
+            c.scale = optionalPrecision(6, offset);
+            if (acceptWord("WITH")) {
+                c.typeName =
+                    acceptWord("LOCAL") ? "TIMESTAMP WITH LOCAL TIME ZONE" : "TIMESTAMP WITH TIME ZONE";
+                expectWord("TIME");
+                expectWord("ZONE");
+            }
+        } else if (name == "INTERVAL") {
+            if (acceptWord("YEAR")) {
+                c.typeName = "INTERVAL YEAR TO MONTH";
+                c.precision = optionalPrecision(2, offset);
+                expectWord("TO");
+                expectWord("MONTH");
+            } else {
+                expectWord("DAY", 902, errors::kInvalidDatatype);
+                c.typeName = "INTERVAL DAY TO SECOND";
+                c.precision = optionalPrecision(2, offset);
+                expectWord("TO");
+                expectWord("SECOND");
+                c.scale = optionalPrecision(6, offset);
+            }
+        } else if (name == "CLOB" || name == "NCLOB" || name == "BLOB" || name == "BFILE" ||
+                   name == "BINARY_FLOAT" || name == "BINARY_DOUBLE" || name == "ROWID") {
+            c.typeName = name;
+        } else if (name == "UROWID") {
+            c.typeName = name;
+            c.length = 4000;
             if (acceptSymbol("(")) {
-                c.scale = integer();
-                if (c.scale > 9)
-                    fail(30088, "datetime/interval precision is out of range", offset);
+                c.length = integer();
+                if (c.length < 1 || c.length > 4000)
+                    fail(910, "specified length too long for its datatype", offset);
                 expectRightParen();
             }
+        } else if (name == "REF") {
+            c.typeName = "REF";
+            objectType(c, peek().offset);
         } else {
-            fail(902, errors::kInvalidDatatype, offset);
+            pos_--; // the type name is read again as a possibly qualified object type
+            objectType(c, offset);
+            c.typeName = c.objectType;
         }
+    }
+
+    // A precision in parentheses, or the default; 0 to 9.
+    int optionalPrecision(int defaultValue, int offset)
+    {
+        if (!acceptSymbol("("))
+            return defaultValue;
+        int v = integer();
+        if (v > 9)
+            fail(30088, "datetime/interval precision is out of range", offset);
+        expectRightParen();
+        return v;
+    }
+
+    // The object types a table column may have: XMLTYPE of SYS and SDO_GEOMETRY of MDSYS.
+    void objectType(ColumnDef &c, int offset)
+    {
+        static const std::pair<const char *, const char *> known[] = {{"XMLTYPE", "SYS"},
+                                                                      {"SDO_GEOMETRY", "MDSYS"}};
+        const Token &t = peek();
+        if (t.type != Token::Type::Word)
+            fail(902, errors::kInvalidDatatype, offset);
+        std::string owner, type = advance().text;
+        if (acceptSymbol(".")) {
+            owner = type;
+            if (peek().type != Token::Type::Word)
+                fail(902, errors::kInvalidDatatype, offset);
+            type = advance().text;
+        }
+        for (const auto &[name, typeOwner] : known) {
+            if (type == name && (owner.empty() || owner == typeOwner)) {
+                c.objectType = name;
+                c.objectOwner = typeOwner;
+                return;
+            }
+        }
+        fail(902, errors::kInvalidDatatype, offset);
     }
 
     void createTable(Statement &st)
@@ -693,9 +771,11 @@ private:
             advance();
             return t.text;
         }
+        // An unquoted password keeps its letter case too: passwords are case-sensitive.
         if (t.type == Token::Type::Word || t.type == Token::Type::Number) {
             advance();
-            return t.text;
+            return sql_.substr(static_cast<std::size_t>(t.offset),
+                               static_cast<std::size_t>(t.end - t.offset));
         }
         fail(988, "missing or invalid password(s)", t.offset);
     }
@@ -721,6 +801,15 @@ private:
                         st.graceDays = integer();
                 } else {
                     fail(922, "missing or invalid option", peek().offset);
+                }
+            } else if (!creating && acceptWord("LOGON")) {
+                // The development database's own statement for a warning at logon.
+                expectWord("WARNING", 922, "missing or invalid option");
+                st.logonWarning = true;
+                if (!acceptWord("NONE")) {
+                    st.logonWarningCode = integer();
+                    if (st.logonWarningCode < 1 || st.logonWarningCode > 99999)
+                        fail(922, "missing or invalid option", peek().offset);
                 }
             } else if (acceptWord("ACCOUNT")) {
                 if (acceptWord("LOCK"))
@@ -755,7 +844,7 @@ private:
             st.user = identifier(1935, "missing user or role name");
             userClauses(st, false);
             if (!st.identifiedBy && !st.identifiedExternally && !st.expire && !st.lock && !st.unlock &&
-                !st.grace)
+                !st.grace && !st.logonWarning)
                 fail(922, "missing or invalid option", peek().offset);
         } else if (acceptWord("SESSION")) {
             st.kind = Statement::Kind::AlterSession;
@@ -1003,11 +1092,52 @@ private:
             advance();
             return e;
         }
+        if ((t.text == "DATE" || t.text == "TIMESTAMP" || t.text == "INTERVAL") &&
+            peek(1).type == Token::Type::String)
+            return datetimeLiteral();
         if (peek(1).type == Token::Type::Symbol && peek(1).text == "(" && !reservedWords().count(t.text))
             return functionCall();
         if (reservedWords().count(t.text))
             fail(936, errors::kMissingExpression, t.offset);
         return columnReference();
+    }
+
+    // DATE '...', TIMESTAMP '...' and INTERVAL '...' YEAR TO MONTH | DAY TO SECOND: calls of
+    // functions whose names hold blanks, so that no statement can call them by name.
+    ExprPtr datetimeLiteral()
+    {
+        auto e = std::make_unique<Expr>();
+        e->kind = Expr::Kind::Function;
+        e->offset = peek().offset;
+        std::string word = advance().text;
+        e->name.name = word + " LITERAL";
+        e->name.offset = e->offset;
+        e->args.push_back(primary());
+        auto number = [&](int value) {
+            auto n = std::make_unique<Expr>();
+            n->kind = Expr::Kind::Literal;
+            n->offset = e->offset;
+            n->literal.kind = Value::Kind::Number;
+            n->literal.number = Decimal::fromLong(value);
+            e->args.push_back(std::move(n));
+        };
+        if (word == "INTERVAL") {
+            int start = peek().offset;
+            if (acceptWord("YEAR")) {
+                e->name.name = "INTERVAL YEAR TO MONTH";
+                number(optionalPrecision(2, start));
+                expectWord("TO");
+                expectWord("MONTH");
+            } else {
+                expectWord("DAY");
+                e->name.name = "INTERVAL DAY TO SECOND";
+                number(optionalPrecision(2, start));
+                expectWord("TO");
+                expectWord("SECOND");
+                number(optionalPrecision(6, start));
+            }
+        }
+        return e;
     }
 
     ExprPtr functionCall()
@@ -1052,19 +1182,19 @@ private:
 
 } // namespace
 
-std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentifier)
+std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentifier, int charsetId)
 {
-    return Parser(sql, maxIdentifier).statement();
+    return Parser(sql, maxIdentifier, charsetId).statement();
 }
 
 ExprPtr parseExpression(const std::string &text)
 {
-    return Parser(text, 128).standaloneExpression();
+    return Parser(text, 128, charset::AL32UTF8).standaloneExpression();
 }
 
 ExprPtr parseCondition(const std::string &text)
 {
-    return Parser(text, 128).standaloneCondition();
+    return Parser(text, 128, charset::AL32UTF8).standaloneCondition();
 }
 
 } // namespace devdb

@@ -10,7 +10,7 @@
 namespace devdb
 {
 
-Datum readStored(sqlite3_stmt *st, int i, OraType type);
+Datum readStored(sqlite3_stmt *st, int i, const ColumnDesc &column);
 void bindStored(sqlite3_stmt *st, int i, const Datum &d, OraType type);
 // Converts v (of static type from) to the column's type: ORA-01400/01407,
 // 12899 (01401 before 10g), 01438, 01722, 018xx, 00932, 01465.

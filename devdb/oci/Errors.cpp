@@ -1,6 +1,8 @@
 #include "devdb/oci/Errors.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 #include <unordered_map>
 
 namespace devdb::oci
@@ -34,6 +36,10 @@ std::string messageText(int code)
         {kNotExecuted, "statement handle not executed"},
         {kCallbackError, "user defined callback error"},
         {kTruncationWarning, "A Truncation or null fetch error occurred"},
+        {kInvalidNlsEnvironment, "Cannot access NLS data files or invalid environment specified"},
+        {kInvalidLobLocator, "invalid LOB locator specified"},
+        {kNoSuchDirectory, "non-existent directory or file for FILEOPEN operation"},
+        {kFileNotOpen, "cannot perform FILEREAD operation on an unopened file or LOB"},
         // Server errors that an OCI7 program may ask the text of by number.
         {1, "unique constraint violated"},
         {900, "invalid SQL statement"},
@@ -68,11 +74,25 @@ OraError clientError(int code, const std::string &text)
     return e;
 }
 
+// 23ai clients follow every message with a line naming its help page;
+// DEVDB_ERROR_HELP=1 makes this library do the same.
+bool helpLinesWanted()
+{
+    const char *value = std::getenv("DEVDB_ERROR_HELP");
+    return value && std::string_view(value) == "1";
+}
+
 std::string formatMessage(int code, const std::string &text)
 {
     char prefix[32];
     std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", code);
-    return prefix + text + "\n";
+    std::string message = prefix + text;
+    if (helpLinesWanted()) {
+        char help[80];
+        std::snprintf(help, sizeof help, "\nHelp: https://docs.oracle.com/error-help/db/ora-%05d/", code);
+        message += help;
+    }
+    return message + "\n";
 }
 
 } // namespace devdb::oci

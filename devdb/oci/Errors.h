@@ -37,6 +37,10 @@ enum ClientError : int {
     kNotExecuted = 24338,
     kCallbackError = 24343,
     kTruncationWarning = 24345,
+    kInvalidNlsEnvironment = 12705,
+    kInvalidLobLocator = 22275,
+    kNoSuchDirectory = 22285,
+    kFileNotOpen = 22289,
 };
 
 // The message text of a number, without the "ORA-nnnnn: " prefix.

@@ -4,6 +4,7 @@
 // answered with OCI_INVALID_HANDLE instead of being used.
 
 #include "devdb/engine/Engine.h"
+#include "devdb/oci/ClientEnvironment.h"
 #include "devdb/oci/Errors.h"
 #include "devdb/oci/OciAbi.h"
 
@@ -94,9 +95,24 @@ struct ErrorHandle : Handle {
     ErrorState error;
 };
 
-// Row-id, snapshot, LOB locator and the like: allocatable, carrying nothing here.
+// Row-id, snapshot, datetime and the like: allocatable, carrying nothing here.
 struct Descriptor : Handle {
     Descriptor(ub4 type, Env *env) : Handle(type, env) {}
+};
+
+// A LOB or BFILE locator. A fetch copies the value into it (the value as of
+// the fetch), so reads through it need no cursor.
+struct LobLocator : Descriptor {
+    LobLocator(ub4 type, Env *env) : Descriptor(type, env) {}
+    bool initialized = false;
+    devdb::OraType type = devdb::OraType::Clob;
+    int charsetForm = 0;     // CLOB 1, NCLOB 2, others 0
+    int databaseCharset = 0; // of the database the value came from
+    std::string data;        // CLOB: UTF-8; BLOB: bytes
+    std::string directory, fileName;
+    // A read in pieces (OCI_NEED_DATA) goes on from here with the next call.
+    bool polling = false;
+    std::size_t pollNext = 0, pollEnd = 0;
 };
 
 struct Stmt;
@@ -126,6 +142,9 @@ struct Param : Handle {
     Stmt *stmt;
     ub4 position;
     devdb::ColumnDesc column;
+    // The column name and, for object and REF columns, the type's name and owner, in the client character
+    // set.
+    std::string clientName, clientTypeName, clientSchemaName;
 };
 
 struct Env : Handle {
@@ -142,6 +161,7 @@ struct Env : Handle {
 
     ub4 mode;
     ErrorState error;
+    ClientEnvironment client; // NLS_LANG and friends as read when the environment was created
     std::unordered_map<Handle *, std::unique_ptr<Handle>> children;
 };
 

@@ -3,6 +3,7 @@
 // OCISvcCtxToLda), each cursor data area by a statement; the data areas
 // themselves carry only what a program reads: rc, ft, rpc, peo, fc, wrn.
 
+#include "devdb/engine/Charset.h"
 #include "devdb/oci/Api.h"
 #include "devdb/oci/Statement.h"
 #include "devdb/oci/Values.h"
@@ -66,7 +67,7 @@ std::map<int, std::string> &lastTexts()
 void setCode(cda_def *area, int code, ub1 functionCode)
 {
     area->rc = static_cast<ub2>(code);
-    area->v2_rc = code == 0 ? 0 : code == kNoDataFound ? 4 : -1;
+    area->v2_rc = code == 0 ? 0 : code == kNoDataFound ? 4 : code == kTruncated ? 3 : -1;
     area->fc = functionCode;
 }
 
@@ -90,6 +91,19 @@ template <class F> sword onArea(cda_def *area, ub1 functionCode, F &&body)
     } catch (const std::exception &e) {
         setCode(area, kInternal, functionCode);
         return -1;
+    }
+}
+
+// The client character set messages for a logon data area are given in.
+int messageCharset(const cda_def *lda)
+{
+    auto it = logons().find(lda);
+    if (it != logons().end() && it->second->svc)
+        return it->second->svc->env->client.charsetId;
+    try {
+        return readClientEnvironment().charsetId;
+    } catch (const OraError &) {
+        return devdb::charset::US7ASCII;
     }
 }
 
@@ -164,6 +178,7 @@ void logOn(cda_def *lda, const LogonText &t)
     auto logon = std::make_unique<Logon>();
     logon->ownedEnv = std::make_unique<Env>(OCI_DEFAULT);
     Env *env = logon->ownedEnv.get();
+    env->client = readClientEnvironment();
     auto *server = env->adopt(std::make_unique<Server>(env));
     auto *session = env->adopt(std::make_unique<Session>(env));
     auto *svc = env->adopt(std::make_unique<SvcCtx>(env));
@@ -185,18 +200,17 @@ void logOn(cda_def *lda, const LogonText &t)
     logons()[lda] = std::move(logon);
 }
 
-void describeColumn(const devdb::ColumnDesc &c, sb4 *dbsize, sb2 *dbtype, sb1 *cbuf, sb4 *cbufl, sb4 *dsize,
-                    sb2 *prec, sb2 *scale, sb2 *nullok)
+void describeColumn(const devdb::ColumnDesc &c, const std::string &name, sb4 *dbsize, sb2 *dbtype, sb1 *cbuf,
+                    sb4 *cbufl, sb4 *dsize, sb2 *prec, sb2 *scale, sb2 *nullok)
 {
     if (dbsize)
         *dbsize = c.dataSize;
     if (dbtype)
         *dbtype = static_cast<sb2>(c.type);
     if (cbufl) {
-        std::size_t n =
-            std::min<std::size_t>(c.name.size(), *cbufl > 0 ? static_cast<std::size_t>(*cbufl) : 0);
+        std::size_t n = std::min<std::size_t>(name.size(), *cbufl > 0 ? static_cast<std::size_t>(*cbufl) : 0);
         if (cbuf && n > 0)
-            std::memcpy(cbuf, c.name.data(), n);
+            std::memcpy(cbuf, name.data(), n);
         *cbufl = static_cast<sb4>(n);
     }
     if (dsize) {
@@ -220,13 +234,20 @@ const devdb::Session *engineOf(const Stmt &stmt)
     return stmt.cursorSession ? stmt.cursorSession->engine.get() : nullptr;
 }
 
+// A fetch that truncated a value is a warning: the call succeeds (the rows
+// are fetched, a LONG goes on with oflng) with the warning flags set and
+// ORA-01406 in rc, the V2 code +3.
 void applyResult(cda_def *cda, Stmt &stmt, const CallResult &result)
 {
     cda->rpc = static_cast<ub4>(stmt.rowCount);
-    if (result.status == OCI_SUCCESS_WITH_INFO)
-        cda->wrn |= kWarningAny | kWarningTruncated;
     if (result.status == OCI_NO_DATA)
         throw clientError(kNoDataFound);
+    if (result.status == OCI_SUCCESS_WITH_INFO) {
+        cda->wrn |= kWarningAny | kWarningTruncated;
+        OraError truncated = clientError(kTruncated);
+        truncated.warning = true;
+        throw truncated;
+    }
 }
 
 void execute(cda_def *cda, ub4 iterations)
@@ -289,14 +310,15 @@ OCI7_API sword opinit(ub4)
     return 0;
 }
 
-OCI7_API sword oerhms(cda_def *, sb2 rcode, OraText *buf, sword bufsiz)
+OCI7_API sword oerhms(cda_def *lda, sb2 rcode, OraText *buf, sword bufsiz)
 {
     if (!buf || bufsiz <= 0)
         return 0;
     std::lock_guard lock(apiMutex());
     int code = static_cast<ub2>(rcode);
     auto it = lastTexts().find(code);
-    std::string message = formatMessage(code, it != lastTexts().end() ? it->second : messageText(code));
+    std::string message = devdb::encodeText(
+        formatMessage(code, it != lastTexts().end() ? it->second : messageText(code)), messageCharset(lda));
     std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(bufsiz) - 1, message.size());
     std::memcpy(buf, message.data(), n);
     buf[n] = '\0';
@@ -348,7 +370,9 @@ OCI7_API_DROPPABLE sword odescr(cda_def *cursor, sword pos, sb4 *dbsize, sb2 *db
             c.stmt->describe(sessionOf(*c.logon));
         if (pos < 1 || static_cast<std::size_t>(pos) > c.stmt->columns.size())
             throw clientError(kNotInSelectList);
-        describeColumn(c.stmt->columns[pos - 1], dbsize, dbtype, cbuf, cbufl, dsize, prec, scale, nullok);
+        const devdb::ColumnDesc &column = c.stmt->columns[pos - 1];
+        describeColumn(column, devdb::encodeText(column.name, c.stmt->env->client.charsetId), dbsize, dbtype,
+                       cbuf, cbufl, dsize, prec, scale, nullok);
     });
 }
 
@@ -411,9 +435,12 @@ OCI7_API sword oflng(cda_def *cursor, sword pos, ub1 *buf, sb4 bufl, sword dtype
         const devdb::Value *value = c.stmt->lastRowValue(static_cast<ub4>(pos));
         if (!value)
             throw clientError(c.stmt->rowValid ? kNotInSelectList : kFetchOutOfSequence);
-        std::string bytes = value->kind == devdb::Value::Kind::Null
-                                ? std::string()
-                                : valueAsBytes(*value, static_cast<ub2>(dtype), engineOf(*c.stmt));
+        std::string bytes =
+            value->kind == devdb::Value::Kind::Null
+                ? std::string()
+                : valueAsBytes(*value, static_cast<ub2>(dtype), engineOf(*c.stmt),
+                               c.stmt->columns[static_cast<std::size_t>(pos) - 1].type,
+                               c.stmt->clientCharsetOf(c.stmt->columns[static_cast<std::size_t>(pos) - 1]));
         std::size_t start =
             std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(std::max(offset, 0)));
         std::size_t n =

@@ -1,6 +1,7 @@
 // The OCI8 entry points: environment, handles and descriptors, attributes,
 // server attach, sessions, transactions and error records.
 
+#include "devdb/engine/Charset.h"
 #include "devdb/oci/Api.h"
 #include "devdb/oci/Statement.h"
 #include "devdb/oci/TnsNames.h"
@@ -101,9 +102,12 @@ void beginSession(SvcCtx &svc, Session &session, ub4 credentials, ub4 mode)
                                             : devdb::Privilege::Normal;
     bool external = credentials == OCI_CRED_EXT;
     std::optional<OraError> warning;
-    session.engine = devdb::logon(
-        svc.server->databasePath, external ? "" : session.userName, external ? "" : session.password,
-        external ? devdb::Credentials::External : devdb::Credentials::Rdbms, privilege, &warning);
+    const int charset = svc.env->client.charsetId;
+    session.engine =
+        devdb::logon(svc.server->databasePath, external ? "" : devdb::decodeText(session.userName, charset),
+                     external ? "" : devdb::decodeText(session.password, charset),
+                     external ? devdb::Credentials::External : devdb::Credentials::Rdbms, privilege, &warning,
+                     svc.env->client.nls);
     session.server = svc.server;
     svc.server->versionText = session.engine->serverVersion();
     svc.server->sessions.insert(&session);
@@ -178,12 +182,33 @@ std::string attributeText(const void *attributep, ub4 size)
     return attributep ? std::string(static_cast<const char *>(attributep), size) : std::string();
 }
 
-Env *createEnv(OCIEnv **envp, ub4 mode, size_t xtramem_sz, void **usrmempp)
+// Creates the environment and reads the client's NLS environment into it. An
+// NLS environment the client cannot use fails the call, but the handle is
+// still made, so that OCIErrorGet on it gives the reason (ORA-12705).
+sword createEnv(OCIEnv **envp, ub4 mode, size_t xtramem_sz, void **usrmempp, ub2 charset = 0,
+                ub2 ncharset = 0)
 {
-    auto env = std::make_unique<Env>(mode);
-    allocateUserMemory(*env, xtramem_sz, usrmempp);
-    *envp = opaque<OCIEnv>(env.get());
-    return env.release();
+    std::lock_guard lock(apiMutex());
+    auto owned = std::make_unique<Env>(mode);
+    allocateUserMemory(*owned, xtramem_sz, usrmempp);
+    Env *env = owned.release();
+    *envp = opaque<OCIEnv>(env);
+    try {
+        env->client = readClientEnvironment();
+        // Character set ids given by the program replace those of NLS_LANG and NLS_NCHAR.
+        for (auto [id, target] :
+             {std::pair{charset, &env->client.charsetId}, {ncharset, &env->client.ncharsetId}}) {
+            if (id == 0)
+                continue;
+            if (!devdb::findCharset(id) || id == devdb::charset::AL16UTF16)
+                throw clientError(kInvalidNlsEnvironment);
+            *target = id;
+        }
+    } catch (const OraError &e) {
+        env->error.set(e);
+        return OCI_ERROR;
+    }
+    return OCI_SUCCESS;
 }
 
 bool isFreeDescriptorType(ub4 type)
@@ -207,12 +232,36 @@ bool isFreeDescriptorType(ub4 type)
     }
 }
 
+// A select-list describe reports datetime, interval and rowid columns under
+// their external codes; the others under their internal ones.
+ub2 describedType(devdb::OraType type)
+{
+    using devdb::OraType;
+    switch (type) {
+    case OraType::Timestamp:
+        return SQLT_TIMESTAMP;
+    case OraType::TimestampTz:
+        return SQLT_TIMESTAMP_TZ;
+    case OraType::TimestampLtz:
+        return SQLT_TIMESTAMP_LTZ;
+    case OraType::IntervalYm:
+        return SQLT_INTERVAL_YM;
+    case OraType::IntervalDs:
+        return SQLT_INTERVAL_DS;
+    case OraType::Rowid:
+    case OraType::Urowid:
+        return SQLT_RDD;
+    default:
+        return static_cast<ub2>(type);
+    }
+}
+
 sword paramAttribute(Param &param, void *attributep, ub4 *sizep, ub4 attrtype)
 {
     const auto &c = param.column;
     switch (attrtype) {
     case OCI_ATTR_DATA_TYPE:
-        put<ub2>(attributep, sizep, static_cast<ub2>(c.type));
+        put<ub2>(attributep, sizep, describedType(c.type));
         break;
     case OCI_ATTR_DATA_SIZE:
         put<ub2>(attributep, sizep, static_cast<ub2>(c.dataSize));
@@ -221,7 +270,7 @@ sword paramAttribute(Param &param, void *attributep, ub4 *sizep, ub4 attrtype)
         put<ub2>(attributep, sizep, static_cast<ub2>(c.dataSize));
         break;
     case OCI_ATTR_NAME:
-        putText(attributep, sizep, c.name);
+        putText(attributep, sizep, param.clientName);
         break;
     case OCI_ATTR_PRECISION:
         put<sb2>(attributep, sizep, static_cast<sb2>(c.precision));
@@ -233,17 +282,26 @@ sword paramAttribute(Param &param, void *attributep, ub4 *sizep, ub4 attrtype)
         put<ub1>(attributep, sizep, c.nullable ? 1 : 0);
         break;
     case OCI_ATTR_CHAR_USED:
-        put<ub1>(attributep, sizep, 0);
+        put<ub1>(attributep, sizep, c.charUsed ? 1 : 0);
         break;
     case OCI_ATTR_CHAR_SIZE:
-        put<ub2>(attributep, sizep, static_cast<ub2>(c.dataSize));
+        put<ub2>(attributep, sizep, static_cast<ub2>(c.charLength));
+        break;
+    case OCI_ATTR_CHARSET_FORM:
+        put<ub1>(attributep, sizep, static_cast<ub1>(c.charsetForm));
+        break;
+    case OCI_ATTR_CHARSET_ID:
+        put<ub2>(attributep, sizep,
+                 static_cast<ub2>(c.charsetForm == 2   ? devdb::charset::AL16UTF16
+                                  : c.charsetForm == 1 ? param.stmt->databaseCharset()
+                                                       : 0));
         break;
     case OCI_ATTR_TYPE_NAME:
-    case OCI_ATTR_SCHEMA_NAME: {
-        static const std::string empty;
-        putText(attributep, sizep, empty);
+        putText(attributep, sizep, param.clientTypeName);
         break;
-    }
+    case OCI_ATTR_SCHEMA_NAME:
+        putText(attributep, sizep, param.clientSchemaName);
+        break;
     default:
         throw clientError(kIllegalAttribute);
     }
@@ -283,7 +341,7 @@ sword stmtAttribute(Stmt &stmt, void *attributep, ub4 *sizep, ub4 attrtype)
         put<ub4>(attributep, sizep, stmt.prefetchMemory);
         break;
     case OCI_ATTR_STATEMENT:
-        putText(attributep, sizep, stmt.text);
+        putText(attributep, sizep, stmt.clientText);
         break;
     case OCI_ATTR_ENV:
         put<OCIEnv *>(attributep, sizep, opaque<OCIEnv>(stmt.env));
@@ -311,20 +369,22 @@ OCI81_API sword OCIEnvCreate(OCIEnv **envp, ub4 mode, void *, OCIMallocFn, OCIRe
 {
     if (!envp)
         return OCI_INVALID_HANDLE;
-    return guarded(nullptr, [&] {
-        createEnv(envp, mode, xtramem_sz, usrmempp);
-        return OCI_SUCCESS;
-    });
+    return createEnv(envp, mode, xtramem_sz, usrmempp);
+}
+
+OCI81_API sword OCIEnvNlsCreate(OCIEnv **envp, ub4 mode, void *, OCIMallocFn, OCIReallocFn, OCIFreeFn,
+                                size_t xtramem_sz, void **usrmempp, ub2 charset, ub2 ncharset)
+{
+    if (!envp)
+        return OCI_INVALID_HANDLE;
+    return createEnv(envp, mode, xtramem_sz, usrmempp, charset, ncharset);
 }
 
 OCI8_API sword OCIEnvInit(OCIEnv **envp, ub4 mode, size_t xtramem_sz, void **usrmempp)
 {
     if (!envp)
         return OCI_INVALID_HANDLE;
-    return guarded(nullptr, [&] {
-        createEnv(envp, mode, xtramem_sz, usrmempp);
-        return OCI_SUCCESS;
-    });
+    return createEnv(envp, mode, xtramem_sz, usrmempp);
 }
 
 OCI8_API sword OCIInitialize(ub4, void *, OCIMallocFn, OCIReallocFn, OCIFreeFn)
@@ -393,7 +453,9 @@ OCI8_API sword OCIDescriptorAlloc(const void *parenth, void **descpp, const ub4 
     if (!env || !descpp || !isFreeDescriptorType(type))
         return OCI_INVALID_HANDLE;
     std::lock_guard lock(apiMutex());
-    auto d = std::make_unique<Descriptor>(type, env);
+    std::unique_ptr<Descriptor> d = type == OCI_DTYPE_LOB || type == OCI_DTYPE_FILE
+                                        ? std::make_unique<LobLocator>(type, env)
+                                        : std::make_unique<Descriptor>(type, env);
     allocateUserMemory(*d, xtramem_sz, usrmempp);
     *descpp = d.get();
     env->adopt(std::move(d));
@@ -470,9 +532,15 @@ OCI8_API sword OCISessionEnd(OCISvcCtx *svchp, OCIError *errhp, OCISession *usrh
     });
 }
 
-OCI8_API sword OCILogon(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const OraText *username,
-                        ub4 uname_len, const OraText *password, ub4 passwd_len, const OraText *dbname,
-                        ub4 dbname_len)
+namespace devdb::oci
+{
+namespace
+{
+
+// OCILogon and OCILogon2: a server, a session and a service context made in
+// one call. A logon that succeeds with a warning keeps them.
+sword logOnSimply(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const OraText *username, ub4 uname_len,
+                  const OraText *password, ub4 passwd_len, const OraText *dbname, ub4 dbname_len)
 {
     auto *error = beginCall(errhp);
     auto *env = handleCast<Env>(envhp, OCI_HTYPE_ENV);
@@ -503,6 +571,24 @@ OCI8_API sword OCILogon(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const
         *svchp = opaque<OCISvcCtx>(svc);
         return OCI_SUCCESS;
     });
+}
+
+} // namespace
+} // namespace devdb::oci
+
+OCI8_API sword OCILogon(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const OraText *username,
+                        ub4 uname_len, const OraText *password, ub4 passwd_len, const OraText *dbname,
+                        ub4 dbname_len)
+{
+    return logOnSimply(envhp, errhp, svchp, username, uname_len, password, passwd_len, dbname, dbname_len);
+}
+
+// The mode (statement caching, session pools) changes nothing here.
+OCI81_API sword OCILogon2(OCIEnv *envhp, OCIError *errhp, OCISvcCtx **svchp, const OraText *username,
+                          ub4 uname_len, const OraText *password, ub4 passwd_len, const OraText *dbname,
+                          ub4 dbname_len, ub4)
+{
+    return logOnSimply(envhp, errhp, svchp, username, uname_len, password, passwd_len, dbname, dbname_len);
 }
 
 OCI8_API sword OCILogoff(OCISvcCtx *svchp, OCIError *errhp)
@@ -546,12 +632,16 @@ OCI8_API sword OCIPasswordChange(OCISvcCtx *svchp, OCIError *errhp, const OraTex
     if (!error || !svc)
         return OCI_INVALID_HANDLE;
     return guarded(error, [&] {
-        std::string user = text(user_name, static_cast<sb4>(usernm_len));
-        std::string oldPassword = text(opasswd, static_cast<sb4>(opasswd_len));
-        std::string newPassword = text(npasswd, static_cast<sb4>(npasswd_len));
+        // The session handle keeps names as the program gave them; the server reads them decoded.
+        const int charset = svc->env->client.charsetId;
+        std::string givenUser = text(user_name, static_cast<sb4>(usernm_len));
+        std::string givenPassword = text(npasswd, static_cast<sb4>(npasswd_len));
+        std::string user = devdb::decodeText(givenUser, charset);
+        std::string oldPassword = devdb::decodeText(text(opasswd, static_cast<sb4>(opasswd_len)), charset);
+        std::string newPassword = devdb::decodeText(givenPassword, charset);
         if (svc->session && svc->session->active()) {
             svc->session->engine->changePassword(user, oldPassword, newPassword);
-            svc->session->password = newPassword;
+            svc->session->password = givenPassword;
             return OCI_SUCCESS;
         }
         if (!svc->server || !svc->server->attached)
@@ -559,8 +649,8 @@ OCI8_API sword OCIPasswordChange(OCISvcCtx *svchp, OCIError *errhp, const OraTex
         devdb::changePassword(svc->server->databasePath, user, oldPassword, newPassword);
         // OCI_AUTH leaves the account logged on with the new password.
         if ((mode & OCI_AUTH) && svc->session) {
-            svc->session->userName = user;
-            svc->session->password = newPassword;
+            svc->session->userName = givenUser;
+            svc->session->password = givenPassword;
             beginSession(*svc, *svc->session, OCI_CRED_RDBMS, mode & ~OCI_AUTH);
         }
         return OCI_SUCCESS;
@@ -611,8 +701,10 @@ OCI8_API sword OCIErrorGet(void *hndlp, ub4 recordno, OraText *, sb4 *errcodep, 
     if (errcodep)
         *errcodep = record->code;
     if (bufp && bufsiz > 0) {
-        std::size_t n = std::min<std::size_t>(bufsiz - 1, record->message.size());
-        std::memcpy(bufp, record->message.data(), n);
+        auto *handle = static_cast<Handle *>(hndlp);
+        std::string message = devdb::encodeText(record->message, handle->env->client.charsetId);
+        std::size_t n = std::min<std::size_t>(bufsiz - 1, message.size());
+        std::memcpy(bufp, message.data(), n);
         bufp[n] = '\0';
     }
     return OCI_SUCCESS;
@@ -642,7 +734,7 @@ OCI8_API_DROPPABLE sword OCIServerVersion(void *hndlp, OCIError *errhp, OraText 
             throw clientError(kNotConnected);
         if (server->versionText.empty())
             throw clientError(kNotLoggedOn);
-        const std::string &version = server->versionText;
+        const std::string version = devdb::encodeText(server->versionText, server->env->client.charsetId);
         if (bufp && bufsz > 0) {
             std::size_t n = std::min<std::size_t>(bufsz - 1, version.size());
             std::memcpy(bufp, version.data(), n);
@@ -718,8 +810,10 @@ OCI8_API sword OCIAttrGet(const void *trgthndlp, ub4 trghndltyp, void *attribute
         case OCI_HTYPE_ENV:
             switch (attrtype) {
             case OCI_ATTR_CHARSET_ID:
+                put<ub2>(attributep, sizep, static_cast<ub2>(static_cast<Env *>(target)->client.charsetId));
+                break;
             case OCI_ATTR_NCHARSET_ID:
-                put<ub2>(attributep, sizep, kAL32UTF8);
+                put<ub2>(attributep, sizep, static_cast<ub2>(static_cast<Env *>(target)->client.ncharsetId));
                 break;
             default:
                 throw clientError(kIllegalAttribute);
@@ -792,6 +886,25 @@ OCI8_API sword OCIAttrSet(void *trgthndlp, ub4 trghndltyp, void *attributep, ub4
         }
         throw clientError(kIllegalAttribute);
     });
+}
+
+OCI81_API ub2 OCINlsCharSetNameToId(void *envhp, const OraText *name)
+{
+    if (!handleCast<Env>(envhp, OCI_HTYPE_ENV) || !name)
+        return 0;
+    const devdb::Charset *c = devdb::findCharset(reinterpret_cast<const char *>(name));
+    return c ? static_cast<ub2>(c->id) : 0;
+}
+
+OCI81_API sword OCINlsCharSetIdToName(void *envhp, OraText *buf, size_t buflen, ub2 id)
+{
+    if (!handleCast<Env>(envhp, OCI_HTYPE_ENV) || !buf)
+        return OCI_INVALID_HANDLE;
+    const devdb::Charset *c = devdb::findCharset(id);
+    if (!c || std::strlen(c->name) >= buflen)
+        return OCI_ERROR;
+    std::memcpy(buf, c->name, std::strlen(c->name) + 1);
+    return OCI_SUCCESS;
 }
 
 OCI8_API sword OCIBreak(void *hndlp, OCIError *errhp)

@@ -30,6 +30,13 @@ bool supportedDefineType(ub2 type)
     case SQLT_LBI:
     case SQLT_UIN:
     case SQLT_AFC:
+    case SQLT_BFLOAT:
+    case SQLT_BDOUBLE:
+    case SQLT_IBFLOAT:
+    case SQLT_IBDOUBLE:
+    case SQLT_CLOB:
+    case SQLT_BLOB:
+    case SQLT_BFILEE:
         return true;
     default:
         return false;

@@ -31,9 +31,13 @@ struct OCIDefine;
 struct OCIBind;
 struct OCIParam;
 struct OCISnapshot;
+struct OCILobLocator;
 
 typedef sb4 (*OCICallbackDefine)(void *octxp, OCIDefine *defnp, ub4 iter, void **bufpp, ub4 **alenp,
                                  ub1 *piecep, void **indp, ub2 **rcodep);
+typedef sb4 (*OCICallbackLobRead)(void *ctxp, const void *bufp, ub4 len, ub1 piece);
+typedef sb4 (*OCICallbackLobRead2)(void *ctxp, const void *bufp, ub8 len, ub1 piece, void **changed_bufpp,
+                                   ub8 *changed_lenp);
 typedef void *(*OCIMallocFn)(void *ctxp, size_t size);
 typedef void *(*OCIReallocFn)(void *ctxp, void *memptr, size_t newsize);
 typedef void (*OCIFreeFn)(void *ctxp, void *memptr);
@@ -101,6 +105,7 @@ constexpr ub4 OCI_DTYPE_LOB = 50;
 constexpr ub4 OCI_DTYPE_SNAP = 51;
 constexpr ub4 OCI_DTYPE_PARAM = 53;
 constexpr ub4 OCI_DTYPE_ROWID = 54;
+constexpr ub4 OCI_DTYPE_FILE = 56;
 
 // Attributes.
 constexpr ub4 OCI_ATTR_ENV = 5;
@@ -116,6 +121,7 @@ constexpr ub4 OCI_ATTR_USERNAME = 22;
 constexpr ub4 OCI_ATTR_PASSWORD = 23;
 constexpr ub4 OCI_ATTR_STMT_TYPE = 24;
 constexpr ub4 OCI_ATTR_CHARSET_ID = 31;
+constexpr ub4 OCI_ATTR_CHARSET_FORM = 32;
 constexpr ub4 OCI_ATTR_IN_V8_MODE = 44;
 constexpr ub4 OCI_ATTR_PARSE_ERROR_OFFSET = 129;
 constexpr ub4 OCI_ATTR_SERVER_STATUS = 143;
@@ -172,6 +178,23 @@ constexpr ub2 SQLT_BIN = 23;
 constexpr ub2 SQLT_LBI = 24;
 constexpr ub2 SQLT_UIN = 68;
 constexpr ub2 SQLT_AFC = 96;
+constexpr ub2 SQLT_BFLOAT = 21;
+constexpr ub2 SQLT_BDOUBLE = 22;
+constexpr ub2 SQLT_IBFLOAT = 100;
+constexpr ub2 SQLT_IBDOUBLE = 101;
+constexpr ub2 SQLT_RDD = 104;
+constexpr ub2 SQLT_NTY = 108;
+constexpr ub2 SQLT_REF = 110;
+constexpr ub2 SQLT_CLOB = 112;
+constexpr ub2 SQLT_BLOB = 113;
+constexpr ub2 SQLT_BFILEE = 114;
+constexpr ub2 SQLT_TIMESTAMP = 187;
+constexpr ub2 SQLT_TIMESTAMP_TZ = 188;
+constexpr ub2 SQLT_INTERVAL_YM = 189;
+constexpr ub2 SQLT_INTERVAL_DS = 190;
+constexpr ub2 SQLT_TIMESTAMP_LTZ = 232;
+constexpr ub1 SQLCS_IMPLICIT = 1;
+constexpr ub1 SQLCS_NCHAR = 2;
 
 // Statement types.
 constexpr ub2 OCI_STMT_UNKNOWN = 0;

@@ -1,5 +1,6 @@
 #include "devdb/oci/Statement.h"
 
+#include "devdb/engine/Charset.h"
 #include "devdb/oci/Values.h"
 
 #include <algorithm>
@@ -11,7 +12,8 @@ namespace devdb::oci
 void Stmt::prepare(std::string_view sql)
 {
     dropCursor();
-    text.assign(sql);
+    clientText.assign(sql);
+    text = devdb::decodeText(sql, env->client.charsetId);
     kind = classifyStatement(text);
     prepared = true;
     described = executed = endReached = rowValid = false;
@@ -47,9 +49,28 @@ void Stmt::runCursor()
     try {
         cursor->execute();
     } catch (const OraError &e) {
-        parseErrorOffset = static_cast<ub2>(e.parseOffset);
+        parseErrorOffset = clientOffset(e.parseOffset);
         throw;
     }
+}
+
+// The server counts the offset in its own text; the client's text may take other bytes.
+ub2 Stmt::clientOffset(int serverOffset) const
+{
+    std::size_t offset = std::min(static_cast<std::size_t>(std::max(serverOffset, 0)), text.size());
+    return static_cast<ub2>(
+        devdb::encodedLength(std::string_view(text).substr(0, offset), env->client.charsetId));
+}
+
+int Stmt::databaseCharset() const
+{
+    return cursorSession && cursorSession->engine ? cursorSession->engine->databaseCharset()
+                                                  : devdb::charset::AL32UTF8;
+}
+
+int Stmt::clientCharsetOf(const devdb::ColumnDesc &column) const
+{
+    return column.charsetForm == 2 ? env->client.ncharsetId : env->client.charsetId;
 }
 
 void Stmt::describe(Session &session)
@@ -64,7 +85,7 @@ void Stmt::describe(Session &session)
             described = true;
         }
     } catch (const OraError &e) {
-        parseErrorOffset = static_cast<ub2>(e.parseOffset);
+        parseErrorOffset = clientOffset(e.parseOffset);
         throw;
     }
 }
@@ -155,6 +176,10 @@ Param *Stmt::paramAt(ub4 position)
     if (position == 0 || position > columns.size())
         throw clientError(kNoDescriptor);
     params.push_back(std::make_unique<Param>(env, this, position, columns[position - 1]));
+    const devdb::ColumnDesc &column = columns[position - 1];
+    params.back()->clientName = devdb::encodeText(column.name, env->client.charsetId);
+    params.back()->clientTypeName = devdb::encodeText(column.typeName, env->client.charsetId);
+    params.back()->clientSchemaName = devdb::encodeText(column.typeOwner, env->client.charsetId);
     return params.back().get();
 }
 
@@ -184,8 +209,14 @@ bool Stmt::storeRow(ub4 index)
         if (position > row.size())
             throw clientError(kNotInSelectList);
         const devdb::Value &value = row[position - 1];
+        if (position <= columns.size())
+            checkDefine(columns[position - 1], define->type);
         if (define->mode == OCI_DYNAMIC_FETCH) {
             truncated |= storeDynamic(*define, index, value);
+            continue;
+        }
+        if (define->type == SQLT_CLOB || define->type == SQLT_BLOB || define->type == SQLT_BFILEE) {
+            storeLocator(*define, index, value);
             continue;
         }
         ValueSlot slot;
@@ -195,6 +226,8 @@ bool Stmt::storeRow(ub4 index)
         slot.size = define->valueSize;
         slot.type = define->type;
         slot.columnType = position <= columns.size() ? columns[position - 1].type : devdb::OraType::Date;
+        slot.charsetId =
+            position <= columns.size() ? clientCharsetOf(columns[position - 1]) : env->client.charsetId;
         slot.indicator =
             element<sb2>(define->indicators, define->indicatorSkip ? define->indicatorSkip : 2, index);
         slot.length = element<ub2>(define->lengths, define->lengthSkip ? define->lengthSkip : 2, index);
@@ -205,6 +238,56 @@ bool Stmt::storeRow(ub4 index)
     return truncated;
 }
 
+// A LOB define's buffer holds the program's locator pointers; the value is
+// copied into the locator of the row.
+void Stmt::storeLocator(Define &define, ub4 index, const devdb::Value &value)
+{
+    // A buffer too small for a pointer holds no locators (the program defined the wrong type).
+    if (define.valueSize > 0 && static_cast<std::size_t>(define.valueSize) < sizeof(void *))
+        throw clientError(kInvalidLobLocator);
+    ub4 skip = define.valueSkip ? define.valueSkip : static_cast<ub4>(sizeof(void *));
+    void **slot = element<void *>(define.value, skip, index);
+    auto *locator =
+        slot ? handleCast<LobLocator>(*slot, define.type == SQLT_BFILEE ? OCI_DTYPE_FILE : OCI_DTYPE_LOB)
+             : nullptr;
+    if (!locator && slot)
+        locator = handleCast<LobLocator>(*slot, define.type == SQLT_BFILEE ? OCI_DTYPE_LOB : OCI_DTYPE_FILE);
+    if (!locator)
+        throw clientError(kInvalidLobLocator);
+    auto *indicator = element<sb2>(define.indicators, define.indicatorSkip ? define.indicatorSkip : 2, index);
+    auto *returnCode =
+        element<ub2>(define.returnCodes, define.returnCodeSkip ? define.returnCodeSkip : 2, index);
+    const devdb::ColumnDesc &column = columns[define.position - 1];
+    locator->polling = false;
+    if (value.kind == devdb::Value::Kind::Null) {
+        if (!indicator)
+            throw clientError(kNullFetched);
+        *indicator = -1;
+        if (returnCode)
+            *returnCode = kNullFetched;
+        locator->initialized = false;
+        return;
+    }
+    if (indicator)
+        *indicator = 0;
+    if (returnCode)
+        *returnCode = 0;
+    locator->initialized = true;
+    locator->type = column.type;
+    locator->charsetForm = column.charsetForm;
+    locator->databaseCharset = databaseCharset();
+    locator->data.clear();
+    locator->directory.clear();
+    locator->fileName.clear();
+    if (column.type == devdb::OraType::Bfile) {
+        auto separator = value.text.find('\0');
+        locator->directory = value.text.substr(0, separator);
+        locator->fileName = separator == std::string::npos ? std::string() : value.text.substr(separator + 1);
+    } else {
+        locator->data = value.text;
+    }
+}
+
 // Hands a value to the program piece by piece through its define callback:
 // each call gets a buffer, we fill it and say how much we put there.
 bool Stmt::storeDynamic(Define &define, ub4 index, const devdb::Value &value)
@@ -212,8 +295,12 @@ bool Stmt::storeDynamic(Define &define, ub4 index, const devdb::Value &value)
     if (!define.callback)
         throw clientError(kUnimplemented);
     bool isNull = value.kind == devdb::Value::Kind::Null;
-    std::string bytes =
-        isNull ? std::string() : valueAsBytes(value, define.type, cursorSession->engine.get());
+    const devdb::ColumnDesc *column =
+        define.position <= columns.size() ? &columns[define.position - 1] : nullptr;
+    std::string bytes = isNull ? std::string()
+                               : valueAsBytes(value, define.type, cursorSession->engine.get(),
+                                              column ? column->type : devdb::OraType::Date,
+                                              column ? clientCharsetOf(*column) : env->client.charsetId);
     std::size_t offset = 0;
     ub1 piece = OCI_FIRST_PIECE;
     int emptyBuffers = 0;

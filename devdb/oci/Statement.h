@@ -39,7 +39,8 @@ struct Stmt : Handle, CursorHolder {
 
     void dropCursor() override;
 
-    std::string text;
+    std::string text;       // as the server reads it (UTF-8)
+    std::string clientText; // as the program handed it over, in the client character set
     bool prepared = false;
     StatementKind kind;
     std::unique_ptr<devdb::Cursor> cursor;
@@ -58,11 +59,18 @@ struct Stmt : Handle, CursorHolder {
     std::vector<devdb::Value> row;
     bool rowValid = false;
 
+    // The database character set of the session the statement last ran on.
+    int databaseCharset() const;
+    // The client character set a column's text arrives in (the national one for NCHAR columns).
+    int clientCharsetOf(const devdb::ColumnDesc &column) const;
+
 private:
+    ub2 clientOffset(int serverOffset) const;
     void openCursor(Session &session);
     void runCursor();
     bool storeRow(ub4 index);
     bool storeDynamic(Define &define, ub4 index, const devdb::Value &value);
+    void storeLocator(Define &define, ub4 index, const devdb::Value &value);
 };
 
 } // namespace devdb::oci

@@ -1,6 +1,6 @@
 // Entry points the client library exports for completeness but the
-// development database does not serve (binds, LOBs, objects, collections,
-// direct path): they answer OCI_ERROR with ORA-03001 on the error handle.
+// development database does not serve (binds, LOB writes, objects,
+// collections, direct path): they answer OCI_ERROR with ORA-03001 on the error handle.
 // Each is declared with the parameters up to its error handle; the rest of a
 // caller's arguments are ignored, which the platform's C calling convention allows.
 
@@ -54,24 +54,14 @@ ERROR_HANDLE_SECOND(OCI8_API, OCITransPrepare)
 ERROR_HANDLE_SECOND(OCI8_API, OCITransForget)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobAppend)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobAssign)
-ERROR_HANDLE_SECOND(OCI8_API, OCILobCharSetForm)
-ERROR_HANDLE_SECOND(OCI8_API, OCILobCharSetId)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobCopy)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobDisableBuffering)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobEnableBuffering)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobErase)
-ERROR_HANDLE_SECOND(OCI8_API, OCILobFileClose)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobFileCloseAll)
-ERROR_HANDLE_SECOND(OCI8_API, OCILobFileExists)
-ERROR_HANDLE_SECOND(OCI8_API, OCILobFileGetName)
-ERROR_HANDLE_SECOND(OCI8_API, OCILobFileIsOpen)
-ERROR_HANDLE_SECOND(OCI8_API, OCILobFileOpen)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobFileSetName)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobFlushBuffer)
-ERROR_HANDLE_SECOND(OCI8_API, OCILobGetLength)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobLoadFromFile)
-ERROR_HANDLE_SECOND(OCI8_API, OCILobLocatorIsInit)
-ERROR_HANDLE_SECOND(OCI8_API, OCILobRead)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobTrim)
 ERROR_HANDLE_SECOND(OCI8_API, OCILobWrite)
 ERROR_HANDLE_SECOND(OCI8_API, OCIResultSetToStmt)
@@ -124,12 +114,6 @@ ERROR_HANDLE_SECOND(OCI81_API, OCIDirPathStreamReset)
 ERROR_HANDLE_SECOND(OCI81_API, OCIDateTimeToText)
 
 // Calls without an error handle.
-OCI8_API sword OCILobIsEqual(void *, const void *, const void *, boolean *is_equal)
-{
-    if (is_equal)
-        *is_equal = 0;
-    return OCI_ERROR;
-}
 OCI8_API OraText *OCIStringPtr(void *, const void *)
 {
     return nullptr;

@@ -1,5 +1,7 @@
 #include "devdb/oci/Values.h"
 
+#include "devdb/engine/Charset.h"
+#include "devdb/engine/Evaluator.h"
 #include "devdb/oci/Errors.h"
 
 #include <cerrno>
@@ -123,7 +125,105 @@ bool storeBytes(const std::string &bytes, const ValueSlot &slot, bool nulTermina
     return false;
 }
 
+enum class DefineKind { Text, Binary, Numeric, Date, Lob, Other };
+
+DefineKind kindOf(ub2 externalType)
+{
+    switch (externalType) {
+    case SQLT_CHR:
+    case SQLT_STR:
+    case SQLT_LNG:
+    case SQLT_AFC:
+        return DefineKind::Text;
+    case SQLT_BIN:
+    case SQLT_LBI:
+        return DefineKind::Binary;
+    case SQLT_INT:
+    case SQLT_UIN:
+    case SQLT_FLT:
+    case SQLT_BFLOAT:
+    case SQLT_BDOUBLE:
+    case SQLT_IBFLOAT:
+    case SQLT_IBDOUBLE:
+        return DefineKind::Numeric;
+    case SQLT_DAT:
+        return DefineKind::Date;
+    case SQLT_CLOB:
+    case SQLT_BLOB:
+    case SQLT_BFILEE:
+        return DefineKind::Lob;
+    default:
+        return DefineKind::Other;
+    }
+}
+
+const char *expectedWord(ub2 externalType)
+{
+    switch (kindOf(externalType)) {
+    case DefineKind::Binary:
+        return "BINARY";
+    case DefineKind::Numeric:
+        return "NUMBER";
+    case DefineKind::Date:
+        return "DATE";
+    case DefineKind::Lob:
+        return externalType == SQLT_CLOB ? "CLOB" : externalType == SQLT_BLOB ? "BLOB" : "FILE";
+    default:
+        return "CHAR";
+    }
+}
+
+// What the column is called when a define cannot take it.
+std::string gotWord(const devdb::ColumnDesc &column)
+{
+    using devdb::OraType;
+    switch (column.type) {
+    case OraType::Object:
+        return column.typeOwner + "." + column.typeName;
+    case OraType::Ref:
+        return "REF " + column.typeOwner + "." + column.typeName;
+    default:
+        return devdb::typeName(column.type);
+    }
+}
+
+// The external types a column's values convert to, as Oracle allows them.
+bool definable(const devdb::ColumnDesc &column, ub2 externalType)
+{
+    using devdb::OraType;
+    DefineKind kind = kindOf(externalType);
+    switch (column.type) {
+    case OraType::Clob:
+        return kind == DefineKind::Text || externalType == SQLT_CLOB;
+    case OraType::Blob:
+        return kind == DefineKind::Binary || externalType == SQLT_BLOB;
+    case OraType::Bfile:
+        return externalType == SQLT_BFILEE;
+    case OraType::Object:
+        return column.typeName == "XMLTYPE" && kind == DefineKind::Text;
+    case OraType::Ref:
+        return false;
+    case OraType::IntervalYm:
+    case OraType::IntervalDs:
+        return kind == DefineKind::Text;
+    case OraType::Number:
+    case OraType::BinaryFloat:
+    case OraType::BinaryDouble:
+        return kind == DefineKind::Text || kind == DefineKind::Numeric;
+    default:
+        return kind != DefineKind::Lob;
+    }
+}
+
 } // namespace
+
+void checkDefine(const devdb::ColumnDesc &column, ub2 externalType)
+{
+    if (!definable(column, externalType))
+        throw clientError(kInconsistentTypes, "inconsistent datatypes: expected " +
+                                                  std::string(expectedWord(externalType)) + " got " +
+                                                  gotWord(column));
+}
 
 void encodeDate(const devdb::DateTime &d, unsigned char out[7])
 {
@@ -162,14 +262,16 @@ std::string valueAsText(const devdb::Value &value, const devdb::Session *session
 }
 
 std::string valueAsBytes(const devdb::Value &value, ub2 externalType, const devdb::Session *session,
-                         devdb::OraType columnType)
+                         devdb::OraType columnType, int charsetId)
 {
     bool raw = externalType == SQLT_BIN || externalType == SQLT_LBI;
-    if (raw && (value.kind == Kind::Binary || value.kind == Kind::Text))
+    if (raw && value.kind == Kind::Binary)
         return value.text;
+    if (raw && value.kind == Kind::Text)
+        return devdb::encodeText(value.text, charsetId);
     if (raw)
         throw clientError(kInconsistentTypes);
-    return valueAsText(value, session, columnType);
+    return devdb::encodeText(valueAsText(value, session, columnType), charsetId);
 }
 
 bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::Session *session)
@@ -188,6 +290,9 @@ bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::S
         *slot.indicator = 0;
     if (slot.returnCode)
         *slot.returnCode = 0;
+    // XMLTYPE reads as text only up to 4,000 bytes.
+    if (slot.columnType == devdb::OraType::Object && value.text.size() > 4000)
+        throw clientError(19011, "Character string buffer too small");
     switch (slot.type) {
     case SQLT_INT: {
         long double v = numericValue(value, session);
@@ -233,7 +338,11 @@ bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::S
             *slot.length = static_cast<ub2>(slot.size);
         return false;
     }
-    case SQLT_FLT: {
+    case SQLT_FLT:
+    case SQLT_BFLOAT:
+    case SQLT_BDOUBLE:
+    case SQLT_IBFLOAT:
+    case SQLT_IBDOUBLE: {
         long double v = numericValue(value, session);
         if (slot.size == 4) {
             float f = static_cast<float>(v);
@@ -257,13 +366,15 @@ bool storeValue(const devdb::Value &value, const ValueSlot &slot, const devdb::S
         return false;
     }
     case SQLT_STR:
-        return storeBytes(valueAsText(value, session, slot.columnType), slot, true);
+        return storeBytes(valueAsBytes(value, slot.type, session, slot.columnType, slot.charsetId), slot,
+                          true);
     case SQLT_CHR:
     case SQLT_LNG:
     case SQLT_AFC:
     case SQLT_BIN:
     case SQLT_LBI:
-        return storeBytes(valueAsBytes(value, slot.type, session, slot.columnType), slot, false);
+        return storeBytes(valueAsBytes(value, slot.type, session, slot.columnType, slot.charsetId), slot,
+                          false);
     default:
         throw clientError(kUnimplemented);
     }

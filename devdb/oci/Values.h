@@ -19,6 +19,7 @@ struct ValueSlot {
     ub2 *length = nullptr; // 16-bit returned length (define, odefin)
     ub2 *returnCode = nullptr;
     devdb::OraType columnType = devdb::OraType::Date; // the server's type, for its text form
+    int charsetId = 0;                                // the client character set of text values
 };
 
 // The value as text, as the server converts it for a character buffer
@@ -27,9 +28,12 @@ std::string valueAsText(const devdb::Value &value, const devdb::Session *session
                         devdb::OraType columnType = devdb::OraType::Date);
 
 // The bytes a value has in a byte or text buffer of the given external type
-// (text for character types, raw bytes for 23/24).
+// (text in the client character set for character types, raw bytes for 23/24).
 std::string valueAsBytes(const devdb::Value &value, ub2 externalType, const devdb::Session *session,
-                         devdb::OraType columnType = devdb::OraType::Date);
+                         devdb::OraType columnType, int charsetId);
+
+// Throws ORA-00932 when a column's values cannot go into a define of that external type.
+void checkDefine(const devdb::ColumnDesc &column, ub2 externalType);
 
 // Writes the value into the slot. Returns true when the value was truncated
 // (return code 1406, indicator = the full length). Throws OraError for a NULL

@@ -12,6 +12,22 @@ using namespace devdb::oci;
 
 namespace rowpour_devdb
 {
+namespace
+{
+
+std::string hex(const char *bytes, std::size_t size)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < size; ++i) {
+        auto c = static_cast<unsigned char>(bytes[i]);
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+} // namespace
 
 struct ClientSession::Impl {
     void *library = nullptr;
@@ -31,6 +47,7 @@ struct ClientSession::Impl {
     sword (*stmtFetch)(OCIStmt *, OCIError *, ub4, ub2, ub4);
     sword (*defineByPos)(OCIStmt *, OCIDefine **, OCIError *, ub4, void *, sb4, ub2, void *, ub2 *, ub2 *,
                          ub4);
+    sword (*paramGet)(const void *, ub4, OCIError *, void **, ub4);
 
     OCIEnv *env = nullptr;
     OCIError *error = nullptr;
@@ -83,6 +100,7 @@ ClientSession::ClientSession(const std::string &libraryPath) : impl_(std::make_u
     d.bind(d.stmtExecute, "OCIStmtExecute");
     d.bind(d.stmtFetch, "OCIStmtFetch");
     d.bind(d.defineByPos, "OCIDefineByPos");
+    d.bind(d.paramGet, "OCIParamGet");
     if (d.envCreate(&d.env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr) != OCI_SUCCESS)
         throw std::runtime_error("OCIEnvCreate failed");
     d.handleAlloc(d.env, reinterpret_cast<void **>(&d.error), OCI_HTYPE_ERROR, 0, nullptr);
@@ -159,15 +177,43 @@ std::vector<std::vector<std::string>> ClientSession::run(const std::string &sql)
     constexpr sb4 width = 4001;
     std::vector<std::vector<char>> buffers(count, std::vector<char>(width));
     std::vector<sb2> indicators(count);
+    std::vector<ub2> lengths(count);
+    // Every column as text, a BLOB as its bytes in hex; what has no text form is shown by its kind.
+    std::vector<std::string> shownAs(count);
+    std::vector<bool> binary(count);
     for (ub4 i = 0; i < count; ++i) {
+        void *param = nullptr;
+        d.check(d.paramGet(stmt, OCI_HTYPE_STMT, d.error, &param, i + 1));
+        ub2 dataType = 0;
+        OraText *typeName = nullptr;
+        ub4 typeNameLength = 0;
+        d.check(d.attrGet(param, OCI_DTYPE_PARAM, &dataType, nullptr, OCI_ATTR_DATA_TYPE, d.error));
+        d.check(d.attrGet(param, OCI_DTYPE_PARAM, &typeName, &typeNameLength, OCI_ATTR_TYPE_NAME, d.error));
+        std::string type(reinterpret_cast<const char *>(typeName), typeNameLength);
+        if (dataType == SQLT_BFILEE || dataType == SQLT_REF || (dataType == SQLT_NTY && type != "XMLTYPE")) {
+            shownAs[i] = dataType == SQLT_BFILEE ? "<BFILE>"
+                         : dataType == SQLT_REF  ? "<REF " + type + ">"
+                                                 : "<" + type + ">";
+            continue;
+        }
+        binary[i] = dataType == SQLT_BLOB;
         OCIDefine *define = nullptr;
-        d.check(d.defineByPos(stmt, &define, d.error, i + 1, buffers[i].data(), width, SQLT_STR,
-                              &indicators[i], nullptr, nullptr, OCI_DEFAULT));
+        d.check(d.defineByPos(stmt, &define, d.error, i + 1, buffers[i].data(), width,
+                              binary[i] ? SQLT_BIN : SQLT_STR, &indicators[i], &lengths[i], nullptr,
+                              OCI_DEFAULT));
     }
     while (d.check(d.stmtFetch(stmt, d.error, 1, OCI_FETCH_NEXT, OCI_DEFAULT)) != OCI_NO_DATA) {
         std::vector<std::string> row;
-        for (ub4 i = 0; i < count; ++i)
-            row.emplace_back(indicators[i] == -1 ? "" : buffers[i].data());
+        for (ub4 i = 0; i < count; ++i) {
+            if (!shownAs[i].empty())
+                row.push_back(shownAs[i]);
+            else if (indicators[i] == -1)
+                row.emplace_back();
+            else if (binary[i])
+                row.push_back(hex(buffers[i].data(), lengths[i]));
+            else
+                row.emplace_back(buffers[i].data());
+        }
         rows.push_back(std::move(row));
     }
     return rows;

@@ -2,7 +2,7 @@
 // creates databases in them and runs statements through the library.
 //
 //   rowpour-devdb home DIR
-//   rowpour-devdb database DIR ALIAS [--version TEXT]
+//   rowpour-devdb database DIR ALIAS [--version TEXT] [--charset NAME]
 //   rowpour-devdb sql DIR ALIAS USER/PASS[ AS SYSDBA|SYSOPER]
 
 #include "devdb/engine/Engine.h"
@@ -27,7 +27,7 @@ namespace
 const char *const kUsage =
     "usage:\n"
     "  rowpour-devdb home DIR\n"
-    "  rowpour-devdb database DIR ALIAS [--version TEXT]\n"
+    "  rowpour-devdb database DIR ALIAS [--version TEXT] [--charset NAME]\n"
     "  rowpour-devdb sql DIR ALIAS USER/PASS   (statements on standard input, one per line)\n";
 
 const char *const kVariants[] = {"oci7", "no81", "incomplete"};
@@ -99,7 +99,8 @@ bool aliasListed(const fs::path &tnsnames, const std::string &alias)
     return false;
 }
 
-void createDatabase(const fs::path &home, const std::string &alias, const std::string &version)
+void createDatabase(const fs::path &home, const std::string &alias, const std::string &version,
+                    const std::string &characterSet)
 {
     if (alias.empty() || alias.find_first_of(" \t()=#") != std::string::npos)
         throw Failure("invalid alias: " + alias);
@@ -110,7 +111,7 @@ void createDatabase(const fs::path &home, const std::string &alias, const std::s
     if (fs::exists(file))
         throw Failure("database file exists already: " + file.string());
     fs::create_directories(file.parent_path());
-    devdb::createDatabase(file.string(), version);
+    devdb::createDatabase(file.string(), version, characterSet);
     if (!aliasListed(tnsnames, alias))
         std::ofstream(tnsnames, std::ios::app)
             << "\n"
@@ -166,8 +167,16 @@ int run(const std::vector<std::string> &args)
         layOutHome(args[1]);
         return 0;
     }
-    if ((args.size() == 3 || (args.size() == 5 && args[3] == "--version")) && args[0] == "database") {
-        createDatabase(args[1], args[2], args.size() == 5 ? args[4] : std::string());
+    if (args.size() >= 3 && args[0] == "database") {
+        std::string version, characterSet;
+        for (std::size_t i = 3; i < args.size(); i += 2) {
+            if (i + 1 >= args.size() || (args[i] != "--version" && args[i] != "--charset")) {
+                std::cerr << kUsage;
+                return 2;
+            }
+            (args[i] == "--version" ? version : characterSet) = args[i + 1];
+        }
+        createDatabase(args[1], args[2], version, characterSet);
         return 0;
     }
     if (args.size() == 4 && args[0] == "sql")

@@ -44,6 +44,9 @@ DevDbHome &database()
         h->createUser(QStringLiteral("demo"), QStringLiteral("demo"));
         qputenv("ORACLE_HOME", h->path().toUtf8());
         qputenv("TNS_ADMIN", (h->path() + QStringLiteral("/network/admin")).toUtf8());
+        for (const QString &entry : DevDbHome::clientNlsEnvironment())
+            qputenv(entry.section(QLatin1Char('='), 0, 0).toUtf8(),
+                    entry.section(QLatin1Char('='), 1).toUtf8());
         return h;
     }();
     return *home;

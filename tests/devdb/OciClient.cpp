@@ -27,6 +27,18 @@ Library::Library(const std::string &path)
 #define BIND(name) bind(handle, name, #name)
     BIND(OCIEnvCreate);
     BIND(OCIEnvInit);
+    BIND(OCIEnvNlsCreate);
+    BIND(OCINlsCharSetNameToId);
+    BIND(OCINlsCharSetIdToName);
+    BIND(OCILobGetLength);
+    BIND(OCILobGetLength2);
+    BIND(OCILobRead);
+    BIND(OCILobRead2);
+    BIND(OCILobCharSetForm);
+    BIND(OCILobLocatorIsInit);
+    BIND(OCILobFileGetName);
+    BIND(OCILobFileOpen);
+    BIND(OCILogon2);
     BIND(OCIHandleAlloc);
     BIND(OCIHandleFree);
     BIND(OCIDescriptorAlloc);
@@ -103,7 +115,7 @@ int TempHome::tool(const std::vector<std::string> &args, const std::string &inpu
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-TempHome::TempHome(const std::string &version)
+TempHome::TempHome(const std::string &version, const std::string &characterSet)
 {
     if (tool({"home", path()}) != 0)
         throw std::runtime_error("rowpour-devdb home failed");
@@ -111,6 +123,10 @@ TempHome::TempHome(const std::string &version)
     if (!version.empty()) {
         args.push_back("--version");
         args.push_back(version);
+    }
+    if (!characterSet.empty()) {
+        args.push_back("--charset");
+        args.push_back(characterSet);
     }
     if (tool(args) != 0)
         throw std::runtime_error("rowpour-devdb database failed");
@@ -121,6 +137,28 @@ int TempHome::sql(const std::string &account, const std::string &statements, std
                   const std::string &alias) const
 {
     return tool({"sql", path(), alias, account}, statements, out);
+}
+
+ScopedEnvironment::ScopedEnvironment(std::initializer_list<std::pair<const char *, std::string>> values)
+{
+    for (const auto &[name, value] : values) {
+        const char *old = std::getenv(name);
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        if (value.empty())
+            unsetenv(name);
+        else
+            setenv(name, value.c_str(), 1);
+    }
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    for (const auto &[name, value] : saved_) {
+        if (value)
+            setenv(name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
 }
 
 Connection::Connection(Library &library) : lib(library)
@@ -187,6 +225,9 @@ sword Connection::execute(const std::string &sql, ub4 mode)
 
 std::vector<std::vector<std::string>> Connection::query(const std::string &sql)
 {
+    // A fresh statement handle: the defines of an earlier query stay with the old one.
+    lib.OCIHandleFree(stmt, HTYPE_STMT);
+    lib.OCIHandleAlloc(env, &stmt, HTYPE_STMT, 0, nullptr);
     std::vector<std::vector<std::string>> rows;
     if (execute(sql) != OCI_SUCCESS)
         throw std::runtime_error(error().text);

@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,7 +56,8 @@ constexpr ub4 ATTR_SERVER = 6, ATTR_SESSION = 7, ATTR_ROW_COUNT = 9, ATTR_SQLFNC
               ATTR_PREFETCH_ROWS = 11, ATTR_PREFETCH_MEMORY = 13, ATTR_PARAM_COUNT = 18, ATTR_USERNAME = 22,
               ATTR_PASSWORD = 23, ATTR_STMT_TYPE = 24, ATTR_PARSE_ERROR_OFFSET = 129, ATTR_ROWS_FETCHED = 197;
 constexpr ub4 ATTR_DATA_SIZE = 1, ATTR_DATA_TYPE = 2, ATTR_NAME = 4, ATTR_PRECISION = 5, ATTR_SCALE = 6,
-              ATTR_IS_NULL = 7;
+              ATTR_IS_NULL = 7, ATTR_TYPE_NAME = 8, ATTR_SCHEMA_NAME = 9, ATTR_CHARSET_ID = 31,
+              ATTR_CHARSET_FORM = 32, ATTR_NCHARSET_ID = 262, ATTR_CHAR_USED = 285, ATTR_CHAR_SIZE = 286;
 constexpr ub4 CRED_RDBMS = 1, CRED_EXT = 2, SYSDBA = 2, SYSOPER = 4, DYNAMIC_FETCH = 2,
               COMMIT_ON_SUCCESS = 0x20, DESCRIBE_ONLY = 0x10;
 constexpr ub2 FETCH_NEXT = 2;
@@ -71,6 +74,22 @@ struct Library {
     void *handle = nullptr;
     sword (*OCIEnvCreate)(void **, ub4, void *, void *, void *, void *, size_t, void **) = nullptr;
     sword (*OCIEnvInit)(void **, ub4, size_t, void **) = nullptr;
+    sword (*OCIEnvNlsCreate)(void **, ub4, void *, void *, void *, void *, size_t, void **, ub2,
+                             ub2) = nullptr;
+    ub2 (*OCINlsCharSetNameToId)(void *, const OraText *) = nullptr;
+    sword (*OCILobGetLength)(void *, void *, void *, ub4 *) = nullptr;
+    sword (*OCILobGetLength2)(void *, void *, void *, unsigned long long *) = nullptr;
+    sword (*OCILobRead)(void *, void *, void *, ub4 *, ub4, void *, ub4, void *, void *, ub2, ub1) = nullptr;
+    sword (*OCILobRead2)(void *, void *, void *, unsigned long long *, unsigned long long *,
+                         unsigned long long, void *, unsigned long long, ub1, void *, void *, ub2,
+                         ub1) = nullptr;
+    sword (*OCILobCharSetForm)(void *, void *, const void *, ub1 *) = nullptr;
+    sword (*OCILobLocatorIsInit)(void *, void *, const void *, int *) = nullptr;
+    sword (*OCILobFileGetName)(void *, void *, const void *, OraText *, ub2 *, OraText *, ub2 *) = nullptr;
+    sword (*OCILobFileOpen)(void *, void *, void *, ub1) = nullptr;
+    sword (*OCILogon2)(void *, void *, void **, const OraText *, ub4, const OraText *, ub4, const OraText *,
+                       ub4, ub4) = nullptr;
+    sword (*OCINlsCharSetIdToName)(void *, OraText *, size_t, ub2) = nullptr;
     sword (*OCIHandleAlloc)(const void *, void **, ub4, size_t, void **) = nullptr;
     sword (*OCIHandleFree)(void *, ub4) = nullptr;
     sword (*OCIDescriptorAlloc)(const void *, void **, ub4, size_t, void **) = nullptr;
@@ -132,7 +151,7 @@ std::string buildHome();
 class TempHome
 {
 public:
-    explicit TempHome(const std::string &version = {});
+    explicit TempHome(const std::string &version = {}, const std::string &characterSet = {});
     std::string path() const { return dir_.path().toStdString(); }
     // Runs statements through rowpour-devdb sql; returns its exit code, output in *out.
     int sql(const std::string &account, const std::string &statements, std::string *out = nullptr,
@@ -143,6 +162,19 @@ public:
 
 private:
     QTemporaryDir dir_;
+};
+
+// Sets environment variables (an empty value unsets one) and restores them.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<const char *, std::string>> values);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 struct ErrorInfo {

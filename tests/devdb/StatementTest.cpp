@@ -52,6 +52,8 @@ protected:
             << conn.error().text;
     }
 
+    // The tests' texts are UTF-8, so the client says so (unset, the client character set is US7ASCII).
+    ScopedEnvironment utf8{{"NLS_LANG", ".AL32UTF8"}};
     TempHome home;
     Connection conn;
 };
@@ -72,7 +74,7 @@ TEST_F(StatementTest, DescribeReportsOracleTypesSizesPrecisionAndScale)
     } expected[] = {
         {"V", 1, 30, 0, 0, 0},    {"C", 96, 5, 0, 0, 1},    {"N9", 2, 22, 9, 0, 1},
         {"N10", 2, 22, 10, 2, 1}, {"N", 2, 22, 0, -127, 1}, {"F", 2, 22, 126, -127, 1},
-        {"D", 12, 7, 0, 0, 1},    {"R", 23, 16, 0, 0, 1},   {"TS", 180, 11, 0, 6, 1},
+        {"D", 12, 7, 0, 0, 1},    {"R", 23, 16, 0, 0, 1},   {"TS", 187, 11, 0, 6, 1},
         {"L", 8, 0, 0, 0, 1},
     };
     ASSERT_EQ(stmtAttribute<ub4>(ATTR_PARAM_COUNT), std::size(expected));
@@ -380,11 +382,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(StatementTest, EmptyStringIsNullAndConversions)
 {
     run("create table t (s varchar2(10), n number, d date)");
-    run("insert into t values ('', '42', '05.06.07')");
+    run("insert into t values ('', '42', '05-JUN-07')");
     auto rows = conn.query("select count(*) from t where s is null and n = 42");
     EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"1"}}));
     rows = conn.query("select d from t");
-    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"05.06.07"}}));
+    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"05-JUN-07"}}));
     run("alter session set nls_date_format = 'YYYY-MM-DD'");
     rows = conn.query("select d from t");
     EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"2007-06-05"}}));

@@ -63,6 +63,20 @@ TEST(Tool, SqlRunsStatementsAndCommitsAtTheEnd)
     EXPECT_EQ(out, "1\n");
 }
 
+TEST(Tool, SqlShowsEveryColumnType)
+{
+    TempHome home;
+    std::string out;
+    ASSERT_EQ(home.sql("system/manager",
+                       "create table t (b blob, f bfile, g sdo_geometry, x xmltype, c clob)\n"
+                       "insert into t values (hextoraw('0AFF'), bfilename('D', 'f'), null, '<a/>', 'text')\n"
+                       "select * from t\n",
+                       &out),
+              0)
+        << out;
+    EXPECT_EQ(out, "0AFF\t<BFILE>\t<SDO_GEOMETRY>\t<a/>\ttext\n");
+}
+
 TEST(Tool, SqlLogonFailuresAndPrivileges)
 {
     TempHome home;

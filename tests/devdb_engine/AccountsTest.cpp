@@ -4,6 +4,8 @@
 
 #include "devdb/engine/Errors.h"
 
+#include <sqlite3.h>
+
 namespace devdb::test
 {
 namespace
@@ -51,7 +53,8 @@ TEST_F(Accounts, LogonOutcomes)
     };
     const Case cases[] = {
         {"system", "system", "manager", Privilege::Normal, 0},
-        {"password case ignored", "SYSTEM", "MANAGER", Privilege::Normal, 0},
+        {"password case counts from 11g", "SYSTEM", "MANAGER", Privilege::Normal, 1017},
+        {"user name case does not", "SYSTEM", "manager", Privilege::Normal, 0},
         {"system as sysdba", "system", "manager", Privilege::SysDba, 0},
         {"wrong password", "scott", "lion", Privilege::Normal, 1017},
         {"unknown user", "nobody", "x", Privilege::Normal, 1017},
@@ -70,6 +73,68 @@ TEST_F(Accounts, LogonOutcomes)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(logonError(db, c.user, c.password, c.privilege), c.code);
     }
+}
+
+TEST(AccountPasswords, CaseCountsFromElevenGAndForNewPasswords)
+{
+    TempDatabase modern;
+    auto admin = modern.logon();
+    run(*admin, "create user scott identified by Tiger");
+    EXPECT_EQ(logonError(modern, "scott", "Tiger"), 0);
+    EXPECT_EQ(logonError(modern, "scott", "tiger"), 1017);
+    run(*admin, "create user quoted identified by \"MiXed\"");
+    EXPECT_EQ(logonError(modern, "quoted", "MiXed"), 0);
+
+    TempDatabase old("Oracle Database 10g Enterprise Edition Release 10.2.0.4.0 - Production");
+    run(*old.logon(), "create user scott identified by Tiger");
+    EXPECT_EQ(logonError(old, "scott", "TIGER"), 0);
+    EXPECT_EQ(logonError(old, "SYSTEM", "MANAGER"), 0);
+}
+
+// A file made before case-sensitive passwords: its accounts keep logging on in
+// any letter case until their password changes, as accounts with only the old
+// password verifier do on Oracle.
+TEST(AccountPasswords, FileFromAnEarlierReleaseKeepsItsPasswords)
+{
+    TempDatabase db;
+    run(*db.logon(), "create user scott identified by tiger");
+    {
+        sqlite3 *raw = nullptr;
+        ASSERT_EQ(sqlite3_open(db.path().c_str(), &raw), SQLITE_OK);
+        for (const char *sql : {"ALTER TABLE devdb_users DROP COLUMN case_sensitive",
+                                "ALTER TABLE devdb_users DROP COLUMN logon_warning",
+                                "ALTER TABLE devdb_columns DROP COLUMN char_used",
+                                "ALTER TABLE devdb_columns DROP COLUMN char_length",
+                                "ALTER TABLE devdb_columns DROP COLUMN data_type_owner",
+                                "ALTER TABLE devdb_columns DROP COLUMN data_type_mod"})
+            ASSERT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(raw);
+    }
+    EXPECT_EQ(logonError(db, "scott", "TIGER"), 0);
+    auto scott = db.logon("scott", "tiger");
+    run(*scott, "create table t (v varchar2(5))");
+    EXPECT_EQ(single(*scott, "select char_used from user_tab_columns"), "B");
+    run(*scott, "alter user scott identified by Lion");
+    EXPECT_EQ(logonError(db, "scott", "LION"), 1017);
+    EXPECT_EQ(logonError(db, "scott", "Lion"), 0);
+}
+
+TEST_F(Accounts, LogonWarningSetForAnAccount)
+{
+    run(*admin, "alter user scott logon warning 28011");
+    std::optional<OraError> warning;
+    auto s = devdb::logon(db.path(), "scott", "tiger", Credentials::Rdbms, Privilege::Normal, &warning);
+    ASSERT_TRUE(warning);
+    EXPECT_EQ(warning->code, 28011);
+    EXPECT_EQ(warning->text, "the account will expire soon; change your password now");
+    EXPECT_EQ(single(*s, "select user from dual"), "SCOTT");
+    // Only administrators set it; NONE clears it.
+    EXPECT_EQ(failure(*s, "alter user scott logon warning none").code, 1031);
+    run(*admin, "alter user scott logon warning none");
+    warning.reset();
+    devdb::logon(db.path(), "scott", "tiger", Credentials::Rdbms, Privilege::Normal, &warning);
+    EXPECT_FALSE(warning);
+    EXPECT_EQ(failure(*admin, "alter user scott logon warning").code, 2017);
 }
 
 TEST_F(Accounts, GraceGivesAWarningAndASession)

@@ -2,6 +2,12 @@
 
 #include "devdb/engine/DateFormat.h"
 #include "devdb/engine/Decimal.h"
+#include "devdb/engine/Evaluator.h"
+#include "devdb/engine/Interval.h"
+
+#include <cmath>
+#include <functional>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -48,6 +54,17 @@ TEST(DateFormat, ReadsTextTheWayOracleDoes)
         {"minute 60", "01.01.2003 23:60", "DD.MM.YYYY HH24:MI", "", 1851},
         {"year 0", "01.01.0000", "DD.MM.YYYY", "", 1841},
         {"bad picture", "01.01.2003", "DD.QQ.YYYY", "", 1821},
+        {"MON takes no digits", "15.03.2020", "DD-MON-RR", "", 1843},
+        {"MONTH takes no digits", "15 03 2020", "DD MONTH YYYY", "", 1843},
+        {"MONTH takes an abbreviation", "15 mar 2020", "DD MONTH YYYY", "2020-03-15 00:00:00", 0},
+        {"punctuation left out before a name", "15MAR2020", "DD-MON-YYYY", "2020-03-15 00:00:00", 0},
+        {"quoted text in any letter case", "2003t01", "YYYY\"T\"MM", "2003-01-01 00:00:00", 0},
+        {"quoted text missing", "2003-01", "YYYY\"T\"MM", "", 1861},
+        {"31 April", "31.04.2003", "DD.MM.YYYY", "", 1839},
+        {"FX wants full widths", "1.02.2003", "FXDD.MM.YYYY", "", 1862},
+        {"FX wants the same punctuation", "01-02-2003", "FXDD.MM.YYYY", "", 1861},
+        {"FX leaves nothing out", "01.02", "FXDD.MM.YYYY", "", 1840},
+        {"FX with FM allows short numbers", "1.2.2003", "FXFMDD.MM.YYYY", "2003-02-01 00:00:00", 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -59,6 +76,82 @@ TEST(DateFormat, ReadsTextTheWayOracleDoes)
             EXPECT_EQ(e.code, c.error) << e.text;
         }
     }
+}
+
+TEST(DateFormat, NamesOfTheDateLanguage)
+{
+    const Language &russian = *findLanguage("RUSSIAN");
+    const Language &german = *findLanguage("german");
+    const Language &french = *findLanguage("FRENCH");
+    EXPECT_EQ(dateToStorage(parseDate("15-мар-2020", "DD-MON-YYYY", russian), false), "2020-03-15 00:00:00");
+    EXPECT_EQ(dateToStorage(parseDate("15 Сентябрь 2020", "DD MONTH YYYY", russian), false),
+              "2020-09-15 00:00:00");
+    EXPECT_EQ(dateToStorage(parseDate("15. MÄRZ 2020", "DD. MONTH YYYY", german), false),
+              "2020-03-15 00:00:00");
+    EXPECT_EQ(dateToStorage(parseDate("1 févr. 2020", "DD MON YYYY", french), false), "2020-02-01 00:00:00");
+    // A name of another language is no month.
+    EXPECT_THROW(parseDate("15-MAR-2020", "DD-MON-YYYY", russian), OraError);
+
+    const DateTime d{2003, 2, 1, 13, 4, 5, 120000000};
+    EXPECT_EQ(formatDate(d, "Day DD Month", german), "Samstag    01 Februar  ");
+    EXPECT_EQ(formatDate(d, "fmDY DD MON", russian), "СБ 1 ФЕВ");
+    EXPECT_EQ(formatDate(d, "mon", french), "févr.");
+    EXPECT_EQ(formatDate(d, "HH24:MI:SSXFF3", german, ','), "13:04:05,120");
+}
+
+TEST(DateFormat, TimeZoneElements)
+{
+    DateTime d = parseDate("2020-01-02 03:04:05 +05:30", "YYYY-MM-DD HH24:MI:SS TZR");
+    EXPECT_TRUE(d.zoned);
+    EXPECT_EQ(d.zoneMinutes, 330);
+    d.zoneMinutes = -330;
+    EXPECT_EQ(formatDate(d, "HH24:MI TZR TZH:TZM"), "03:04 -05:30 -05:30");
+    EXPECT_EQ(dateFromStorage(dateToStorage(d, true)).zoneMinutes, -330);
+    EXPECT_EQ(parseDate("2020-01-02 UTC", "YYYY-MM-DD TZR").zoneMinutes, 0);
+}
+
+TEST(Intervals, ReadAndWrittenAsOracleShowsThem)
+{
+    struct Case {
+        const char *name;
+        std::function<std::string()> value;
+        std::string text; // empty when an error is expected
+        int error;
+    } cases[] = {
+        {"year to month", [] { return intervalYearToMonth("2-3", 2); }, "+02-03", 0},
+        {"negative, wider", [] { return intervalYearToMonth("-1-0", 3); }, "-001-00", 0},
+        {"years alone", [] { return intervalYearToMonth(" 7 ", 2); }, "+07-00", 0},
+        {"leading precision", [] { return intervalYearToMonth("100-0", 2); }, "", 1873},
+        {"month 12", [] { return intervalYearToMonth("1-12", 2); }, "", 1843},
+        {"no number", [] { return intervalYearToMonth("x", 2); }, "", 1867},
+        {"day to second", [] { return intervalDayToSecond("4 05:06:07.891", 3, 2); }, "+004 05:06:07.89", 0},
+        {"rounding carries", [] { return intervalDayToSecond("1 23:59:59.999", 2, 2); }, "+02 00:00:00.00",
+         0},
+        {"days alone", [] { return intervalDayToSecond("3", 2, 0); }, "+03 00:00:00", 0},
+        {"hour 24", [] { return intervalDayToSecond("1 24:00:00", 2, 6); }, "", 1850},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            EXPECT_EQ(c.value(), c.text);
+            EXPECT_EQ(c.error, 0);
+        } catch (const OraError &e) {
+            EXPECT_EQ(e.code, c.error) << e.text;
+        }
+    }
+}
+
+TEST(BinaryFloats, ShortestDigitsInOraclesNotation)
+{
+    EXPECT_EQ(binaryFloatText(1234.5, false, '.'), "1.2345E+003");
+    EXPECT_EQ(binaryFloatText(-2, false, '.'), "-2.0E+000");
+    EXPECT_EQ(binaryFloatText(0.1, false, ','), "1,0E-001");
+    EXPECT_EQ(binaryFloatText(0.1f, true, '.'), "1.0E-001");
+    EXPECT_EQ(binaryFloatText(0.1f, false, '.'), "1.0000000149011612E-001"); // a float's value as a double
+    EXPECT_EQ(binaryFloatText(0, false, '.'), "0");
+    EXPECT_EQ(binaryFloatText(std::numeric_limits<double>::infinity(), false, '.'), "Inf");
+    EXPECT_EQ(binaryFloatText(-std::numeric_limits<double>::infinity(), true, '.'), "-Inf");
+    EXPECT_EQ(binaryFloatText(std::nan(""), false, '.'), "Nan");
 }
 
 TEST(DateFormat, WritesDates)

@@ -34,10 +34,20 @@ public:
     TempDatabase &operator=(const TempDatabase &) = delete;
 
     const std::string &path() const { return path_; }
+    // The tests write dates day.month.year and numbers with a point, as a
+    // client with NLS_DATE_FORMAT=DD.MM.RR and NLS_TIMESTAMP_FORMAT set does.
     std::unique_ptr<Session> logon(const std::string &user = "system",
                                    const std::string &password = "manager")
     {
-        return devdb::logon(path_, user, password, Credentials::Rdbms, Privilege::Normal, nullptr);
+        return devdb::logon(path_, user, password, Credentials::Rdbms, Privilege::Normal, nullptr,
+                            dayMonthYear());
+    }
+    static ClientNls dayMonthYear()
+    {
+        ClientNls nls;
+        nls.dateFormat = "DD.MM.RR";
+        nls.timestampFormat = "DD.MM.RR HH24:MI:SSXFF";
+        return nls;
     }
 
 private:

@@ -82,12 +82,26 @@ TEST(CellValue, NormalizeDateDayMonthYear)
     }
 }
 
+// Under a locale whose short date is not day.month.year, a text passes in
+// the locale's own order, and what code D builds itself (a year alone, the
+// no-date text) is written in that order too: the check, the value and the
+// database session's date format then all read the same day, and a year
+// given alone is not lost.
 TEST(CellValue, NormalizeDateFollowsTheShortDateFormat)
 {
     const OperatorLocale us(QLocale(QStringLiteral("en_US"))); // M/d/yy
-    EXPECT_EQ(NormalizeDate(QStringLiteral("1985"), us), QStringLiteral("01.01.1900"));
+    EXPECT_EQ(NormalizeDate(QStringLiteral("1985"), us), QStringLiteral("01/01/1985"));
+    EXPECT_EQ(NormalizeDate(QStringLiteral("85"), us), QStringLiteral("01/01/1985"));
     EXPECT_EQ(NormalizeDate(QStringLiteral("12/31/85"), us), QStringLiteral("12/31/85"));
-    EXPECT_EQ(NormalizeDate(QStringLiteral("31/12/85"), us), QStringLiteral("01.01.1900"));
+    EXPECT_EQ(NormalizeDate(QStringLiteral("31/12/85"), us), QStringLiteral("01/01/1900"));
+    // Day.month.year typed under a month/day/year locale is refused, not swapped.
+    EXPECT_EQ(NormalizeDate(QStringLiteral("31.12.1985"), us), QStringLiteral("01/01/1900"));
+
+    const OperatorLocale swedish(QLocale(QStringLiteral("sv_SE"))); // yyyy-MM-dd
+    ASSERT_EQ(swedish.shortDateFormat(), QStringLiteral("yyyy-MM-dd"));
+    EXPECT_EQ(NormalizeDate(QStringLiteral("1985"), swedish), QStringLiteral("1985-01-01"));
+    EXPECT_EQ(NormalizeDate(QStringLiteral("abc"), swedish), QStringLiteral("1900-01-01"));
+    EXPECT_EQ(NormalizeDate(QStringLiteral("1985-05-12"), swedish), QStringLiteral("1985-05-12"));
 }
 
 // What the date check accepts for dd.MM.yyyy, with 2026 as the current year.

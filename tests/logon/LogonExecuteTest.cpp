@@ -151,6 +151,20 @@ TEST_F(LogonExecute, PasswordInItsGraceTimeAsksWhetherToChangeIt)
     }
 }
 
+// Any other warning the server logs on with is a successful logon whose
+// message is shown once, after logging on; nothing is asked.
+TEST_F(LogonExecute, OtherLogonWarningIsShownOnceAfterLoggingOn)
+{
+    sql(QStringLiteral("system/manager"), "alter user scott logon warning 28011\n");
+    script({LogonAs("scott", "tiger", "ORCL")});
+    ASSERT_TRUE(logon.Execute());
+    EXPECT_TRUE(session.Connected());
+    EXPECT_TRUE(ui().confirmations.isEmpty());
+    ASSERT_EQ(ui().messages.size(), 1);
+    EXPECT_TRUE(ui().messages[0].startsWith(QStringLiteral("ORA-28011"))) << ui().messages[0].toStdString();
+    EXPECT_EQ(stored(0), QStringLiteral("scott/tiger@ORCL"));
+}
+
 TEST_F(LogonExecute, WindowOffersTheAliasesAndTheConnectAsRowOnlyWithOCI8)
 {
     struct Case {

@@ -80,15 +80,15 @@ TEST_F(ClientLibraryTest, ForcedLibraryIsLoadedWithoutSearching)
     EXPECT_TRUE(ClientLibraryLoaded());
     EXPECT_EQ(library().SearchLog(), QLatin1String(texts::LogForced) + file);
     EXPECT_FALSE(library().FileChosenBySearch());
-    EXPECT_EQ(Environment::variable("NLS_LANG"), QStringLiteral(".AL32UTF8"));
+    EXPECT_EQ(Environment::variable("NLS_LANG"), QStringLiteral("AMERICAN_AMERICA.AL32UTF8"));
 }
 
-TEST_F(ClientLibraryTest, NlsLangChosenByTheUserIsKept)
+TEST_F(ClientLibraryTest, OperatorsNlsLangKeepsLanguageAndTerritoryButTalksUtf8)
 {
     Environment::setVariable("NLS_LANG", QStringLiteral("RUSSIAN_RUSSIA.CL8MSWIN1251"));
     library().SetOCIDLL(stubLibrary(QStringLiteral("full")));
     LoadClientLibrary();
-    EXPECT_EQ(Environment::variable("NLS_LANG"), QStringLiteral("RUSSIAN_RUSSIA.CL8MSWIN1251"));
+    EXPECT_EQ(Environment::variable("NLS_LANG"), QStringLiteral("RUSSIAN_RUSSIA.AL32UTF8"));
 }
 
 struct BindingCase {
@@ -128,7 +128,9 @@ TEST_P(BindingTest, FlagsAndInitialisationFollowTheExportedGroups)
     }
     if (*c.unboundName) {
         try {
-            if (std::string_view(c.unboundName) == "odessp")
+            if (std::string_view(c.unboundName) == "OCISvcCtxToLda")
+                oci::OCISvcCtxToLda(nullptr, nullptr, nullptr);
+            else if (std::string_view(c.unboundName) == "odessp")
                 oci::odessp(nullptr, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr, nullptr,
                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                             nullptr);
@@ -152,7 +154,12 @@ INSTANTIATE_TEST_SUITE_P(
         BindingCase{"no81", true, true, true, true, true, false, false, 0, 1, ""},
         BindingCase{"nooci7", false, false, false, true, true, true, true, 0, 0, "odessp"},
         BindingCase{"noolog", true, false, false, true, true, true, true, 0, 0, "olog"},
-        BindingCase{"noerrext", true, true, true, true, false, true, true, 0, 0, ""}),
+        BindingCase{"noerrext", true, true, true, true, false, true, true, 0, 0, ""},
+        // Neither OCIEnvCreate nor OCIEnvInit: no environment, no OCI8.
+        BindingCase{"noenvironment", true, true, true, false, false, false, false, 1, 0, ""},
+        // Names the program never calls, or calls only for old servers, are
+        // optional: both call sets stay, and a call to one names it.
+        BindingCase{"uncalledmissing", true, true, true, true, true, true, true, 0, 0, "OCISvcCtxToLda"}),
     [](const auto &info) { return std::string(info.param.variant); });
 
 TEST_F(ClientLibraryTest, LibraryWithNeitherCallSetFailsToInitialize)

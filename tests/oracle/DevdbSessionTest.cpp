@@ -291,15 +291,82 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DevdbSessionTest, PasswordAboutToExpireLogsOnWithAWarning)
 {
     for (const bool useOCI7 : {false, true}) {
+        SCOPED_TRACE(useOCI7 ? "OCI7" : "OCI8");
         TOracleSession session;
         session.Preferences().SetUseOCI7(useOCI7);
         logOn(session, QStringLiteral("soon/soon@ORCL"));
         EXPECT_TRUE(session.Connected());
         EXPECT_TRUE(session.PasswordExpiryWarning().startsWith(QStringLiteral("ORA-28002: ")))
             << session.PasswordExpiryWarning().toStdString();
+        EXPECT_EQ(session.LogonWarning(), session.PasswordExpiryWarning());
         EXPECT_EQ(session.LastStatus(), 0);
-        EXPECT_EQ(session.ErrorNumber(), useOCI7 ? 28002 : 0);
+        // The warning is not left behind as the error of the next call.
+        EXPECT_EQ(session.ErrorNumber(), 0);
+        // OCI8 goes on to read the server's version, as after any logon.
+        if (!useOCI7)
+            EXPECT_FALSE(session.ServerVersion().isEmpty());
         session.LogOff();
+    }
+}
+
+// A warning other than the grace time's (ORA-28011, the account will expire
+// soon) is a successful logon too: the session exists and works.
+TEST_F(DevdbSessionTest, OtherLogonWarningsAreSuccessfulLogons)
+{
+    sql(QStringLiteral("ORCL"), QStringLiteral("system/manager"), "alter user scott logon warning 28011\n");
+    for (const bool useOCI7 : {false, true}) {
+        SCOPED_TRACE(useOCI7 ? "OCI7" : "OCI8");
+        TOracleSession session;
+        session.Preferences().SetUseOCI7(useOCI7);
+        logOn(session, QStringLiteral("scott/tiger@ORCL"));
+        EXPECT_TRUE(session.Connected());
+        EXPECT_EQ(session.LogonWarningNumber(), 28011);
+        EXPECT_TRUE(session.LogonWarning().startsWith(QStringLiteral("ORA-28011: ")))
+            << session.LogonWarning().toStdString();
+        EXPECT_TRUE(session.PasswordExpiryWarning().isEmpty());
+        EXPECT_EQ(session.ErrorNumber(), 0);
+        if (!useOCI7)
+            EXPECT_FALSE(session.ServerVersion().isEmpty());
+        session.Commit();
+        session.LogOff();
+    }
+    sql(QStringLiteral("ORCL"), QStringLiteral("system/manager"), "alter user scott logon warning none\n");
+    TOracleSession session;
+    logOn(session, QStringLiteral("scott/tiger@ORCL"));
+    EXPECT_TRUE(session.LogonWarning().isEmpty());
+    session.LogOff();
+}
+
+TEST_F(DevdbSessionTest, BatchLogonPrintsTheWarning)
+{
+    sql(QStringLiteral("ORCL"), QStringLiteral("system/manager"), "alter user scott logon warning 28011\n");
+    const ProcessResult r =
+        run(buildDir() + QStringLiteral("/cli/rowpour-batch"),
+            {QStringLiteral("logon"), QStringLiteral("--userid"), QStringLiteral("scott/tiger@ORCL")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\nWarning: ORA-28011: "))) << r.out.toStdString();
+}
+
+TEST_F(DevdbSessionTest, PasswordInItsGraceTimeIsChangedAfterLoggingOn)
+{
+    for (const bool useOCI7 : {false, true}) {
+        SCOPED_TRACE(useOCI7 ? "OCI7" : "OCI8");
+        const QString user = useOCI7 ? QStringLiteral("grace7") : QStringLiteral("grace8");
+        sql(QStringLiteral("ORCL"), QStringLiteral("system/manager"),
+            QStringLiteral("create user %1 identified by old\nalter user %1 password grace 3\n")
+                .arg(user)
+                .toUtf8());
+        TOracleSession session;
+        session.Preferences().SetUseOCI7(useOCI7);
+        logOn(session, user + QStringLiteral("/old@ORCL"));
+        ASSERT_FALSE(session.PasswordExpiryWarning().isEmpty());
+        EXPECT_NO_THROW(session.ChangePassword(QStringLiteral("fresh")));
+        EXPECT_EQ(session.LogonPassword(), QStringLiteral("fresh"));
+        session.LogOff();
+        TOracleSession again;
+        logOn(again, user + QStringLiteral("/fresh@ORCL"));
+        EXPECT_TRUE(again.Connected());
+        EXPECT_TRUE(again.LogonWarning().isEmpty());
     }
 }
 

@@ -2,7 +2,8 @@
    every entry-point group and does next to nothing. Variants hide names
    through a linker version script. opinit, OCIInitialize and OCISessionEnd
    count their calls; handles are dummies; OCIServerVersion reports the text
-   of $ROWPOUR_STUB_SERVER_VERSION. */
+   of $ROWPOUR_STUB_SERVER_VERSION; OCIEnvNlsCreate keeps the character set
+   ids it was given. */
 
 #include <stddef.h>
 #include <stdio.h>
@@ -26,11 +27,30 @@ int opinit(unsigned mode)
 static char dummyHandles[64];
 int rowpour_stub_session_end_calls = 0;
 
+/* With $ROWPOUR_STUB_ENV_FAILURE set, creating the environment fails and
+   its text is the error record on the environment handle (number 12705). */
+static int environmentResult(void **envp)
+{
+    *envp = dummyHandles;
+    return getenv("ROWPOUR_STUB_ENV_FAILURE") ? -1 : 0;
+}
+
 int OCIEnvCreate(void **envp, unsigned mode, void *ctx, void *m, void *r, void *f, size_t extra, void **user)
 {
     (void)mode; (void)ctx; (void)m; (void)r; (void)f; (void)extra; (void)user;
-    *envp = dummyHandles;
-    return 0;
+    return environmentResult(envp);
+}
+
+unsigned rowpour_stub_nls_charset = 0;
+unsigned rowpour_stub_nls_ncharset = 0;
+
+int OCIEnvNlsCreate(void **envp, unsigned mode, void *ctx, void *m, void *r, void *f, size_t extra, void **user,
+                    unsigned short charset, unsigned short ncharset)
+{
+    (void)mode; (void)ctx; (void)m; (void)r; (void)f; (void)extra; (void)user;
+    rowpour_stub_nls_charset = charset;
+    rowpour_stub_nls_ncharset = ncharset;
+    return environmentResult(envp);
 }
 
 int OCIEnvInit(void **envp, unsigned mode, size_t extra, void **user)
@@ -58,7 +78,15 @@ int OCIServerVersion(void *handle, void *error, unsigned char *buffer, unsigned 
 int OCIErrorGet(void *handle, unsigned record, unsigned char *state, int *code, unsigned char *buffer,
                 unsigned size, unsigned type)
 {
-    (void)handle; (void)record; (void)state; (void)type;
+    (void)handle; (void)record; (void)state;
+    const char *failure = getenv("ROWPOUR_STUB_ENV_FAILURE");
+    if (type == 1 && failure) {
+        if (code)
+            *code = 12705;
+        if (buffer && size)
+            snprintf((char *)buffer, size, "%s", failure);
+        return 0;
+    }
     if (code)
         *code = 0;
     if (buffer && size)

@@ -35,14 +35,19 @@ class ServerVersionTest : public OracleLayerTest, public ::testing::WithParamInt
 {
 };
 
-int sessionEndCalls(const QString &library)
+int stubCounter(const QString &library, const char *name)
 {
     void *handle = dlopen(library.toLocal8Bit().constData(), RTLD_NOW | RTLD_NOLOAD);
     if (!handle)
         return -1;
-    const int calls = *static_cast<const int *>(dlsym(handle, "rowpour_stub_session_end_calls"));
+    const int value = *static_cast<const int *>(dlsym(handle, name));
     dlclose(handle);
-    return calls;
+    return value;
+}
+
+int sessionEndCalls(const QString &library)
+{
+    return stubCounter(library, "rowpour_stub_session_end_calls");
 }
 
 TEST_P(ServerVersionTest, ChoosesTheCallModeByRelease)
@@ -92,6 +97,48 @@ INSTANTIATE_TEST_SUITE_P(
         VersionCase{"Oracle7WithoutOCI7", "Oracle7 Server Release 7.3.4.0.0 - Production\nPL/SQL Release 2.3",
                     "nooci7", false, false, true}),
     [](const auto &info) { return std::string(info.param.name); });
+
+class EnvironmentTest : public OracleLayerTest
+{
+protected:
+    void TearDown() override
+    {
+        Environment::unsetVariable("ROWPOUR_STUB_ENV_FAILURE");
+        OracleLayerTest::TearDown();
+    }
+};
+
+// The client's character set is fixed where the client can: the environment
+// is made with the AL32UTF8 ids for both character set forms.
+TEST_F(EnvironmentTest, IsCreatedWithTheUtf8CharacterSetIds)
+{
+    const QString library = stubLibrary(QStringLiteral("full"));
+    ClientLibrary::instance().SetOCIDLL(library);
+    TOracleSession session;
+    session.SetLogonUsername(QStringLiteral("scott/tiger@db"));
+    session.LogOn();
+    EXPECT_EQ(stubCounter(library, "rowpour_stub_nls_charset"), 873);
+    EXPECT_EQ(stubCounter(library, "rowpour_stub_nls_ncharset"), 873);
+    session.LogOff();
+}
+
+TEST_F(EnvironmentTest, FailureCarriesTheClientsReason)
+{
+    const QString reason =
+        QStringLiteral("ORA-12705: Cannot access NLS data files or invalid environment specified");
+    Environment::setVariable("ROWPOUR_STUB_ENV_FAILURE", reason);
+    ClientLibrary::instance().SetOCIDLL(stubLibrary(QStringLiteral("full")));
+    TOracleSession session;
+    session.SetLogonUsername(QStringLiteral("scott/tiger@db"));
+    try {
+        session.LogOn();
+        FAIL() << "no error";
+    } catch (const EOracleError &e) {
+        EXPECT_EQ(e.ErrorNumber(), 12705);
+        EXPECT_EQ(e.Message(), reason);
+    }
+    EXPECT_FALSE(session.Connected());
+}
 
 } // namespace
 } // namespace rowpour::oracle::testing

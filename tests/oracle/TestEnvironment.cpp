@@ -18,7 +18,8 @@ void OracleLayerTest::SetUp()
     ASSERT_TRUE(dir_.isValid());
     Environment::setVariable("XDG_CONFIG_HOME", path("config"));
     Environment::setVariable("ROWPOUR_SYSTEM_REGISTRY", path("machine/registry.ini"));
-    for (const char *name : {"ORACLE_HOME", "TNS_ADMIN", "LD_LIBRARY_PATH", "NLS_LANG"})
+    for (const char *name : {"ORACLE_HOME", "TNS_ADMIN", "LD_LIBRARY_PATH", "NLS_LANG", "NLS_DATE_FORMAT",
+                             "NLS_TIMESTAMP_FORMAT", "NLS_TIMESTAMP_TZ_FORMAT", "NLS_NUMERIC_CHARACTERS"})
         Environment::unsetVariable(name);
     setArguments({});
     resetClientLibrary();

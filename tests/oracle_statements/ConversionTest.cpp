@@ -117,15 +117,22 @@ TEST(DescribeRule, ExternalTypesAndBuffers)
         {"NUMBER(9)", {2, 22, 9, 0}, {extInteger, 4, extInteger}},
         {"NUMBER(10)", {2, 22, 10, 0}, {extFloat, 8, extFloat}},
         {"NUMBER(5,-2)", {2, 22, 5, -2}, {extInteger, 4, extInteger}},
+        {"NUMBER(9,-2) holds eleven digits", {2, 22, 9, -2}, {extFloat, 8, extFloat}},
+        {"NUMBER(7,-2)", {2, 22, 7, -2}, {extInteger, 4, extInteger}},
+        {"NUMBER(9,-2) as text", {2, 22, 9, -2}, {extString, 13, extString}, true, true},
         {"NUMBER(9,2)", {2, 22, 9, 2}, {extFloat, 8, extFloat}},
         {"NUMBER", {2, 22, 0, -127}, {extFloat, 8, extFloat}},
         {"NUMBER(*,0)", {2, 22, 0, 0}, {extFloat, 8, extFloat}},
         {"NUMBER(9) as text", {2, 22, 9, 0}, {extString, 11, extString}, true, true},
         {"NUMBER(9,2) as text", {2, 22, 9, 2}, {extString, 12, extString}, true, true},
         {"FLOAT as text", {2, 22, 126, -127}, {extString, 38 + 3 + 132, extString}, true, true},
-        {"VARCHAR2(30)", {1, 30, 0, 0}, {extString, 31, extString}},
+        {"VARCHAR2(30) of a client that gives no character size", {1, 30, 0, 0}, {extString, 91, extString}},
+        {"VARCHAR2(30 CHAR)", {1, 120, 0, 0, 30}, {extString, 121, extString}},
+        {"VARCHAR2(30 BYTE) of a single-byte database", {1, 30, 0, 0, 30}, {extString, 121, extString}},
+        {"NVARCHAR2(10)", {1, 20, 0, 0, 10}, {extString, 41, extString}},
+        {"VARCHAR2(32767)", {1, 32767, 0, 0, 32767}, {extString, 65535, extString}},
         {"VARCHAR2 of size 0", {1, 0, 0, 0}, {extString, 1, extString}},
-        {"CHAR(10)", {96, 10, 0, 0}, {extString, 11, extString}},
+        {"CHAR(10)", {96, 10, 0, 0, 10}, {extString, 41, extString}},
         {"RAW(16)", {23, 16, 0, 0}, {extString, 33, extString}},
         {"ROWID", {11, 10, 0, 0}, {extString, 19, extString}},
         {"DATE", {12, 7, 0, 0}, {extDate, 7, extDate}},
@@ -136,8 +143,19 @@ TEST(DescribeRule, ExternalTypesAndBuffers)
         {"MLSLABEL", {106, 255, 0, 0}, {extString, 255, 106}},
         {"object", {108, 0, 0, 0}, {extObject, 4, extObject}},
         {"cursor", {116, 0, 0, 0}, {extCursor, 4, extCursor}},
-        {"TIMESTAMP", {180, 11, 0, 6}, {extString, 50, extString}},
-        {"TIMESTAMP external code", {187, 11, 0, 6}, {extString, 50, extString}},
+        {"TIMESTAMP", {180, 11, 0, 6}, {extString, 200, extString}},
+        {"TIMESTAMP external code", {187, 11, 0, 6}, {extString, 200, extString}},
+        {"TIMESTAMP WITH TIME ZONE", {181, 13, 0, 6}, {extString, 200, extString}},
+        {"INTERVAL DAY TO SECOND", {183, 11, 2, 6}, {extString, 200, extString}},
+        {"INTERVAL YEAR TO MONTH external code", {189, 5, 2, 0}, {extString, 200, extString}},
+        {"BINARY_DOUBLE", {101, 8, 0, 0}, {extString, 200, extString}},
+        {"BINARY_FLOAT", {100, 4, 0, 0}, {extString, 200, extString}},
+        {"UROWID", {208, 4000, 0, 0}, {extString, 4001, extString}},
+        {"CLOB OCI8: a locator per row", {112, 4000, 0, 0}, {extClob, int(sizeof(void *)), extClob}},
+        {"BLOB OCI8", {113, 4000, 0, 0}, {extBlob, int(sizeof(void *)), extBlob}},
+        {"BFILE OCI8", {114, 530, 0, 0}, {extBfile, int(sizeof(void *)), extBfile}},
+        {"CLOB OCI7: text in the row", {112, 4000, 0, 0}, {extClob, InlineLobBufferSize, extString}, false},
+        {"BLOB OCI7: bytes in the row", {113, 4000, 0, 0}, {extBlob, InlineLobBufferSize, 23}, false},
     };
     for (const Case &c : cases) {
         TDescribeSettings settings;
@@ -162,8 +180,10 @@ TEST(DescribeRule, PreferencesMoveTheLimits)
     EXPECT_EQ(DefineRuleFor({2, 22, 16, 2}, settings).externalType, extString);
     EXPECT_EQ(DefineRuleFor({2, 22, 16, 2}, settings).bufferSize, 19);
     EXPECT_EQ(DefineRuleFor({2, 22, 15, 2}, settings).externalType, extFloat);
+    settings.clientBytesPerCharacter = 1;
     settings.bytesPerCharacter = 3;
     EXPECT_EQ(DefineRuleFor({232, 11, 0, 6}, settings).bufferSize, 150);
+    EXPECT_EQ(DefineRuleFor({1, 30, 0, 0, 30}, settings).bufferSize, 31);
 }
 
 TEST(StatementText, LinesEndInLineFeeds)

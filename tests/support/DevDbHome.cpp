@@ -58,16 +58,23 @@ DevDbHome::DevDbHome(const QString &alias, const QString &version) : alias_(alia
     require(runProgram(devdbTool(), args), QStringLiteral("rowpour-devdb database"));
 }
 
+QStringList DevDbHome::clientNlsEnvironment()
+{
+    return {QStringLiteral("NLS_LANG=AMERICAN_AMERICA.AL32UTF8"), QStringLiteral("NLS_DATE_FORMAT=DD.MM.RR"),
+            QStringLiteral("NLS_NUMERIC_CHARACTERS=.,")};
+}
+
 QStringList DevDbHome::environment() const
 {
-    return {QStringLiteral("ORACLE_HOME=") + path(),
-            QStringLiteral("TNS_ADMIN=") + path() + "/network/admin"};
+    return QStringList{QStringLiteral("ORACLE_HOME=") + path(),
+                       QStringLiteral("TNS_ADMIN=") + path() + "/network/admin"} +
+           clientNlsEnvironment();
 }
 
 ProcessResult DevDbHome::sql(const QString &userPassword, const QStringList &statements) const
 {
-    return runProgram(devdbTool(), {QStringLiteral("sql"), path(), alias_, userPassword}, {},
-                      statements.join(QLatin1Char('\n')).toUtf8() + '\n');
+    return runProgram(devdbTool(), {QStringLiteral("sql"), path(), alias_, userPassword},
+                      clientNlsEnvironment(), statements.join(QLatin1Char('\n')).toUtf8() + '\n');
 }
 
 void DevDbHome::createUser(const QString &user, const QString &password) const
@@ -75,6 +82,12 @@ void DevDbHome::createUser(const QString &user, const QString &password) const
     require(sql(QStringLiteral("system/manager"),
                 {QStringLiteral("create user %1 identified by %2").arg(user, password)}),
             QStringLiteral("create user"));
+}
+
+void DevDbHome::addDatabase(const QString &alias, const QStringList &options) const
+{
+    require(runProgram(devdbTool(), QStringList{QStringLiteral("database"), path(), alias} + options),
+            QStringLiteral("rowpour-devdb database"));
 }
 
 ProcessResult DevDbHome::batch(const QStringList &args) const

@@ -30,12 +30,18 @@ public:
 
     QString path() const { return dir_.path() + QStringLiteral("/home"); }
     QString alias() const { return alias_; }
-    // "ORACLE_HOME=..." for runProgram.
+    // "ORACLE_HOME=..." for runProgram, with clientNlsEnvironment().
     QStringList environment() const;
+    // What a client of a real Oracle needs too for the tests' literals: an
+    // NLS_LANG with a Unicode character set, day.month.year dates and "." as
+    // the decimal character (the territory default is DD-MON-RR).
+    static QStringList clientNlsEnvironment();
     // Runs statements (one per line) as `userPassword`; the session ends committing.
     ProcessResult sql(const QString &userPassword, const QStringList &statements) const;
     // Creates an account with a password, as SYSTEM.
     void createUser(const QString &user, const QString &password) const;
+    // Creates one more database in the home ("--charset", "CL8MSWIN1251", ...).
+    void addDatabase(const QString &alias, const QStringList &options = {}) const;
     // rowpour-batch with this home as ORACLE_HOME.
     ProcessResult batch(const QStringList &args) const;
 
