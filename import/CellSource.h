@@ -4,9 +4,11 @@
 
 #include <QString>
 
-namespace rowpour {
+namespace rowpour
+{
 
-class ICellSource {
+class ICellSource
+{
 public:
     virtual ~ICellSource() = default;
     // Text of the cell at the 1-based row and column, empty for an empty cell.
@@ -15,6 +17,15 @@ public:
     // asked for in ascending order cost one reading of the file, a row before
     // the ones read last may cost another.
     virtual QString cellText(int row, int column) = 0;
+    // True when the cell holds a number shown in the plain number form (not a
+    // date, a time, a boolean or text): its only comma is the decimal separator
+    // of the operator's locale. Sources without types say false.
+    virtual bool isNumber(int row, int column)
+    {
+        (void)row;
+        (void)column;
+        return false;
+    }
 };
 
-}  // namespace rowpour
+} // namespace rowpour

@@ -176,9 +176,9 @@ QString undoRun(IImportDatabase &database)
     }
 }
 
-// The seek and the insert of a row read the same cells. The workbook is read
-// whole when it is opened and does not change during the run, so the texts of
-// the current row are kept instead of being formatted twice.
+// The seek and the insert of a row read the same cells, and the workbook does
+// not change during the run, so the texts of the current row are kept instead
+// of being looked up and formatted twice.
 class CurrentRowCells : public ICellSource
 {
 public:
@@ -197,6 +197,7 @@ public:
         texts_.emplace_back(column, text);
         return text;
     }
+    bool isNumber(int row, int column) override { return source_.isNumber(row, column); }
 
 private:
     ICellSource &source_;

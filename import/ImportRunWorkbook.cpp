@@ -14,6 +14,7 @@ class WorkbookSheet : public IImportSheet
 public:
     explicit WorkbookSheet(std::unique_ptr<workbook::Workbook> book) : book_(std::move(book)) {}
     QString cellText(int row, int column) override { return book_->cellText(row, column); }
+    bool isNumber(int row, int column) override { return book_->isNumber(row, column); }
     int lastRow() const override { return book_->maxRows(); }
     int lastColumn() const override { return book_->maxColumns(); }
 

@@ -22,11 +22,16 @@ QString withoutQuotes(QString text)
     return text;
 }
 
+// Commas of a cell's text become blanks. A number cell is the exception: its
+// only comma is the decimal separator of a locale that writes one, which the
+// session reads back as such (a blank in its place would refuse every
+// decimal number under such a locale).
 QString cellValueText(const TColumnMapping &mapping, ICellSource &cells, int row)
 {
     const int column = parseInteger(mapping.XlsField);
     QString text = withoutQuotes(cells.cellText(row, column));
-    text.replace(QLatin1Char(','), QLatin1Char(' '));
+    if (!cells.isNumber(row, column))
+        text.replace(QLatin1Char(','), QLatin1Char(' '));
     return text;
 }
 

@@ -1,5 +1,7 @@
-// Single-row inserts of distinct text through OCIStmtPrepare + OCIStmtExecute,
-// the way the import sends its rows.
+// Inserts through the C ABI: single rows of distinct text through
+// OCIStmtPrepare + OCIStmtExecute, the way the import sends its rows, and
+// batches of rows bound as text arrays to one prepared insert; both also on
+// sessions that pay a LAN server's simulated round trip and hard parse.
 
 #include "devdb/oci/OciAbi.h"
 
@@ -10,9 +12,11 @@
 #include <cstdlib>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 using namespace devdb::oci;
 
@@ -33,6 +37,8 @@ struct Client {
     sword (*execute)(OCISvcCtx *, OCIStmt *, OCIError *, ub4, ub4, const OCISnapshot *, OCISnapshot *, ub4);
     sword (*errorGet)(void *, ub4, OraText *, sb4 *, OraText *, ub4, ub4);
     sword (*commit)(OCISvcCtx *, OCIError *, ub4);
+    sword (*bindByPos)(OCIStmt *, void **, OCIError *, ub4, void *, sb4, ub2, void *, ub2 *, ub2 *, ub4,
+                       ub4 *, ub4);
 
     OCIEnv *env = nullptr;
     OCIError *err = nullptr;
@@ -53,6 +59,14 @@ struct Client {
         sb4 code = 0;
         errorGet(err, 1, nullptr, &code, reinterpret_cast<OraText *>(text), sizeof text, OCI_HTYPE_ERROR);
         throw std::runtime_error(text);
+    }
+
+    OCISvcCtx *logOn()
+    {
+        auto text = [](const char *s) { return reinterpret_cast<const OraText *>(s); };
+        OCISvcCtx *session = nullptr;
+        check(logon(env, err, &session, text("bench"), 5, text("bench"), 5, text("BENCH"), 5));
+        return session;
     }
 
     void run(const std::string &sql, OCIStmt *stmt)
@@ -98,10 +112,10 @@ Client &client()
         c.bind(c.execute, "OCIStmtExecute");
         c.bind(c.errorGet, "OCIErrorGet");
         c.bind(c.commit, "OCITransCommit");
+        c.bind(c.bindByPos, "OCIBindByPos");
         c.envCreate(&c.env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
         c.handleAlloc(c.env, reinterpret_cast<void **>(&c.err), OCI_HTYPE_ERROR, 0, nullptr);
-        auto text = [](const char *s) { return reinterpret_cast<const OraText *>(s); };
-        c.check(c.logon(c.env, c.err, &c.svc, text("bench"), 5, text("bench"), 5, text("BENCH"), 5));
+        c.svc = c.logOn();
         OCIStmt *stmt = nullptr;
         c.handleAlloc(c.env, reinterpret_cast<void **>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
         c.run("create table t (id number(10) primary key, name varchar2(40), city varchar2(40), amount "
@@ -167,5 +181,111 @@ void BM_InsertWithHandlePerStatement(benchmark::State &state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_InsertWithHandlePerStatement)->MinTime(2.0)->UseRealTime();
+
+// The ten columns of a batch of rows as text arrays, the way a program binds
+// cell texts for the server to convert.
+struct TextBatch {
+    static constexpr int kColumns = 10;
+    static constexpr sb4 kWidth = 48;
+    explicit TextBatch(int rows)
+        : texts(kColumns, std::vector<char>(std::size_t(rows) * kWidth)),
+          lengths(kColumns, std::vector<ub2>(std::size_t(rows)))
+    {
+    }
+    void fill(int row, long id)
+    {
+        char values[kColumns][kWidth];
+        std::snprintf(values[0], kWidth, "%ld", id);
+        std::snprintf(values[1], kWidth, "Name %ld", id);
+        std::snprintf(values[2], kWidth, "City %ld", id % 977);
+        std::snprintf(values[3], kWidth, "%ld.25", id % 100000);
+        std::snprintf(values[4], kWidth, "%02ld.%02ld.1985", id % 28 + 1, id % 12 + 1);
+        std::snprintf(values[5], kWidth, "C%03ld", id % 1000);
+        std::snprintf(values[6], kWidth, "Note number %ld of the run", id);
+        std::snprintf(values[7], kWidth, "%ld", id % 1000);
+        std::snprintf(values[8], kWidth, "Y");
+        std::snprintf(values[9], kWidth, "REF-%ld", id);
+        for (int c = 0; c < kColumns; ++c) {
+            std::size_t n = std::strlen(values[c]);
+            std::memcpy(&texts[c][std::size_t(row) * kWidth], values[c], n);
+            lengths[c][std::size_t(row)] = static_cast<ub2>(n);
+        }
+    }
+    std::vector<std::vector<char>> texts;
+    std::vector<std::vector<ub2>> lengths;
+};
+
+// One prepared insert, rows sent in batches (state.range(0) rows per execution).
+void insertBatches(benchmark::State &state, OCISvcCtx *svc)
+{
+    Client &c = client();
+    const int rows = static_cast<int>(state.range(0));
+    TextBatch batch(rows);
+    OCIStmt *stmt = nullptr;
+    c.handleAlloc(c.env, reinterpret_cast<void **>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
+    const std::string sql = "insert into t (id, name, city, amount, born, code, note, qty, flag, ref)"
+                            " values (:1, :2, :3, :4, :5, :6, :7, :8, :9, :10)";
+    c.check(c.prepare(stmt, c.err, reinterpret_cast<const OraText *>(sql.data()),
+                      static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT));
+    for (int col = 0; col < TextBatch::kColumns; ++col) {
+        void *bind = nullptr;
+        c.check(c.bindByPos(stmt, &bind, c.err, static_cast<ub4>(col + 1), batch.texts[col].data(),
+                            TextBatch::kWidth, SQLT_CHR, nullptr, batch.lengths[col].data(), nullptr, 0,
+                            nullptr, OCI_DEFAULT));
+    }
+    for (auto _ : state) {
+        for (int r = 0; r < rows; ++r)
+            batch.fill(r, ++nextId);
+        c.check(c.execute(svc, stmt, c.err, static_cast<ub4>(rows), 0, nullptr, nullptr, OCI_DEFAULT));
+    }
+    c.check(c.commit(svc, c.err, 0));
+    c.handleFree(stmt, OCI_HTYPE_STMT);
+    state.SetItemsProcessed(state.iterations() * rows);
+}
+
+void BM_InsertTextArrays(benchmark::State &state)
+{
+    insertBatches(state, client().svc);
+}
+BENCHMARK(BM_InsertTextArrays)->Arg(1000)->MinTime(2.0)->UseRealTime();
+
+// A session of its own that pays a LAN server's costs: 300 us per round trip, 100 us per hard parse.
+OCISvcCtx *lanSession()
+{
+    static OCISvcCtx *svc = [] {
+        Client &c = client();
+        setenv("DEVDB_ROUND_TRIP_US", "300", 1);
+        setenv("DEVDB_HARD_PARSE_US", "100", 1);
+        OCISvcCtx *session = c.logOn();
+        unsetenv("DEVDB_ROUND_TRIP_US");
+        unsetenv("DEVDB_HARD_PARSE_US");
+        return session;
+    }();
+    return svc;
+}
+
+void BM_InsertPrepareExecuteLan(benchmark::State &state)
+{
+    Client &c = client();
+    OCISvcCtx *svc = lanSession();
+    OCIStmt *stmt = nullptr;
+    c.handleAlloc(c.env, reinterpret_cast<void **>(&stmt), OCI_HTYPE_STMT, 0, nullptr);
+    for (auto _ : state) {
+        std::string sql = insertText(++nextId);
+        c.check(c.prepare(stmt, c.err, reinterpret_cast<const OraText *>(sql.data()),
+                          static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT));
+        c.check(c.execute(svc, stmt, c.err, 1, 0, nullptr, nullptr, OCI_DEFAULT));
+    }
+    c.check(c.commit(svc, c.err, 0));
+    c.handleFree(stmt, OCI_HTYPE_STMT);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_InsertPrepareExecuteLan)->MinTime(2.0)->UseRealTime();
+
+void BM_InsertTextArraysLan(benchmark::State &state)
+{
+    insertBatches(state, lanSession());
+}
+BENCHMARK(BM_InsertTextArraysLan)->Arg(1000)->MinTime(2.0)->UseRealTime();
 
 } // namespace

@@ -46,6 +46,7 @@ struct Expr {
         Like,    // negated for NOT LIKE
         In,      // args[0] IN (args[1..]); negated for NOT IN
         Between, // args[0] BETWEEN args[1] AND args[2]
+        Bind,    // a placeholder: its value and type are set before each execution
     };
     Kind kind = Kind::Literal;
     int offset = 0;
@@ -56,7 +57,8 @@ struct Expr {
     bool star = false;
     bool negated = false;
     bool stringLiteral = false;
-    Datum literal;
+    Datum literal;      // Literal: its value; Bind: the bound value
+    int bindIndex = -1; // Bind: the placeholder's occurrence in the statement, from 0
     std::vector<std::unique_ptr<Expr>> args;
 
     // Filled when names are resolved against the table.
@@ -165,6 +167,8 @@ struct Statement {
     // alter session
     std::string parameter;
     std::string parameterValue;
+    // The placeholders of the statement by occurrence (owned by the expressions above).
+    std::vector<Expr *> binds;
 };
 
 // Parses one statement. Throws OraError with the parse offset.

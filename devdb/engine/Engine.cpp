@@ -251,9 +251,15 @@ public:
     }
     bool fetch(std::vector<Value> &row) override;
     std::uint64_t rowCount() const override { return rowCount_; }
+    void setBinds(std::vector<BindValue> values) override { binds_ = std::move(values); }
 
 private:
     void parseStatementOnce();
+    std::vector<OraType> bindTypes() const;
+    // Types the placeholders by the bound values before the statement is resolved.
+    void typeBinds();
+    // Gives the placeholders their values for one execution (ORA-01008 for a missing one).
+    void assignBinds();
     void executeOnce();
     void parseSelect();
     void parseInsert();
@@ -283,6 +289,8 @@ private:
     std::size_t position_ = 0;
     std::uint64_t rowCount_ = 0;
     bool aggregated_ = false;
+    std::vector<BindValue> binds_;
+    std::vector<OraType> parsedBindTypes_; // the bound types the statement was resolved with
 };
 
 class SessionImpl final : public Session
@@ -631,8 +639,8 @@ void collectEqualities(const Expr &e, const TableInfo &table, const SessionSetti
     const Expr *column = e.args[0].get(), *literal = e.args[1].get();
     if (column->kind != Expr::Kind::Column)
         std::swap(column, literal);
-    if (column->kind != Expr::Kind::Column || literal->kind != Expr::Kind::Literal ||
-        literal->literal.isNull())
+    bool constant = literal->kind == Expr::Kind::Literal || literal->kind == Expr::Kind::Bind;
+    if (column->kind != Expr::Kind::Column || !constant || literal->literal.isNull())
         return;
     const ColumnInfo &c = table.columns[static_cast<std::size_t>(column->columnIndex)];
     Datum v;
@@ -647,7 +655,7 @@ void collectEqualities(const Expr &e, const TableInfo &table, const SessionSetti
         v.number = toNumber(literal->literal, settings.decimal);
         break;
     case OraType::Date:
-        if (literal->literal.kind != Value::Kind::Text)
+        if (literal->literal.kind != Value::Kind::Text && literal->literal.kind != Value::Kind::Date)
             return;
         v.kind = Value::Kind::Date;
         v.date = toDate(literal->literal, settings, false);
@@ -1115,8 +1123,13 @@ void CursorImpl::parseStatementOnce()
     session_.checkActive();
     if (type_ == StatementType::Begin || type_ == StatementType::Declare)
         errors::raise(3001, errors::kUnimplemented);
+    bool dml = type_ == StatementType::Select || type_ == StatementType::Insert ||
+               type_ == StatementType::Update || type_ == StatementType::Delete;
+    if (!dml && !placeholderNames(sql_).empty())
+        errors::raise(1027, "bind variables not allowed for data definition operations");
     auto st = parseStatement(sql_, session_.settings().maxIdentifier, session_.settings().databaseCharset);
     statement_ = std::move(st);
+    typeBinds();
     try {
         switch (statement_->kind) {
         case Statement::Kind::Select:
@@ -1285,6 +1298,35 @@ void CursorImpl::parseDelete()
         resolve(*st.where, relation_, session_.settings());
 }
 
+std::vector<OraType> CursorImpl::bindTypes() const
+{
+    std::vector<OraType> types;
+    types.reserve(binds_.size());
+    for (const BindValue &b : binds_)
+        types.push_back(b.bound ? b.type : OraType::Varchar2);
+    return types;
+}
+
+void CursorImpl::typeBinds()
+{
+    for (Expr *e : statement_->binds) {
+        auto index = static_cast<std::size_t>(e->bindIndex);
+        e->type =
+            index < binds_.size() && binds_[index].bound ? bindType(binds_[index]) : bindType(BindValue());
+    }
+    parsedBindTypes_ = bindTypes();
+}
+
+void CursorImpl::assignBinds()
+{
+    for (Expr *e : statement_->binds) {
+        auto index = static_cast<std::size_t>(e->bindIndex);
+        if (index >= binds_.size() || !binds_[index].bound)
+            errors::raise(1008, "not all variables bound");
+        e->literal = bindDatum(binds_[index], session_.settings());
+    }
+}
+
 std::vector<const Row *> CursorImpl::matchingRows(const Relation &relation)
 {
     std::vector<const Row *> rows;
@@ -1313,6 +1355,14 @@ void CursorImpl::executeOnce()
         table_.reset();
         parse();
     }
+    if (statement_ && bindTypes() != parsedBindTypes_) {
+        // Values of other types than at the parse: the statement is resolved for them anew.
+        statement_.reset();
+        table_.reset();
+        parse();
+    }
+    if (statement_)
+        assignBinds();
     rowCount_ = 0;
     position_ = 0;
     results_.clear();

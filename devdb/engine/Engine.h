@@ -102,6 +102,22 @@ struct Value {
     DateTime date; // Date (DATE and TIMESTAMP)
 };
 
+// A bind variable's value as the client hands it to the server: its type is
+// the external type's SQL kind (text binds are VARCHAR2, or CHAR for the
+// blank-padded types), and the server converts it as it converts a literal
+// of that kind.
+struct BindValue {
+    OraType type = OraType::Varchar2; // Varchar2, Char, Number, BinaryFloat, BinaryDouble, Date, Raw
+    Value value;                      // Text in UTF-8, Number as canonical decimal text, Date, Binary
+    bool bound = true;                // false: no value was bound for this placeholder
+};
+
+// The placeholders of a statement (":1", ":name") in order of appearance, one
+// entry per occurrence, names upper-cased; placeholders inside literals,
+// quoted names and comments do not count. A client knows them without the
+// server, as an Oracle client does at prepare time.
+std::vector<std::string> placeholderNames(const std::string &sql);
+
 enum class Credentials { Rdbms, External };
 enum class Privilege { Normal, SysDba, SysOper };
 
@@ -140,6 +156,11 @@ public:
     virtual bool fetch(std::vector<Value> &row) = 0;
     // Rows processed by a DML statement, or rows fetched so far by a select.
     virtual std::uint64_t rowCount() const = 0;
+    // The values of the placeholders for the following executions, one per
+    // occurrence in order of appearance. Execution fails with ORA-01008 while
+    // a placeholder has no value. A change of a value's type makes the next
+    // execution parse the statement again, as the types decide its plan.
+    virtual void setBinds(std::vector<BindValue> values) = 0;
 };
 
 class Session

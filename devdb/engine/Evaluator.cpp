@@ -496,6 +496,57 @@ Value toValue(const Datum &d)
     return v;
 }
 
+ColumnDesc bindType(const BindValue &bind)
+{
+    switch (bind.type) {
+    case OraType::Number:
+        return numberType();
+    case OraType::BinaryFloat:
+        return typeOfKind(OraType::BinaryFloat, 4);
+    case OraType::BinaryDouble:
+        return typeOfKind(OraType::BinaryDouble, 8);
+    case OraType::Date:
+        return dateType();
+    case OraType::Raw:
+        return typeOfKind(OraType::Raw, std::max<int>(1, static_cast<int>(bind.value.text.size())));
+    case OraType::Char:
+        return textType(std::max<int>(1, static_cast<int>(bind.value.text.size())), OraType::Char);
+    default:
+        return textType(4000);
+    }
+}
+
+Datum bindDatum(const BindValue &bind, const SessionSettings &settings)
+{
+    Datum d;
+    const Value &v = bind.value;
+    switch (v.kind) {
+    case Value::Kind::Null:
+        break;
+    case Value::Kind::Text:
+        if (!v.text.empty())
+            d = textDatum(restrictText(v.text, settings.databaseCharset));
+        break;
+    case Value::Kind::Binary:
+        if (!v.text.empty()) {
+            d.kind = Value::Kind::Binary;
+            d.text = v.text;
+        }
+        break;
+    case Value::Kind::Number: {
+        auto n = Decimal::parse(v.text);
+        if (!n)
+            errors::raise(1722, errors::kInvalidNumber);
+        d = numberDatum(*n);
+        break;
+    }
+    case Value::Kind::Date:
+        d = dateDatum(v.date);
+        break;
+    }
+    return d;
+}
+
 bool isAggregate(const Expr &e)
 {
     if (e.kind != Expr::Kind::Function)
@@ -563,6 +614,8 @@ void resolve(Expr &e, const Relation &rel, const SessionSettings &settings)
         else
             e.type = textType(0);
         break;
+    case Expr::Kind::Bind:
+        break; // typed by the cursor from the bound value before the statement is resolved
     case Expr::Kind::Column: {
         bool qualifierOk = e.qualifier.empty() || e.qualifier == rel.name || e.qualifier == rel.alias;
         int index = -1;
@@ -1032,6 +1085,7 @@ Datum evaluate(const Expr &e, const EvalContext &ctx)
 {
     switch (e.kind) {
     case Expr::Kind::Literal:
+    case Expr::Kind::Bind:
         return e.literal;
     case Expr::Kind::Column:
         return ctx.row->values[static_cast<std::size_t>(e.columnIndex)];

@@ -93,6 +93,11 @@ std::string hexText(const std::string &bytes);
 
 Value toValue(const Datum &value);
 
+// A bound value as the server sees it: the SQL type of its external type, and
+// the value in the database character set ('' and empty bytes are NULL).
+ColumnDesc bindType(const BindValue &bind);
+Datum bindDatum(const BindValue &bind, const SessionSettings &settings);
+
 // Rowid text of a table row ("AAAAAEAAEAAAAABAAA" style, 18 characters).
 std::string encodeRowid(long long tableId, long long rowid);
 bool decodeRowid(const std::string &text, long long *tableId, long long *rowid);

@@ -12,10 +12,11 @@ namespace
 {
 
 struct Token {
-    enum class Type { Word, QuotedWord, String, Number, Symbol, End } type = Type::End;
-    std::string text; // Word: upper-cased; QuotedWord/String: content; Symbol: the symbol
+    enum class Type { Word, QuotedWord, String, Number, Symbol, Bind, End } type = Type::End;
+    std::string text; // Word, Bind: upper-cased name; QuotedWord/String: content; Symbol: the symbol
     int offset = 0;
-    int end = 0; // offset just past the token
+    int end = 0;        // offset just past the token
+    int bindIndex = -1; // Bind: the placeholder's occurrence, from 0
 };
 
 bool isWordStart(unsigned char c)
@@ -35,9 +36,20 @@ std::string upper(std::string s)
     return s;
 }
 
+// The name after a placeholder's colon: letters, digits and the name
+// characters; empty when none follows.
+std::size_t placeholderNameEnd(const std::string &sql, std::size_t start)
+{
+    std::size_t i = start;
+    while (i < sql.size() && isWordChar(static_cast<unsigned char>(sql[i])))
+        ++i;
+    return i;
+}
+
 std::vector<Token> tokenize(const std::string &sql, int charsetId)
 {
     std::vector<Token> out;
+    int binds = 0;
     out.reserve(sql.size() / 3 + 4);
     std::size_t i = 0;
     const std::size_t n = sql.size();
@@ -113,6 +125,14 @@ std::vector<Token> tokenize(const std::string &sql, int charsetId)
                 errors::raise(1704, "string literal too long", t.offset);
             t.type = Token::Type::String;
             t.text = std::move(v);
+        } else if (c == ':') {
+            std::size_t e = placeholderNameEnd(sql, i + 1);
+            if (e == i + 1)
+                errors::raise(1745, "invalid host/bind variable name", t.offset);
+            t.type = Token::Type::Bind;
+            t.text = upper(sql.substr(i + 1, e - i - 1));
+            t.bindIndex = binds++;
+            i = e;
         } else if (c == '"') {
             std::size_t e = sql.find('"', i + 1);
             if (e == std::string::npos)
@@ -219,6 +239,7 @@ public:
             fail(900, errors::kInvalidSql, first.offset);
         if (peek().type != Token::Type::End)
             fail(933, errors::kNotProperlyEnded, peek().offset);
+        collectBinds(*st);
         return st;
     }
 
@@ -239,6 +260,31 @@ public:
     }
 
 private:
+    // The placeholders of the finished statement, by occurrence. Collected from
+    // the trees (not while parsing) because a parse may try a branch and drop it.
+    static void collectBinds(Statement &st)
+    {
+        std::vector<Expr *> found;
+        auto walk = [&found](Expr *e, auto &self) -> void {
+            if (!e)
+                return;
+            if (e->kind == Expr::Kind::Bind)
+                found.push_back(e);
+            for (auto &a : e->args)
+                self(a.get(), self);
+        };
+        for (auto &item : st.items)
+            walk(item.expr.get(), walk);
+        walk(st.where.get(), walk);
+        for (auto &o : st.orderBy)
+            walk(o.expr.get(), walk);
+        for (auto &v : st.values)
+            walk(v.get(), walk);
+        std::sort(found.begin(), found.end(),
+                  [](const Expr *a, const Expr *b) { return a->bindIndex < b->bindIndex; });
+        st.binds = std::move(found);
+    }
+
     const std::string &sql_;
     std::vector<Token> tokens_;
     std::size_t pos_ = 0;
@@ -1071,6 +1117,13 @@ private:
             fail(936, errors::kMissingExpression, t.offset);
         case Token::Type::QuotedWord:
             return columnReference();
+        case Token::Type::Bind:
+            e->kind = Expr::Kind::Bind;
+            e->name.name = t.text;
+            e->name.offset = t.offset;
+            e->bindIndex = t.bindIndex;
+            advance();
+            return e;
         case Token::Type::Word:
             break;
         }
@@ -1181,6 +1234,46 @@ private:
 };
 
 } // namespace
+
+std::vector<std::string> placeholderNames(const std::string &sql)
+{
+    // Skips what the tokenizer skips (comments, literals, quoted names) without
+    // its checks: a client finds placeholders before any syntax is known.
+    std::vector<std::string> names;
+    std::size_t i = 0;
+    const std::size_t n = sql.size();
+    while (i < n) {
+        char c = sql[i];
+        if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+            while (i < n && sql[i] != '\n')
+                ++i;
+        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+            std::size_t e = sql.find("*/", i + 2);
+            i = e == std::string::npos ? n : e + 2;
+        } else if (c == '\'') {
+            ++i;
+            while (i < n && !(sql[i] == '\'' && !(i + 1 < n && sql[i + 1] == '\'')))
+                i += sql[i] == '\'' ? 2 : 1;
+            ++i;
+        } else if (c == '"') {
+            std::size_t e = sql.find('"', i + 1);
+            i = e == std::string::npos ? n : e + 1;
+        } else if (c == ':') {
+            std::size_t e = placeholderNameEnd(sql, i + 1);
+            if (e > i + 1)
+                names.push_back(upper(sql.substr(i + 1, e - i - 1)));
+            i = std::max(e, i + 1);
+        } else if (isWordStart(static_cast<unsigned char>(c)) ||
+                   std::isdigit(static_cast<unsigned char>(c))) {
+            // A name or number: a colon inside one cannot start a placeholder.
+            while (i < n && isWordChar(static_cast<unsigned char>(sql[i])))
+                ++i;
+        } else {
+            ++i;
+        }
+    }
+    return names;
+}
 
 std::unique_ptr<Statement> parseStatement(const std::string &sql, int maxIdentifier, int charsetId)
 {

@@ -4,8 +4,11 @@
 
 #include "devdb/engine/Engine.h"
 
+#include "devdb/oci/OciAbi.h"
+
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace devdb::oci
 {
@@ -17,12 +20,15 @@ enum ClientError : int {
     kInvalidCursor = 1001,
     kFetchOutOfSequence = 1002,
     kNotInSelectList = 1007,
+    kNotAllBound = 1008,
+    kIllegalVariable = 1036,
     kNotLoggedOn = 1012,
     kNotAvailable = 1034,
     kNoDataFound = 1403,
     kNullFetched = 1405,
     kTruncated = 1406,
     kIntegerOverflow = 1455,
+    kUnreasonableConversion = 1460,
     kInvalidNumber = 1722,
     kUnimplemented = 3001,
     kNotConnected = 3114,
@@ -37,6 +43,7 @@ enum ClientError : int {
     kNotExecuted = 24338,
     kCallbackError = 24343,
     kTruncationWarning = 24345,
+    kArrayDmlErrors = 24381,
     kInvalidNlsEnvironment = 12705,
     kInvalidLobLocator = 22275,
     kNoSuchDirectory = 22285,
@@ -58,13 +65,22 @@ struct ErrorRecord {
     std::string message; // formatted, with the trailing line feed
 };
 
-// What an error handle (or an environment handle) holds between calls.
+// One failed row of an array execution in batch error mode.
+struct RowError {
+    ub4 row = 0; // index into the bound arrays
+    OraError error;
+};
+
+// What an error handle (or an environment handle) holds between calls. The
+// row errors of the last array execution stay until the next execution on
+// the handle, since a program reads them with further calls on it.
 class ErrorState
 {
 public:
     void clear() { record_.reset(); }
     void set(const OraError &e) { record_ = ErrorRecord{e.code, formatMessage(e.code, e.text)}; }
     const std::optional<ErrorRecord> &record() const { return record_; }
+    std::vector<RowError> rowErrors;
 
 private:
     std::optional<ErrorRecord> record_;

@@ -7,6 +7,7 @@
 #include "devdb/oci/ClientEnvironment.h"
 #include "devdb/oci/Errors.h"
 #include "devdb/oci/OciAbi.h"
+#include "devdb/oci/Statistics.h"
 
 #include <map>
 #include <memory>
@@ -62,11 +63,15 @@ struct Session : Handle {
     // Ends the engine session: committing (session end, logoff) or rolling back.
     void end(bool commit);
 
+    // A call that reaches the server: counted, and delayed by the simulated cost.
+    void roundTrip() { statistics->roundTrip(); }
+
     std::string userName;
     std::string password;
     std::unique_ptr<devdb::Session> engine;
     Server *server = nullptr;
     std::unordered_set<CursorHolder *> cursors;
+    std::shared_ptr<SessionStatistics> statistics; // while the session is active
 };
 
 struct Server : Handle {
@@ -77,8 +82,8 @@ struct Server : Handle {
     void detach();
 
     bool attached = false;
-    std::string databasePath;
-    std::string versionText; // known once a session has begun on the server
+    std::string databasePath; // canonical, so that every alias of a file names the same database
+    std::string versionText;  // known once a session has begun on the server
     std::unordered_set<Session *> sessions;
 };
 
@@ -93,6 +98,7 @@ struct SvcCtx : Handle {
 struct ErrorHandle : Handle {
     explicit ErrorHandle(Env *env) : Handle(OCI_HTYPE_ERROR, env) {}
     ErrorState error;
+    ub4 dmlRowOffset = 0; // the failed row of an array execution (OCI_ATTR_DML_ROW_OFFSET)
 };
 
 // Row-id, snapshot, datetime and the like: allocatable, carrying nothing here.
@@ -132,6 +138,23 @@ struct Define : Handle {
     OCICallbackDefine callback = nullptr;
     // Element strides of the arrays (OCIDefineArrayOfStruct); 0 means packed.
     ub4 valueSkip = 0, indicatorSkip = 0, lengthSkip = 0, returnCodeSkip = 0;
+};
+
+// The program's buffers for one placeholder, by position or by name.
+struct Bind : Handle {
+    Bind(Env *env, Stmt *stmt) : Handle(OCI_HTYPE_BIND, env), stmt(stmt) {}
+    Stmt *stmt;
+    ub4 position = 0; // 1-based occurrence when bound by position, else 0
+    std::string name; // upper-cased without the colon when bound by name
+    void *value = nullptr;
+    sb4 valueSize = 0;
+    ub2 type = 0;
+    void *indicators = nullptr;
+    ub2 *lengths = nullptr;
+    ub2 *returnCodes = nullptr;
+    // Element strides of the arrays (OCIBindArrayOfStruct); 0 means packed.
+    ub4 valueSkip = 0, indicatorSkip = 0, lengthSkip = 0, returnCodeSkip = 0;
+    ub1 charsetForm = SQLCS_IMPLICIT; // SQLCS_NCHAR: text in the client's national character set
 };
 
 struct Param : Handle {

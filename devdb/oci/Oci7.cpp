@@ -255,7 +255,7 @@ void execute(cda_def *cda, ub4 iterations)
     Cursor &c = cursorOf(cda);
     Session &session = sessionOf(*c.logon);
     Stmt &stmt = *c.stmt;
-    CallResult result = stmt.execute(session, stmt.isSelect() ? 0 : iterations, OCI_DEFAULT);
+    CallResult result = stmt.execute(session, stmt.isSelect() ? 0 : iterations, 0, OCI_DEFAULT);
     cda->ft = stmt.kind.functionCode;
     applyResult(cda, stmt, result);
     if (c.logon->autoCommit && !stmt.isSelect())
@@ -332,6 +332,7 @@ OCI7_API sword oopen(cda_def *cursor, cda_def *lda, OraText *, sword, sword, Ora
         auto c = std::make_unique<Cursor>();
         c->logon = &logon;
         c->stmt = std::make_unique<Stmt>(logon.svc->env);
+        c->stmt->prefetchRows = 0; // the cursor data area calls fetch what they ask for, no more
         cursor->rpc = 0;
         cursor->ft = 0;
         cursor->peo = 0;
@@ -409,10 +410,11 @@ OCI7_API sword oexfet(cda_def *cursor, ub4 nrows, sword cancel, sword)
     return onArea(cursor, kFcExecFetch, [&] {
         Cursor &c = cursorOf(cursor);
         Stmt &stmt = *c.stmt;
-        CallResult result = stmt.execute(sessionOf(*c.logon), 0, OCI_DEFAULT);
+        // The execution and the first rows travel in one round trip.
+        CallResult result = stmt.execute(sessionOf(*c.logon), stmt.isSelect() ? nrows : 0, 0, OCI_DEFAULT);
+        if (stmt.isSelect() && nrows == 0)
+            result = stmt.fetch(0);
         cursor->ft = stmt.kind.functionCode;
-        if (stmt.isSelect())
-            result = stmt.fetch(nrows);
         if (cancel)
             stmt.endReached = true;
         applyResult(cursor, stmt, result);
@@ -454,12 +456,20 @@ OCI7_API sword oflng(cda_def *cursor, sword pos, ub1 *buf, sb4 bufl, sword dtype
 
 OCI7_API sword ocom(cda_def *lda)
 {
-    return onArea(lda, 0, [&] { sessionOf(logonOf(lda)).engine->commit(); });
+    return onArea(lda, 0, [&] {
+        Session &session = sessionOf(logonOf(lda));
+        session.roundTrip();
+        session.engine->commit();
+    });
 }
 
 OCI7_API sword orol(cda_def *lda)
 {
-    return onArea(lda, 0, [&] { sessionOf(logonOf(lda)).engine->rollback(); });
+    return onArea(lda, 0, [&] {
+        Session &session = sessionOf(logonOf(lda));
+        session.roundTrip();
+        session.engine->rollback();
+    });
 }
 
 OCI7_API sword ocon(cda_def *lda)

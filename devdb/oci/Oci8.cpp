@@ -41,8 +41,15 @@ void Session::end(bool commit)
         server = nullptr;
     }
     auto session = std::move(engine);
-    if (session && commit)
-        session->end();
+    auto ending = std::move(statistics);
+    try {
+        if (session && commit)
+            session->end();
+    } catch (...) {
+        finishSessionStatistics(ending);
+        throw;
+    }
+    finishSessionStatistics(ending);
 }
 
 void Server::detach()
@@ -85,7 +92,8 @@ void attachServer(Server &server, const std::string &connectIdentifier)
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         throw clientError(kNoListener, "TNS:no listener");
-    server.databasePath = path;
+    auto canonical = std::filesystem::weakly_canonical(path, ec);
+    server.databasePath = ec ? path : canonical.string();
     server.attached = true;
 }
 
@@ -108,6 +116,9 @@ void beginSession(SvcCtx &svc, Session &session, ub4 credentials, ub4 mode)
                      external ? "" : devdb::decodeText(session.password, charset),
                      external ? devdb::Credentials::External : devdb::Credentials::Rdbms, privilege, &warning,
                      svc.env->client.nls);
+    // The logon is the session's first round trip.
+    session.statistics = startSessionStatistics();
+    session.roundTrip();
     session.server = svc.server;
     svc.server->versionText = session.engine->serverVersion();
     svc.server->sessions.insert(&session);
@@ -122,6 +133,7 @@ void endSession(Session &session)
 {
     if (!session.active())
         throw clientError(kNotLoggedOn);
+    session.roundTrip();
     session.end(true);
 }
 
@@ -350,6 +362,12 @@ sword stmtAttribute(Stmt &stmt, void *attributep, ub4 *sizep, ub4 attrtype)
         if (!stmt.described)
             throw clientError(kNotExecuted);
         put<ub4>(attributep, sizep, static_cast<ub4>(stmt.columns.size()));
+        break;
+    case OCI_ATTR_NUM_DML_ERRORS:
+        put<ub4>(attributep, sizep, stmt.dmlErrors);
+        break;
+    case OCI_ATTR_BIND_COUNT:
+        put<ub4>(attributep, sizep, static_cast<ub4>(stmt.placeholders.size()));
         break;
     default:
         throw clientError(kIllegalAttribute);
@@ -640,6 +658,7 @@ OCI8_API sword OCIPasswordChange(OCISvcCtx *svchp, OCIError *errhp, const OraTex
         std::string oldPassword = devdb::decodeText(text(opasswd, static_cast<sb4>(opasswd_len)), charset);
         std::string newPassword = devdb::decodeText(givenPassword, charset);
         if (svc->session && svc->session->active()) {
+            svc->session->roundTrip();
             svc->session->engine->changePassword(user, oldPassword, newPassword);
             svc->session->password = givenPassword;
             return OCI_SUCCESS;
@@ -664,7 +683,9 @@ OCI8_API sword OCITransCommit(OCISvcCtx *svchp, OCIError *errhp, ub4)
     if (!error || !svc)
         return OCI_INVALID_HANDLE;
     return guarded(error, [&] {
-        activeSession(*svc).engine->commit();
+        Session &session = activeSession(*svc);
+        session.roundTrip();
+        session.engine->commit();
         return OCI_SUCCESS;
     });
 }
@@ -676,7 +697,9 @@ OCI8_API sword OCITransRollback(OCISvcCtx *svchp, OCIError *errhp, ub4)
     if (!error || !svc)
         return OCI_INVALID_HANDLE;
     return guarded(error, [&] {
-        activeSession(*svc).engine->rollback();
+        Session &session = activeSession(*svc);
+        session.roundTrip();
+        session.engine->rollback();
         return OCI_SUCCESS;
     });
 }
@@ -717,6 +740,7 @@ OCI8_API_DROPPABLE sword OCIServerVersion(void *hndlp, OCIError *errhp, OraText 
     if (!error)
         return OCI_INVALID_HANDLE;
     Server *server = nullptr;
+    Session *session = nullptr;
     if (hndltype == OCI_HTYPE_SERVER) {
         server = handleCast<Server>(hndlp, OCI_HTYPE_SERVER);
         if (!server)
@@ -726,6 +750,7 @@ OCI8_API_DROPPABLE sword OCIServerVersion(void *hndlp, OCIError *errhp, OraText 
         if (!svc)
             return OCI_INVALID_HANDLE;
         server = svc->server;
+        session = svc->session;
     } else {
         return OCI_INVALID_HANDLE;
     }
@@ -734,6 +759,11 @@ OCI8_API_DROPPABLE sword OCIServerVersion(void *hndlp, OCIError *errhp, OraText 
             throw clientError(kNotConnected);
         if (server->versionText.empty())
             throw clientError(kNotLoggedOn);
+        // The banner comes from the server: a round trip of the session asking, or of one on the server.
+        if (!session || !session->active())
+            session = server->sessions.empty() ? nullptr : *server->sessions.begin();
+        if (session && session->active())
+            session->roundTrip();
         const std::string version = devdb::encodeText(server->versionText, server->env->client.charsetId);
         if (bufp && bufsz > 0) {
             std::size_t n = std::min<std::size_t>(bufsz - 1, version.size());
@@ -747,7 +777,11 @@ OCI8_API_DROPPABLE sword OCIServerVersion(void *hndlp, OCIError *errhp, OraText 
 OCI8_API sword OCIAttrGet(const void *trgthndlp, ub4 trghndltyp, void *attributep, ub4 *sizep, ub4 attrtype,
                           OCIError *errhp)
 {
-    auto *error = beginCall(errhp);
+    // Reading a row error's offset through the handle itself keeps its message.
+    auto *self = trghndltyp == OCI_HTYPE_ERROR && errhp == trgthndlp
+                     ? handleCast<ErrorHandle>(errhp, OCI_HTYPE_ERROR)
+                     : nullptr;
+    auto *error = self ? &self->error : beginCall(errhp);
     auto *target = static_cast<Handle *>(const_cast<void *>(trgthndlp));
     if (trghndltyp == OCI_HTYPE_DESCRIBE)
         trghndltyp = OCI_DTYPE_PARAM; // a select-list parameter read as a describe handle
@@ -807,6 +841,11 @@ OCI8_API sword OCIAttrGet(const void *trgthndlp, ub4 trghndltyp, void *attribute
             }
             return OCI_SUCCESS;
         }
+        case OCI_HTYPE_ERROR:
+            if (attrtype != OCI_ATTR_DML_ROW_OFFSET)
+                throw clientError(kIllegalAttribute);
+            put<ub4>(attributep, sizep, static_cast<ErrorHandle *>(target)->dmlRowOffset);
+            return OCI_SUCCESS;
         case OCI_HTYPE_ENV:
             switch (attrtype) {
             case OCI_ATTR_CHARSET_ID:
@@ -869,6 +908,17 @@ OCI8_API sword OCIAttrSet(void *trgthndlp, ub4 trghndltyp, void *attributep, ub4
             }
             break;
         }
+        case OCI_HTYPE_BIND: {
+            auto *bind = static_cast<Bind *>(target);
+            switch (attrtype) {
+            case OCI_ATTR_CHARSET_FORM:
+                bind->charsetForm = readAttribute<ub1>(attributep, size);
+                return OCI_SUCCESS;
+            case OCI_ATTR_MAXDATA_SIZE:
+                return OCI_SUCCESS; // only a size hint for the server
+            }
+            break;
+        }
         case OCI_HTYPE_STMT: {
             auto *stmt = static_cast<Stmt *>(target);
             switch (attrtype) {
@@ -914,6 +964,18 @@ OCI8_API sword OCIBreak(void *hndlp, OCIError *errhp)
         !(handleCast<SvcCtx>(hndlp, OCI_HTYPE_SVCCTX) || handleCast<Server>(hndlp, OCI_HTYPE_SERVER)))
         return OCI_INVALID_HANDLE;
     return OCI_SUCCESS;
+}
+
+OCI81_API sword OCIPing(OCISvcCtx *svchp, OCIError *errhp, ub4)
+{
+    auto *error = beginCall(errhp);
+    auto *svc = handleCast<SvcCtx>(svchp, OCI_HTYPE_SVCCTX);
+    if (!error || !svc)
+        return OCI_INVALID_HANDLE;
+    return guarded(error, [&] {
+        activeSession(*svc).roundTrip();
+        return OCI_SUCCESS;
+    });
 }
 
 // Two entry points of the error extension group; programs bind them but this

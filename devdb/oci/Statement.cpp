@@ -1,6 +1,7 @@
 #include "devdb/oci/Statement.h"
 
 #include "devdb/engine/Charset.h"
+#include "devdb/oci/Binds.h"
 #include "devdb/oci/Values.h"
 
 #include <algorithm>
@@ -15,12 +16,16 @@ void Stmt::prepare(std::string_view sql)
     clientText.assign(sql);
     text = devdb::decodeText(sql, env->client.charsetId);
     kind = classifyStatement(text);
+    placeholders = devdb::placeholderNames(text);
+    // Binds belong to the placeholders of the text prepared before.
+    binds.clear();
     prepared = true;
     described = executed = endReached = rowValid = false;
     columns.clear();
     rowCount = 0;
     rowsFetched = 0;
     parseErrorOffset = 0;
+    dmlErrors = 0;
 }
 
 void Stmt::dropCursor()
@@ -31,7 +36,10 @@ void Stmt::dropCursor()
         cursorSession = nullptr;
     }
     executed = false;
+    parsed = false;
     rowValid = false;
+    received.clear();
+    serverDone = false;
 }
 
 void Stmt::openCursor(Session &session)
@@ -42,6 +50,32 @@ void Stmt::openCursor(Session &session)
     cursor = session.engine->prepare(text);
     cursorSession = &session;
     session.cursors.insert(this);
+}
+
+void Stmt::parseOnce(Session &session)
+{
+    openCursor(session);
+    if (parsed)
+        return;
+    const std::string &database = session.server ? session.server->databasePath : std::string();
+    const std::string user = session.engine->userName();
+    bool known = devdb::oci::parsedBefore(database, user, text);
+    try {
+        cursor->parse();
+        if (isSelect()) {
+            columns = cursor->columns();
+            described = true;
+        }
+    } catch (const OraError &e) {
+        // A text that does not parse is parsed in full every time.
+        session.statistics->parse(true);
+        parseErrorOffset = clientOffset(e.parseOffset);
+        throw;
+    }
+    session.statistics->parse(!known);
+    if (!known)
+        rememberParsed(database, user, text);
+    parsed = true;
 }
 
 void Stmt::runCursor()
@@ -77,20 +111,44 @@ void Stmt::describe(Session &session)
 {
     if (!prepared)
         throw clientError(kNotPrepared);
-    openCursor(session);
-    try {
-        cursor->parse();
-        if (isSelect()) {
-            columns = cursor->columns();
-            described = true;
-        }
-    } catch (const OraError &e) {
-        parseErrorOffset = clientOffset(e.parseOffset);
-        throw;
-    }
+    session.roundTrip();
+    parseOnce(session);
 }
 
-CallResult Stmt::execute(Session &session, ub4 iterations, ub4 mode)
+std::vector<const Bind *> Stmt::bindsByOccurrence() const
+{
+    std::vector<const Bind *> slots(placeholders.size(), nullptr);
+    for (const auto &b : binds) {
+        if (b->position == 0)
+            continue;
+        if (b->position > placeholders.size())
+            throw clientError(kIllegalVariable);
+        slots[b->position - 1] = b.get();
+    }
+    // A bind by name serves every occurrence of the name not bound by position.
+    for (const auto &b : binds) {
+        if (b->position != 0)
+            continue;
+        for (std::size_t i = 0; i < slots.size(); ++i)
+            if (!slots[i] && placeholders[i] == b->name)
+                slots[i] = b.get();
+    }
+    for (const Bind *slot : slots)
+        if (!slot)
+            throw clientError(kNotAllBound);
+    return slots;
+}
+
+void Stmt::sendBinds(const std::vector<const Bind *> &slots, ub4 row)
+{
+    std::vector<devdb::BindValue> values;
+    values.reserve(slots.size());
+    for (const Bind *slot : slots)
+        values.push_back(bindValue(*slot, row));
+    cursor->setBinds(std::move(values));
+}
+
+CallResult Stmt::execute(Session &session, ub4 iterations, ub4 rowOffset, ub4 mode)
 {
     if (!prepared)
         throw clientError(kNotPrepared);
@@ -98,25 +156,84 @@ CallResult Stmt::execute(Session &session, ub4 iterations, ub4 mode)
     executed = endReached = rowValid = false;
     rowCount = 0;
     rowsFetched = 0;
+    dmlErrors = 0;
+    failedRow = 0;
     if (!isSelect() && iterations == 0 && !(mode & OCI_DESCRIBE_ONLY))
         throw clientError(kZeroIterations);
-    describe(session);
+    session.roundTrip();
+    parseOnce(session);
     if (mode & (OCI_DESCRIBE_ONLY | OCI_PARSE_ONLY))
         return {};
-    if (isSelect()) {
-        runCursor();
-        columns = cursor->columns();
-        executed = true;
-        return iterations > 0 ? fetch(iterations) : CallResult{};
-    }
-    for (ub4 i = 0; i < iterations; ++i) {
-        runCursor();
-        rowCount += cursor->rowCount();
-    }
+    if (!isSelect())
+        return executeDml(session, iterations, rowOffset, mode);
+    auto slots = bindsByOccurrence();
+    session.statistics->execution();
+    received.clear();
+    serverDone = false;
+    sendBinds(slots, 0);
+    runCursor();
+    columns = cursor->columns();
     executed = true;
+    // The execution brings the rows asked for and the prefetch rows with it.
+    receive(ub8(iterations) + prefetchRows);
+    return iterations > 0 ? deliver(iterations) : CallResult{};
+}
+
+// Each element of the bound arrays runs as a statement of its own: a failing
+// one undoes only itself. Without batch errors the first failure ends the
+// execution (the rows before it stay done); with them every row is tried.
+CallResult Stmt::executeDml(Session &session, ub4 iterations, ub4 rowOffset, ub4 mode)
+{
+    auto slots = bindsByOccurrence();
+    session.statistics->execution();
+    CallResult result;
+    const bool batch = (mode & OCI_BATCH_ERRORS) != 0;
+    for (ub4 row = rowOffset; row < iterations; ++row) {
+        try {
+            sendBinds(slots, row);
+            runCursor();
+            rowCount += cursor->rowCount();
+        } catch (const OraError &e) {
+            if (batch) {
+                result.rowErrors.push_back({row, e});
+                continue;
+            }
+            // The failed row's offset is read where a parse error's offset is.
+            if (e.parseOffset == 0)
+                parseErrorOffset = static_cast<ub2>(row);
+            failedRow = row;
+            session.statistics->rowsProcessed(rowCount);
+            throw;
+        }
+    }
+    session.statistics->rowsProcessed(rowCount);
+    executed = true;
+    dmlErrors = static_cast<ub4>(result.rowErrors.size());
+    if (dmlErrors > 0) {
+        result.status = OCI_SUCCESS_WITH_INFO;
+        OraError summary = clientError(kArrayDmlErrors);
+        summary.warning = true;
+        result.record = summary;
+        return result;
+    }
     if (mode & OCI_COMMIT_ON_SUCCESS)
         session.engine->commit();
-    return {};
+    return result;
+}
+
+void Stmt::receive(ub8 rows)
+{
+    ub8 taken = 0;
+    for (; taken < rows && !serverDone; ++taken) {
+        std::vector<devdb::Value> next;
+        if (!cursor->fetch(next)) {
+            serverDone = true;
+            break;
+        }
+        received.push_back(std::move(next));
+    }
+    if (cursorSession)
+        cursorSession->statistics->rowsProcessed(taken);
 }
 
 CallResult Stmt::fetch(ub4 rows)
@@ -130,25 +247,31 @@ CallResult Stmt::fetch(ub4 rows)
         rowsFetched = 0;
         return {};
     }
+    if (received.size() < rows && !serverDone) {
+        cursorSession->roundTrip();
+        receive(std::max<ub8>(rows - received.size(), prefetchRows));
+    }
+    return deliver(rows);
+}
+
+CallResult Stmt::deliver(ub4 rows)
+{
     bool truncated = false;
     ub4 n = 0;
-    bool end = false;
-    for (; n < rows; ++n) {
-        if (!cursor->fetch(row)) {
-            end = true;
-            break;
-        }
+    for (; n < rows && !received.empty(); ++n) {
+        row = std::move(received.front());
+        received.pop_front();
         rowValid = true;
         truncated |= storeRow(n);
         ++rowCount;
     }
     rowsFetched = n;
-    if (end) {
+    if (n < rows) {
         endReached = true;
-        return {OCI_NO_DATA, clientError(kNoDataFound)};
+        return {OCI_NO_DATA, clientError(kNoDataFound), {}};
     }
     if (truncated)
-        return {OCI_SUCCESS_WITH_INFO, clientError(kTruncationWarning)};
+        return {OCI_SUCCESS_WITH_INFO, clientError(kTruncationWarning), {}};
     return {};
 }
 
@@ -157,6 +280,33 @@ const devdb::Value *Stmt::lastRowValue(ub4 position) const
     if (!rowValid || position == 0 || position > row.size())
         return nullptr;
     return &row[position - 1];
+}
+
+Bind *Stmt::bindAt(Bind *given, ub4 position, std::string_view name)
+{
+    std::string key;
+    if (position == 0) {
+        if (!name.empty() && name.front() == ':')
+            name.remove_prefix(1);
+        key = devdb::upperText(name);
+        if (std::find(placeholders.begin(), placeholders.end(), key) == placeholders.end())
+            throw clientError(kIllegalVariable);
+    }
+    auto same = std::find_if(binds.begin(), binds.end(), [&](const auto &b) {
+        return position ? b->position == position : b->position == 0 && b->name == key;
+    });
+    Bind *bind = nullptr;
+    if (same != binds.end()) {
+        bind = same->get();
+    } else if (given && given->stmt == this) {
+        bind = given;
+    } else {
+        binds.push_back(std::make_unique<Bind>(env, this));
+        bind = binds.back().get();
+    }
+    bind->position = position;
+    bind->name = key;
+    return bind;
 }
 
 Define *Stmt::defineAt(ub4 position)

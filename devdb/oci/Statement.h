@@ -6,6 +6,7 @@
 #include "devdb/oci/Handles.h"
 #include "devdb/oci/SqlText.h"
 
+#include <deque>
 #include <optional>
 #include <string_view>
 
@@ -13,10 +14,12 @@ namespace devdb::oci
 {
 
 // The outcome of an execute or fetch that did not fail: the status and, for
-// OCI_SUCCESS_WITH_INFO and OCI_NO_DATA, the record the error handle gets.
+// OCI_SUCCESS_WITH_INFO and OCI_NO_DATA, the record the error handle gets;
+// in batch error mode the rows that failed.
 struct CallResult {
     sword status = OCI_SUCCESS;
     std::optional<OraError> record;
+    std::vector<RowError> rowErrors;
 };
 
 struct Stmt : Handle, CursorHolder {
@@ -24,12 +27,19 @@ struct Stmt : Handle, CursorHolder {
     ~Stmt() override { dropCursor(); }
 
     void prepare(std::string_view text);
-    // Runs the statement on the session; a select with iterations > 0 also fetches that many rows.
-    CallResult execute(Session &session, ub4 iterations, ub4 mode);
-    // Describes a select without running it (its columns become available).
+    // Runs the statement on the session in one round trip. A DML statement runs
+    // once for each element rowOffset .. iterations-1 of the bound arrays; a
+    // select runs once and brings iterations rows (plus the prefetch rows).
+    CallResult execute(Session &session, ub4 iterations, ub4 rowOffset, ub4 mode);
+    // Describes a select without running it (its columns become available): one round trip.
     void describe(Session &session);
+    // Hands the program rows; a round trip only when the rows already received do not suffice.
     CallResult fetch(ub4 rows);
 
+    // The bind handle for a placeholder by position (1-based) or by name
+    // (":name" or "name", any letter case): the one bound there before, else
+    // the program's handle given, else a new one.
+    Bind *bindAt(Bind *given, ub4 position, std::string_view name);
     Define *defineAt(ub4 position);
     Param *paramAt(ub4 position);
     bool freeParam(Param *param);
@@ -39,9 +49,11 @@ struct Stmt : Handle, CursorHolder {
 
     void dropCursor() override;
 
-    std::string text;       // as the server reads it (UTF-8)
-    std::string clientText; // as the program handed it over, in the client character set
+    std::string text;                      // as the server reads it (UTF-8)
+    std::string clientText;                // as the program handed it over, in the client character set
+    std::vector<std::string> placeholders; // by occurrence, upper-cased
     bool prepared = false;
+    bool parsed = false; // the server has parsed the text for the current cursor
     StatementKind kind;
     std::unique_ptr<devdb::Cursor> cursor;
     Session *cursorSession = nullptr;
@@ -50,12 +62,18 @@ struct Stmt : Handle, CursorHolder {
     bool endReached = false; // OCI_NO_DATA was returned; another fetch is out of sequence
     std::vector<devdb::ColumnDesc> columns;
     std::map<ub4, std::unique_ptr<Define>> defines;
+    std::vector<std::unique_ptr<Bind>> binds;
     std::vector<std::unique_ptr<Param>> params;
     ub8 rowCount = 0;
     ub4 rowsFetched = 0;
     ub2 parseErrorOffset = 0;
+    ub4 dmlErrors = 0; // rows that failed in batch error mode
+    ub4 failedRow = 0; // the element whose row ended the last array execution
     ub4 prefetchRows = 1;
     ub4 prefetchMemory = 0;
+    // Rows of a select the server has sent that the program has not fetched yet.
+    std::deque<std::vector<devdb::Value>> received;
+    bool serverDone = false; // the server has sent the last row
     std::vector<devdb::Value> row;
     bool rowValid = false;
 
@@ -67,7 +85,16 @@ struct Stmt : Handle, CursorHolder {
 private:
     ub2 clientOffset(int serverOffset) const;
     void openCursor(Session &session);
+    // Has the server parse the text once per cursor, counting a hard or soft parse.
+    void parseOnce(Session &session);
     void runCursor();
+    // The bind of each placeholder occurrence (ORA-01036, ORA-01008 when they do not fit).
+    std::vector<const Bind *> bindsByOccurrence() const;
+    void sendBinds(const std::vector<const Bind *> &slots, ub4 row);
+    CallResult executeDml(Session &session, ub4 iterations, ub4 rowOffset, ub4 mode);
+    // Takes up to rows rows from the server within the current round trip.
+    void receive(ub8 rows);
+    CallResult deliver(ub4 rows);
     bool storeRow(ub4 index);
     bool storeDynamic(Define &define, ub4 index, const devdb::Value &value);
     void storeLocator(Define &define, ub4 index, const devdb::Value &value);

@@ -1,5 +1,5 @@
 // Entry points the client library exports for completeness but the
-// development database does not serve (binds, LOB writes, objects,
+// development database does not serve (dynamic binds, LOB writes, objects,
 // collections, direct path): they answer OCI_ERROR with ORA-03001 on the error handle.
 // Each is declared with the parameters up to its error handle; the rest of a
 // caller's arguments are ignored, which the platform's C calling convention allows.
@@ -37,11 +37,8 @@ using devdb::oci::OCI_ERROR;
         return unimplemented(errhp);                                                                         \
     }
 
-ERROR_HANDLE_THIRD(OCI8_API, OCIBindByPos)
-ERROR_HANDLE_THIRD(OCI8_API, OCIBindByName)
 ERROR_HANDLE_SECOND(OCI8_API, OCIBindObject)
 ERROR_HANDLE_SECOND(OCI8_API, OCIBindDynamic)
-ERROR_HANDLE_SECOND(OCI8_API, OCIBindArrayOfStruct)
 ERROR_HANDLE_SECOND(OCI8_API, OCIStmtGetPieceInfo)
 ERROR_HANDLE_THIRD(OCI8_API, OCIStmtSetPieceInfo)
 ERROR_HANDLE_SECOND(OCI8_API, OCIDefineObject)

@@ -233,7 +233,7 @@ int Workbook::lastColumnOfRow(int row)
     }
 }
 
-QString Workbook::cellText(int row, int column)
+const CellValue *Workbook::valueAt(int row, int column, const RowBlock *&block)
 {
     const char *reason = nullptr;
     int limit = 0;
@@ -251,7 +251,7 @@ QString Workbook::cellText(int row, int column)
     };
     if (reason != nullptr)
         fail(limit != 0 ? QString::fromUtf8(reason).arg(limit) : QString::fromUtf8(reason));
-    const RowBlock *block = nullptr;
+    block = nullptr;
     try {
         block = window_.block(std::uint32_t(row));
     } catch (const FormatError &e) {
@@ -260,11 +260,23 @@ QString Workbook::cellText(int row, int column)
         cannotRead(QStringLiteral("there is not enough memory to read it"));
     }
     const CellValue *value = block ? block->find(column) : nullptr;
-    if (value == nullptr)
-        return {};
-    if (value->kind == CellKind::Unreadable)
+    if (value != nullptr && value->kind == CellKind::Unreadable)
         fail(QString::fromUtf8(texts::kCellTooLarge).arg(kMaxCellTextBytes >> 20));
-    return formatter_.text(*value, window_.source().sharedStrings(), block);
+    return value;
+}
+
+QString Workbook::cellText(int row, int column)
+{
+    const RowBlock *block = nullptr;
+    const CellValue *value = valueAt(row, column, block);
+    return value ? formatter_.text(*value, window_.source().sharedStrings(), block) : QString();
+}
+
+bool Workbook::isNumber(int row, int column)
+{
+    const RowBlock *block = nullptr;
+    const CellValue *value = valueAt(row, column, block);
+    return value && value->kind == CellKind::Number;
 }
 
 CellRange Workbook::usedRange()

@@ -41,6 +41,8 @@ public:
     // format's limits, for a cell whose text is too large to read, and when
     // the file turns out damaged further on.
     QString cellText(int row, int column) override;
+    // True for a cell holding a plain number (not a date, time, boolean or text).
+    bool isNumber(int row, int column) override;
 
     // The last column of the row that holds a value, 0 for an empty row.
     // Throws as cellText does.
@@ -61,6 +63,9 @@ public:
 
 private:
     [[noreturn]] void cannotRead(const QString &reason) const;
+    // The cell's value (null for an empty cell) and the block holding its text;
+    // throws for a cell that cannot be read.
+    const CellValue *valueAt(int row, int column, const RowBlock *&block);
 
     QString path_;
     SheetWindow window_;

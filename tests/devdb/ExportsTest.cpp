@@ -25,7 +25,8 @@ const std::vector<std::string> kOci81 = {"OCIEnvCreate",
                                          "OCIDateTimeToText"};
 // Names of later releases (9i to 10g) a client offers besides: only the full library has them.
 const std::vector<std::string> kLater = {"OCIEnvNlsCreate",       "OCILogon2",        "OCINlsCharSetNameToId",
-                                         "OCINlsCharSetIdToName", "OCILobGetLength2", "OCILobRead2"};
+                                         "OCINlsCharSetIdToName", "OCILobGetLength2", "OCILobRead2",
+                                         "OCIStmtFetch2",         "OCIPing"};
 const std::vector<std::string> kOci8 = {"OCIInitialize",
                                         "OCIHandleAlloc",
                                         "OCIHandleFree",

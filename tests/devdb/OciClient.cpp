@@ -65,6 +65,10 @@ Library::Library(const std::string &path)
     BIND(OCISvcCtxToLda);
     BIND(OCILdaToSvcCtx);
     BIND(OCIBindByName);
+    BIND(OCIBindByPos);
+    BIND(OCIBindArrayOfStruct);
+    BIND(OCIStmtFetch2);
+    BIND(OCIPing);
     BIND(olog);
     BIND(orlon);
     BIND(ologof);

@@ -59,7 +59,12 @@ constexpr ub4 ATTR_DATA_SIZE = 1, ATTR_DATA_TYPE = 2, ATTR_NAME = 4, ATTR_PRECIS
               ATTR_IS_NULL = 7, ATTR_TYPE_NAME = 8, ATTR_SCHEMA_NAME = 9, ATTR_CHARSET_ID = 31,
               ATTR_CHARSET_FORM = 32, ATTR_NCHARSET_ID = 262, ATTR_CHAR_USED = 285, ATTR_CHAR_SIZE = 286;
 constexpr ub4 CRED_RDBMS = 1, CRED_EXT = 2, SYSDBA = 2, SYSOPER = 4, DYNAMIC_FETCH = 2,
-              COMMIT_ON_SUCCESS = 0x20, DESCRIBE_ONLY = 0x10;
+              COMMIT_ON_SUCCESS = 0x20, DESCRIBE_ONLY = 0x10, BATCH_ERRORS = 0x80;
+constexpr ub4 HTYPE_BIND = 5, ATTR_CHARSET_FORM_BIND = 32, ATTR_NUM_DML_ERRORS = 73, ATTR_DML_ROW_OFFSET = 74,
+              ATTR_BIND_COUNT = 190;
+constexpr ub2 SQLT_CHR = 1, SQLT_NUM = 2, SQLT_INT = 3, SQLT_FLT = 4, SQLT_STR = 5, SQLT_VNU = 6,
+              SQLT_VCS = 9, SQLT_DAT = 12, SQLT_BFLOAT = 21, SQLT_BDOUBLE = 22, SQLT_BIN = 23, SQLT_UIN = 68,
+              SQLT_AFC = 96, SQLT_AVC = 97, SQLT_ODT = 156;
 constexpr ub2 FETCH_NEXT = 2;
 constexpr ub1 FIRST_PIECE = 1, NEXT_PIECE = 2;
 
@@ -120,6 +125,11 @@ struct Library {
     sword (*OCILdaToSvcCtx)(void **, void *, CdaDef *) = nullptr;
     sword (*OCIBindByName)(void *, void **, void *, const OraText *, sb4, void *, sb4, ub2, void *, ub2 *,
                            ub2 *, ub4, ub4 *, ub4) = nullptr;
+    sword (*OCIBindByPos)(void *, void **, void *, ub4, void *, sb4, ub2, void *, ub2 *, ub2 *, ub4, ub4 *,
+                          ub4) = nullptr;
+    sword (*OCIBindArrayOfStruct)(void *, void *, ub4, ub4, ub4, ub4) = nullptr;
+    sword (*OCIStmtFetch2)(void *, void *, ub4, ub2, sb4, ub4) = nullptr;
+    sword (*OCIPing)(void *, void *, ub4) = nullptr;
     sword (*olog)(CdaDef *, ub1 *, const OraText *, sword, const OraText *, sword, const OraText *, sword,
                   ub4) = nullptr;
     sword (*orlon)(CdaDef *, ub1 *, const OraText *, sword, const OraText *, sword, sword) = nullptr;

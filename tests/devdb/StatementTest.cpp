@@ -476,11 +476,12 @@ TEST_F(StatementTest, FetchBeforeExecuteAndZeroIterations)
 
 TEST_F(StatementTest, UnsupportedCallsAnswerUnimplemented)
 {
+    // Values given at execution time (OCI_DATA_AT_EXEC) are not served.
     prepare("select :x from dual");
     void *bind = nullptr;
     int value = 1;
     EXPECT_EQ(conn.lib.OCIBindByName(conn.stmt, &bind, conn.err, reinterpret_cast<const OraText *>(":x"), 2,
-                                     &value, 4, 3, nullptr, nullptr, nullptr, 0, nullptr, 0),
+                                     &value, 4, 3, nullptr, nullptr, nullptr, 0, nullptr, 2),
               OCI_ERROR);
     EXPECT_EQ(conn.error().text, "ORA-03001: unimplemented feature\n");
 }

@@ -89,7 +89,11 @@ TEST(CellValue, NormalizeDateDayMonthYear)
 // given alone is not lost.
 TEST(CellValue, NormalizeDateFollowsTheShortDateFormat)
 {
-    const OperatorLocale us(QLocale(QStringLiteral("en_US"))); // M/d/yy
+    const OperatorLocale us(QLocale(QStringLiteral("en_US")));
+    // Qt's "M/d/yy" with the year widened: a two-digit year would land in the
+    // database's 50-year window (1930 read back as 2030).
+    ASSERT_EQ(us.shortDateFormat(), QStringLiteral("M/d/yyyy"));
+    EXPECT_EQ(OperatorLocale(QLocale(QStringLiteral("de_DE"))).shortDateFormat(), QStringLiteral("dd.MM.yyyy"));
     EXPECT_EQ(NormalizeDate(QStringLiteral("1985"), us), QStringLiteral("01/01/1985"));
     EXPECT_EQ(NormalizeDate(QStringLiteral("85"), us), QStringLiteral("01/01/1985"));
     EXPECT_EQ(NormalizeDate(QStringLiteral("12/31/85"), us), QStringLiteral("12/31/85"));

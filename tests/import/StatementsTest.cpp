@@ -17,6 +17,12 @@ class FixedSheet : public ICellSource
 {
 public:
     void set(int row, int column, const QString &text) { cells_[{row, column}] = text; }
+    void setNumber(int row, int column, const QString &text)
+    {
+        set(row, column, text);
+        numbers_.insert({row, column}, true);
+    }
+    bool isNumber(int row, int column) override { return numbers_.value({row, column}); }
     QString cellText(int row, int column) override
     {
         ++reads;
@@ -28,6 +34,7 @@ public:
 
 private:
     QMap<std::pair<int, int>, QString> cells_;
+    QMap<std::pair<int, int>, bool> numbers_;
 };
 
 TColumnMapping column(const char *name, const char *proceed, const char *xls, const char *code = "",
@@ -86,6 +93,20 @@ TEST_F(Statements, CellTextRules)
     // The date code sees the cell after its commas became blanks.
     EXPECT_EQ(valueOf(QStringLiteral("12,05,1985"), "D"), QStringLiteral("01.01.1900"));
     EXPECT_EQ(valueOf(QStringLiteral("1985"), "d5"), QStringLiteral("01.01.1985"));
+}
+
+// A number cell's comma is the locale's decimal separator and stays; the same
+// text in a text cell loses it, and so does every other text of the row.
+TEST_F(Statements, NumberCellsKeepTheirDecimalComma)
+{
+    sheet.setNumber(1, 1, QStringLiteral("1,5"));
+    sheet.set(1, 2, QStringLiteral("1,5"));
+    EXPECT_EQ(*ValueText(column("A", "1", "1"), sheet, 1), QStringLiteral("1,5"));
+    EXPECT_EQ(*ValueText(column("B", "1", "2"), sheet, 1), QStringLiteral("1 5"));
+    EXPECT_EQ(*ValueText(column("A", "1", "1", "L2"), sheet, 1), QString());
+    EXPECT_EQ(InsertStatement(T, MappingTable({column("A", "1", "1"), column("B", "1", "2")}), sheet, 1,
+                              kDayMonthYear),
+              QStringLiteral("insert into T(A,B) values ('1,5','1 5')"));
 }
 
 TEST_F(Statements, DefaultValueRules)

@@ -111,7 +111,7 @@ TEST(CellTextFormatter, FollowsTheLocaleFormats)
     EXPECT_EQ(CellTextFormatter(ruLocale()).text(dateTime, pool, nullptr),
               QStringLiteral("01.03.2024 10:11:12"));
     const rowpour::platform::OperatorLocale us(QLocale(QStringLiteral("en_US")));
-    EXPECT_EQ(CellTextFormatter(us).text(dateTime, pool, nullptr), QStringLiteral("3/1/24 10:11:12 AM"));
+    EXPECT_EQ(CellTextFormatter(us).text(dateTime, pool, nullptr), QStringLiteral("3/1/2024 10:11:12 AM"));
     // A duration is no time of day: the same in every locale.
     EXPECT_EQ(CellTextFormatter(us).text(serialToValue(1.5, false, kDuration), pool, nullptr),
               QStringLiteral("36:00:00"));
