@@ -82,6 +82,10 @@ inline const QStringList kMappingFilters = {QStringLiteral("Mapping files (*.ini
 // Each column's share of the given width, with the fraction cut off.
 std::array<int, 6> GridColumnWidths(int gridWidth);
 
+// "user@alias" for the status line, from the session's user name (which may
+// be a whole connect string) and its database; never the password.
+QString ConnectedUserText(const QString &username, const QString &database);
+
 } // namespace rowpour::app
 
 class TForm1 : public QWidget

@@ -51,6 +51,20 @@ private:
 
 } // namespace
 
+QString rowpour::app::ConnectedUserText(const QString &username, const QString &database)
+{
+    // The user name may hold a whole connect string, "user/password@alias":
+    // the password never reaches the window.
+    const qsizetype at = username.indexOf(QLatin1Char('@'));
+    QString user = username.left(at < 0 ? username.size() : at);
+    QString alias = database.isEmpty() && at >= 0 ? username.mid(at + 1) : database;
+    user = user.section(QLatin1Char('/'), 0, 0).trimmed();
+    alias = alias.section(QLatin1Char(' '), 0, 0).trimmed();
+    if (user.isEmpty())
+        user = QStringLiteral("/");
+    return alias.isEmpty() ? user : user + QLatin1Char('@') + alias;
+}
+
 void TForm1::bindOperatorCommands()
 {
     connect(CheckButton_, &QPushButton::clicked, this, [this] { RunGuarded([this] { CheckClick(); }); });
@@ -77,10 +91,8 @@ void TForm1::UpdateCommands()
         StatusLabel_->setText(mainform::kNotConnected);
         return;
     }
-    QString who = OracleSession1_.LogonUsername();
-    if (!OracleSession1_.LogonDatabase().isEmpty())
-        who += QLatin1Char('@') + OracleSession1_.LogonDatabase();
-    StatusLabel_->setText(mainform::kConnectedAs.arg(who));
+    StatusLabel_->setText(mainform::kConnectedAs.arg(
+        ConnectedUserText(OracleSession1_.LogonUsername(), OracleSession1_.LogonDatabase())));
 }
 
 rowpour::workbook::SheetChoice TForm1::ChosenSheet() const

@@ -390,4 +390,50 @@ TEST_F(DesktopImport, ProgressPopupIsOutOfSightWhileAMessageBoxIsShown)
     rowpour::app::SetFailureSink(previousFailureSink);
 }
 
+TEST_F(DesktopImport, CheckReportsTheRefusedRowsInTheErrorsWindowAndChangesNothing)
+{
+    EXPECT_FALSE(form_->CheckButton()->isEnabled());
+    connectAndMap();
+    EXPECT_TRUE(form_->CheckButton()->isEnabled());
+    EXPECT_TRUE(form_->Button2()->isEnabled());
+    EXPECT_EQ(form_->StatusLabel()->text(), QStringLiteral("Connected: demo@DEVDB"));
+    ASSERT_EQ(database()
+                  .sql("demo/demo", {QStringLiteral("insert into %1 values ('Old', null)").arg(table_)})
+                  .exitCode,
+              0);
+
+    form_->CheckButton()->click();
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(errors_->isVisible());
+    EXPECT_EQ(form_->Label6()->text(), QStringLiteral("5/5/1/0"));
+    const QStringList lines = errors_->Lines();
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0], QStringLiteral("Check of table %1, rows 2 to 5:").arg(table_));
+    EXPECT_EQ(
+        lines[1],
+        QStringLiteral("/5/insert into %1(NAME,BORN) values ('Aleksandrovich','01.01.1991')").arg(table_));
+    EXPECT_EQ(lines[2],
+              QStringLiteral("NAME: 14 bytes, more than the 10 bytes the column holds (ORA-12899)"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("1 rows would fail")));
+    EXPECT_EQ(rowsInTable(), 1);
+    EXPECT_TRUE(form_->Button2()->isEnabled()) << "the check unlocks the window";
+
+    // "Errors" brings the closed errors window back with its text.
+    errors_->hide();
+    form_->findChild<QPushButton *>("ErrorsButton")->click();
+    EXPECT_TRUE(errors_->isVisible());
+    EXPECT_EQ(errors_->Lines(), lines);
+}
+
+TEST_F(DesktopImport, StatusLineNeverShowsThePassword)
+{
+    using rowpour::app::ConnectedUserText;
+    EXPECT_EQ(ConnectedUserText("demo/secret@DEVDB", ""), "demo@DEVDB");
+    EXPECT_EQ(ConnectedUserText("demo/secret", "DEVDB"), "demo@DEVDB");
+    EXPECT_EQ(ConnectedUserText("demo", "DEVDB"), "demo@DEVDB");
+    EXPECT_EQ(ConnectedUserText("sys/secret@DEVDB as sysdba", ""), "sys@DEVDB");
+    EXPECT_EQ(ConnectedUserText("/", ""), "/");
+    EXPECT_EQ(ConnectedUserText("demo/secret", ""), "demo");
+}
+
 } // namespace
