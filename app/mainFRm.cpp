@@ -66,7 +66,7 @@ TForm1::TForm1(QWidget *parent, const QString &executablePath) : QWidget(parent)
     setTabOrder();
     bindCommands();
     configureDatabaseComponents();
-    // Room for the preview beside the specified controls.
+    // Room for the preview beside the original controls.
     resize(760, 680);
     FormCreate(executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath);
 }
@@ -224,7 +224,7 @@ void TForm1::arrangeControls()
 
 void TForm1::setTabOrder()
 {
-    // The specified order first; the controls added for the operator follow.
+    // The original controls' order first; the operator's additions follow.
     QWidget *const order[] = {
         Button1_,          FilenameEdit1_, SG_,          CheckBox1_,    ComboBox1_, Button2_,
         Button3_,          Edit1_,         Edit2_,       ProgressBar1_, CheckBox2_, SheetBox_,

@@ -59,7 +59,7 @@ inline const QString kStopQuestion =
                    "Nothing this run has loaded is kept: the table stays as it was before the run.");
 inline const QString kStopAndClose = QStringLiteral("Stop and close");
 inline const QString kKeepRunning = QStringLiteral("Keep running");
-// The operator's commands beside the specified ones.
+// The operator's commands beside the original ones.
 inline const QString kSheet = QStringLiteral("sheet");
 inline const QString kCheck = QStringLiteral("Check");
 inline const QString kCheckHint =

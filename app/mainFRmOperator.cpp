@@ -1,4 +1,4 @@
-// The main window's commands beside the specified ones: the sheet list and
+// The main window's commands beside the original ones: the sheet list and
 // the preview that follow the workbook, picking the start row and XLS fields
 // in the preview, mapping by a header row, the check before any change, the
 // errors window on demand, and which commands are enabled.

@@ -31,7 +31,7 @@ inline const QString kInserted = QStringLiteral("inserted ");
 inline const QString kRecordFrom = QStringLiteral(" record from ");
 inline const QString kSelected = QStringLiteral(" selected");
 inline const QString kLineEnd = QStringLiteral("\r\n");
-// The line after the summary's specified text that counts the skipped rows.
+// The line after the summary's two fixed lines that counts the skipped rows.
 inline const QString kSkipped = QStringLiteral("skipped %1 found in the table");
 
 // What the check before any change refuses, naming the value at fault.
@@ -175,8 +175,8 @@ ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surrou
                        IImportDatabase &database,
                        const platform::OperatorLocale &locale = platform::OperatorLocale::system());
 
-// The summary message box text and icon for a finished run: the specified
-// two lines, then the line with the skipped rows.
+// The summary message box text and icon for a finished run: the two fixed
+// lines, then the line with the skipped rows.
 QString SummaryText(const ImportResult &result);
 MessageIcon SummaryIcon(const ImportResult &result);
 

@@ -1,4 +1,4 @@
-// The main window beside its specified controls: the grid's keys, the file
+// The main window beside its original controls: the grid's keys, the file
 // dialogs' filters, the sheet list and the preview that follow the workbook,
 // picking by clicking, mapping by a header row and the sheet a mapping keeps.
 

@@ -168,7 +168,7 @@ TEST(MainWindow, OperatorEditsReachTheMappingCells)
     EXPECT_EQ(form.SG()->cell(1, 3), "2");
 }
 
-// The specified hints, and those of the commands added beside them.
+// The original hints, and those of the commands added beside them.
 TEST(MainWindow, HintsOfTheGridTheFlatButtonsAndTheAddedCommands)
 {
     TForm1 form;
