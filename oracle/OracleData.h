@@ -3,6 +3,7 @@
 // values are read through named fields. Read-only; the records live in
 // blocks that grow with the record count.
 
+#include "oracle/OracleTexts.h"
 #include "oracle/OracleTypes.h"
 
 #include <QByteArray>
@@ -16,14 +17,6 @@
 
 namespace rowpour::oracle
 {
-
-namespace texts
-{
-inline constexpr char ClosedDataset[] = "Cannot perform this operation on a closed dataset";
-inline constexpr char FieldNotFound[] = "Field '%1' not found";
-inline constexpr char NoRecords[] = "No Records";
-inline constexpr char UnexpectedDatatype[] = "Unexpected datatype: "; // + field name
-} // namespace texts
 
 class EDatabaseError : public std::runtime_error
 {

@@ -67,9 +67,9 @@ QFrame *plainPanel(QWidget *parent)
 
 int connectAsIndexOfText(const QString &text)
 {
-    if (text.compare(QLatin1String(logontexts::ConnectAsSYSDBA), Qt::CaseInsensitive) == 0)
+    if (text.compare(QLatin1String(texts::ConnectAsSYSDBA), Qt::CaseInsensitive) == 0)
         return 1;
-    if (text.compare(QLatin1String(logontexts::ConnectAsSYSOPER), Qt::CaseInsensitive) == 0)
+    if (text.compare(QLatin1String(texts::ConnectAsSYSOPER), Qt::CaseInsensitive) == 0)
         return 2;
     return 0;
 }
@@ -169,9 +169,9 @@ void TLogOnForm::CreateControls()
     Label4 = rightAlignedLabel(CAPanel, 8, 4, 113);
     ConnectAsList = new QComboBox(CAPanel);
     ConnectAsList->setGeometry(126, 0, 95, 24);
-    ConnectAsList->addItems({QString::fromLatin1(logontexts::ConnectAsNormal),
-                             QString::fromLatin1(logontexts::ConnectAsSYSDBA),
-                             QString::fromLatin1(logontexts::ConnectAsSYSOPER)});
+    ConnectAsList->addItems({QString::fromLatin1(texts::ConnectAsNormal),
+                             QString::fromLatin1(texts::ConnectAsSYSDBA),
+                             QString::fromLatin1(texts::ConnectAsSYSOPER)});
 
     HistoryPopup = new QMenu(this);
 

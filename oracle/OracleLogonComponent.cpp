@@ -32,7 +32,7 @@ public:
     void SetDatabase(const QString &text) override { database_ = text; }
     int ConnectAsIndex() const override { return connectAs_; }
     void SetConnectAsIndex(int index) override { connectAs_ = index; }
-    bool ShowModal() override { throw std::runtime_error(logontexts::NoLogonWindow); }
+    bool ShowModal() override { throw std::runtime_error(texts::NoLogonWindow); }
     bool ControlHeldOnOK() const override { return false; }
 
 private:
@@ -93,9 +93,9 @@ QString connectAsText(TConnectAsOption connectAs)
 {
     switch (connectAs) {
     case caSYSDBA:
-        return QString::fromLatin1(logontexts::ConnectAsSYSDBA);
+        return QString::fromLatin1(texts::ConnectAsSYSDBA);
     case caSYSOPER:
-        return QString::fromLatin1(logontexts::ConnectAsSYSOPER);
+        return QString::fromLatin1(texts::ConnectAsSYSOPER);
     default:
         return {};
     }
@@ -131,25 +131,14 @@ TLogonWindowSetup commonSetup()
 
 const std::array<QString, LogonTextCount> &DefaultLogonTexts()
 {
-    static const std::array<QString, LogonTextCount> texts = {
-        QStringLiteral("Oracle Logon"),
-        QStringLiteral("Change password"),
-        QStringLiteral("Confirm"),
-        QStringLiteral("Username"),
-        QStringLiteral("Password"),
-        QStringLiteral("Database"),
-        QStringLiteral("Connect as"),
-        QStringLiteral("New password"),
-        QStringLiteral("Old password"),
-        QStringLiteral("Verification"),
-        QStringLiteral("Verification failed"),
-        QStringLiteral("Do you wish to change your password now?"),
-        QStringLiteral("Your password has expired"),
-        QStringLiteral("OK"),
-        QStringLiteral("Cancel"),
-        QStringLiteral("Logon history"),
-    };
-    return texts;
+    static_assert(std::size(texts::DefaultLogonTexts) == LogonTextCount);
+    static const std::array<QString, LogonTextCount> defaults = [] {
+        std::array<QString, LogonTextCount> result;
+        for (std::size_t i = 0; i < result.size(); ++i)
+            result[i] = QString::fromLatin1(texts::DefaultLogonTexts[i]);
+        return result;
+    }();
+    return defaults;
 }
 
 std::array<QString, LogonTextCount> &LogonTexts()
@@ -244,8 +233,7 @@ bool TOracleLogon::TakeAutomaticLogon(ILogonWindow &window, const TOracleSession
         return false;
     Options &= ~ldAuto;
     if (!LogonUserIdParameterDisabled()) {
-        const QString userId =
-            platform::CommandLine::parameter(QString::fromLatin1(logontexts::UserIdParameter));
+        const QString userId = platform::CommandLine::parameter(QString::fromLatin1(texts::UserIdParameter));
         if (!userId.isEmpty()) {
             window.SetUsername(userId);
             window.SetPassword(QString());
@@ -320,7 +308,7 @@ void TOracleLogon::Attempt(TOracleSession &session, ILogonWindow &window, bool r
 bool ShowPasswordDialog(TOracleSession *session, const QString &title)
 {
     if (!session)
-        throw std::runtime_error(logontexts::SessionUndefined);
+        throw std::runtime_error(texts::SessionUndefined);
     const auto &texts = LogonTexts();
     TLogonWindowSetup setup = commonSetup();
     setup.Title = title;

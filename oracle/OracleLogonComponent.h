@@ -5,6 +5,8 @@
 // from an ILogonUi that the widget library installs (InstallLogonDialogs in
 // oracle/OracleLogon.h); without one only automatic logons work.
 
+#include "oracle/OracleTexts.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -53,16 +55,6 @@ struct TLogonFont {
 TLogonFont &LogonFont();
 // Switch that makes the "UserId" command-line parameter be ignored.
 bool &LogonUserIdParameterDisabled();
-
-namespace logontexts
-{
-inline constexpr char SessionUndefined[] = "Session undefined";
-inline constexpr char NoLogonWindow[] = "The logon window is not available in this program";
-inline constexpr char ConnectAsNormal[] = "Normal";
-inline constexpr char ConnectAsSYSDBA[] = "SYSDBA";
-inline constexpr char ConnectAsSYSOPER[] = "SYSOPER";
-inline constexpr char UserIdParameter[] = "UserId";
-} // namespace logontexts
 
 // ---------------------------------------------------------------------------
 // The window seam

@@ -46,4 +46,70 @@ inline constexpr char NotLoggedOn[] = "Not logged on";
 // The client library file forced in bridge mode when no bridge is installed.
 inline constexpr char BridgeLibraryFile[] = "libclntsh.so.7.3";
 
+// A statement or logon component used without a session.
+inline constexpr char SessionUndefined[] = "Session undefined";
+
+// Statements and their fetched values.
+inline constexpr char FieldDoesNotExistPrefix[] = "Field "; // + index or name
+inline constexpr char FieldDoesNotExistSuffix[] = " does not exist";
+inline constexpr char BeyondEof[] = "You cannot access field data beyond Eof";
+inline constexpr char CannotConvertPrefix[] = "Cannot convert field "; // + name + one of the endings
+inline constexpr char ToString[] = " to a String";
+inline constexpr char ToInteger[] = " to an Integer";
+inline constexpr char ToFloat[] = " to a Float";
+inline constexpr char ToDate[] = " to a Date";
+// Column kinds that need the handle-based call set (each followed by one suffix).
+inline constexpr char QueryWithObjects[] = "A query with objects";
+inline constexpr char QueryWithReferences[] = "A query with references";
+inline constexpr char QueryWithLobs[] = "A query with LOB's";
+inline constexpr char QueryWithSubQueries[] = "A query with sub-queries";
+inline constexpr char RequiresOCI8[] = " requires OCI8 mode, but OCI7 mode is used.";
+inline constexpr char RequiresNet8[] = " requires Net8, which is not detected on this PC";
+inline constexpr char RequiresSession[] = " requires a session";
+inline constexpr char RequiresConnectedSession[] = " requires a connected session";
+// Messages shown (through the column message hook) for columns a result set cannot hold.
+inline constexpr char ObjectsNotSupported[] = ": Objects will be supported in version 3.5";
+inline constexpr char ReferencesNotSupported[] = ": References will be supported in version 3.5";
+inline constexpr char SubQueriesNotSupported[] =
+    ": Sub-queries not supported in dataset, use TOracleQuery instead";
+// A LOB value too large to hold in memory (%1: column name, %2: its length).
+inline constexpr char LobTooLarge[] = "Column %1: the value of length %2 is too large to read";
+// The client's text of a fetched value cut to its buffer, when the client left no error record.
+inline constexpr char FetchedValueTruncated[] = "ORA-01406: fetched column value was truncated";
+// A call failed without the client library leaving an error record (%1: status).
+inline constexpr char CallFailedWithoutRecord[] = "The Oracle client library call failed with status %1";
+
+// Data sets.
+inline constexpr char ClosedDataset[] = "Cannot perform this operation on a closed dataset";
+inline constexpr char FieldNotFound[] = "Field '%1' not found";
+inline constexpr char NoRecords[] = "No Records";
+inline constexpr char UnexpectedDatatype[] = "Unexpected datatype: "; // + field name
+
+// The logon component.
+inline constexpr char NoLogonWindow[] = "The logon window is not available in this program";
+inline constexpr char ConnectAsNormal[] = "Normal";
+inline constexpr char ConnectAsSYSDBA[] = "SYSDBA";
+inline constexpr char ConnectAsSYSOPER[] = "SYSOPER";
+inline constexpr char UserIdParameter[] = "UserId";
+
+// The logon window's default texts, in the order of TLogonTextIndex.
+inline constexpr const char *DefaultLogonTexts[] = {
+    "Oracle Logon",
+    "Change password",
+    "Confirm",
+    "Username",
+    "Password",
+    "Database",
+    "Connect as",
+    "New password",
+    "Old password",
+    "Verification",
+    "Verification failed",
+    "Do you wish to change your password now?",
+    "Your password has expired",
+    "OK",
+    "Cancel",
+    "Logon history",
+};
+
 } // namespace rowpour::oracle::texts
