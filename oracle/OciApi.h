@@ -140,6 +140,10 @@ constexpr ub4 OCI_ATTR_TYPE_NAME = 8;
 constexpr ub4 OCI_ATTR_SCHEMA_NAME = 9;
 constexpr ub4 OCI_ATTR_CHARSET_FORM = 32;
 constexpr ub4 OCI_ATTR_CHAR_SIZE = 286;
+// Array DML with batch errors: the failures of a statement handle, and the
+// failed row of one error record.
+constexpr ub4 OCI_ATTR_NUM_DML_ERRORS = 73;
+constexpr ub4 OCI_ATTR_DML_ROW_OFFSET = 74;
 
 // Character sets and forms.
 constexpr ub2 OCI_AL32UTF8_ID = 873;
@@ -164,6 +168,7 @@ constexpr ub4 OCI_BATCH_MODE = 0x1;
 constexpr ub4 OCI_EXACT_FETCH = 0x2;
 constexpr ub4 OCI_DESCRIBE_ONLY = 0x10;
 constexpr ub4 OCI_COMMIT_ON_SUCCESS = 0x20;
+constexpr ub4 OCI_BATCH_ERRORS = 0x80;
 constexpr ub4 OCI_PARSE_ONLY = 0x100;
 constexpr ub2 OCI_FETCH_NEXT = 0x2;
 constexpr ub4 OCI_DATA_AT_EXEC = 2;
@@ -371,264 +376,177 @@ using OCILobFileGetName_fn = sword(OCIEnv *envhp, OCIError *errhp, const OCILobL
                                    OraText *dir_alias, ub2 *d_length, OraText *filename, ub2 *f_length);
 }
 
-// Entry points that are bound when the library exports them but never called
-// by this program; they carry no prototype of their own, and a library
-// without them loses nothing.
-using UnusedEntry_fn = void();
-#define ROWPOUR_OCI_UNUSED_ENTRIES(X)                                                                        \
-    X(OCIBindObject)                                                                                         \
-    X(OCIBindDynamic)                                                                                        \
-    X(OCIBindArrayOfStruct)                                                                                  \
-    X(OCIDefineObject)                                                                                       \
-    X(OCIDefineArrayOfStruct)                                                                                \
-    X(OCIStmtGetBindInfo)                                                                                    \
-    X(OCIDescribeAny)                                                                                        \
-    X(OCIParamSet)                                                                                           \
-    X(OCITransStart)                                                                                         \
-    X(OCITransDetach)                                                                                        \
-    X(OCITransPrepare)                                                                                       \
-    X(OCITransForget)                                                                                        \
-    X(OCILobAppend)                                                                                          \
-    X(OCILobAssign)                                                                                          \
-    X(OCILobCharSetId)                                                                                       \
-    X(OCILobCopy)                                                                                            \
-    X(OCILobDisableBuffering)                                                                                \
-    X(OCILobEnableBuffering)                                                                                 \
-    X(OCILobErase)                                                                                           \
-    X(OCILobFileClose)                                                                                       \
-    X(OCILobFileCloseAll)                                                                                    \
-    X(OCILobFileExists)                                                                                      \
-    X(OCILobFileIsOpen)                                                                                      \
-    X(OCILobFileOpen)                                                                                        \
-    X(OCILobFileSetName)                                                                                     \
-    X(OCILobFlushBuffer)                                                                                     \
-    X(OCILobIsEqual)                                                                                         \
-    X(OCILobLoadFromFile)                                                                                    \
-    X(OCILobLocatorIsInit)                                                                                   \
-    X(OCILobTrim)                                                                                            \
-    X(OCILobWrite)                                                                                           \
-    X(OCIResultSetToStmt)                                                                                    \
-    X(OCIObjectUnpin)                                                                                        \
-    X(OCIObjectLock)                                                                                         \
-    X(OCIObjectMarkUpdate)                                                                                   \
-    X(OCIObjectUnmark)                                                                                       \
-    X(OCIObjectMarkDelete)                                                                                   \
-    X(OCIObjectFlush)                                                                                        \
-    X(OCIObjectCopy)                                                                                         \
-    X(OCIObjectGetTypeRef)                                                                                   \
-    X(OCIObjectGetObjectRef)                                                                                 \
-    X(OCIObjectGetInd)                                                                                       \
-    X(OCIObjectExists)                                                                                       \
-    X(OCIObjectIsLocked)                                                                                     \
-    X(OCIObjectIsDirty)                                                                                      \
-    X(OCIObjectRefresh)                                                                                      \
-    X(OCIObjectPinTable)                                                                                     \
-    X(OCIObjectNew)                                                                                          \
-    X(OCIObjectPin)                                                                                          \
-    X(OCIObjectFree)                                                                                         \
-    X(OCITypeByName)                                                                                         \
-    X(OCIObjectGetAttr)                                                                                      \
-    X(OCIObjectSetAttr)                                                                                      \
-    X(OCIStringPtr)                                                                                          \
-    X(OCIStringAssignText)                                                                                   \
-    X(OCINumberFromInt)                                                                                      \
-    X(OCINumberToInt)                                                                                        \
-    X(OCINumberFromReal)                                                                                     \
-    X(OCINumberToReal)                                                                                       \
-    X(OCINumberToText)                                                                                       \
-    X(OCINumberFromText)                                                                                     \
-    X(OCIRawPtr)                                                                                             \
-    X(OCIRawSize)                                                                                            \
-    X(OCIRawAssignBytes)                                                                                     \
-    X(OCIRefAssign)                                                                                          \
-    X(OCIRefClear)                                                                                           \
-    X(OCIRefIsNull)                                                                                          \
-    X(OCIRefFromHex)                                                                                         \
-    X(OCIRefHexSize)                                                                                         \
-    X(OCIRefToHex)                                                                                           \
-    X(OCICollSize)                                                                                           \
-    X(OCICollTrim)                                                                                           \
-    X(OCICollMax)                                                                                            \
-    X(OCICollGetElem)                                                                                        \
-    X(OCICollAssignElem)                                                                                     \
-    X(OCICollAppend)                                                                                         \
-    X(OCITableDelete)                                                                                        \
-    X(OCICacheFlush)                                                                                         \
-    X(ociepgoe)                                                                                              \
-    X(ociepmsg)                                                                                              \
-    X(OCIDirPathAbort)                                                                                       \
-    X(OCIDirPathFinish)                                                                                      \
-    X(OCIDirPathPrepare)                                                                                     \
-    X(OCIDirPathColArrayEntrySet)                                                                            \
-    X(OCIDirPathColArrayToStream)                                                                            \
-    X(OCIDirPathLoadStream)                                                                                  \
-    X(OCIDirPathStreamReset)                                                                                 \
-    X(OCIDateTimeToText)
+// The entry points, one list per group in binding order; every other list
+// (the prototypes of unused names, the table, the wrappers, the loader's
+// groups) is generated from these. The second field is how the loader
+// treats the name:
+//   Required  the group counts as available only when the library exports it;
+//   Optional  called only on rare paths (an old server, a LOB column, a
+//             bind); a library without it keeps its call set, and a call
+//             that reaches it unbound raises EUnboundEntryPoint;
+//   Unused    bound when present but never called; it carries no prototype
+//             of its own, and a library without it loses nothing.
 
-#define X(name) using name##_fn = UnusedEntry_fn;
-ROWPOUR_OCI_UNUSED_ENTRIES(X)
-#undef X
-
-// The entry-point groups, each in binding order.
 #define ROWPOUR_OCI7_ENTRIES(X)                                                                              \
-    X(orlon)                                                                                                 \
-    X(ologof)                                                                                                \
-    X(oerhms)                                                                                                \
-    X(oopen)                                                                                                 \
-    X(oparse)                                                                                                \
-    X(odefin)                                                                                                \
-    X(oexfet)                                                                                                \
-    X(ofen)                                                                                                  \
-    X(oflng)                                                                                                 \
-    X(oclose)                                                                                                \
-    X(odescr)                                                                                                \
-    X(oexec)                                                                                                 \
-    X(oexn)                                                                                                  \
-    X(ocom)                                                                                                  \
-    X(orol)                                                                                                  \
-    X(ocon)                                                                                                  \
-    X(ocof)                                                                                                  \
-    X(obreak)                                                                                                \
-    X(obndra)                                                                                                \
-    X(odessp)
+    X(orlon, Required)                                                                                       \
+    X(ologof, Required)                                                                                      \
+    X(oerhms, Required)                                                                                      \
+    X(oopen, Required)                                                                                       \
+    X(oparse, Required)                                                                                      \
+    X(odefin, Required)                                                                                      \
+    X(oexfet, Required)                                                                                      \
+    X(ofen, Required)                                                                                        \
+    X(oflng, Required)                                                                                       \
+    X(oclose, Required)                                                                                      \
+    X(odescr, Required)                                                                                      \
+    X(oexec, Required)                                                                                       \
+    X(oexn, Required)                                                                                        \
+    X(ocom, Required)                                                                                        \
+    X(orol, Required)                                                                                        \
+    X(ocon, Required)                                                                                        \
+    X(ocof, Required)                                                                                        \
+    X(obreak, Optional)                                                                                      \
+    X(obndra, Optional)                                                                                      \
+    X(odessp, Optional)
 
-#define ROWPOUR_OLOG_ENTRIES(X) X(olog)
-#define ROWPOUR_OPINIT_ENTRIES(X) X(opinit)
+#define ROWPOUR_OLOG_ENTRIES(X) X(olog, Required)
+
+#define ROWPOUR_OPINIT_ENTRIES(X) X(opinit, Required)
 
 #define ROWPOUR_OCI8_ENTRIES(X)                                                                              \
-    X(OCIInitialize)                                                                                         \
-    X(OCIHandleAlloc)                                                                                        \
-    X(OCIHandleFree)                                                                                         \
-    X(OCIDescriptorAlloc)                                                                                    \
-    X(OCIDescriptorFree)                                                                                     \
-    X(OCIEnvInit)                                                                                            \
-    X(OCIServerAttach)                                                                                       \
-    X(OCIServerDetach)                                                                                       \
-    X(OCISessionBegin)                                                                                       \
-    X(OCISessionEnd)                                                                                         \
-    X(OCILogon)                                                                                              \
-    X(OCILogoff)                                                                                             \
-    X(OCIPasswordChange)                                                                                     \
-    X(OCIStmtPrepare)                                                                                        \
-    X(OCIBindByPos)                                                                                          \
-    X(OCIBindByName)                                                                                         \
-    X(OCIBindObject)                                                                                         \
-    X(OCIBindDynamic)                                                                                        \
-    X(OCIBindArrayOfStruct)                                                                                  \
-    X(OCIStmtGetPieceInfo)                                                                                   \
-    X(OCIStmtSetPieceInfo)                                                                                   \
-    X(OCIStmtExecute)                                                                                        \
-    X(OCIDefineByPos)                                                                                        \
-    X(OCIDefineObject)                                                                                       \
-    X(OCIDefineDynamic)                                                                                      \
-    X(OCIDefineArrayOfStruct)                                                                                \
-    X(OCIStmtFetch)                                                                                          \
-    X(OCIStmtGetBindInfo)                                                                                    \
-    X(OCIDescribeAny)                                                                                        \
-    X(OCIParamGet)                                                                                           \
-    X(OCIParamSet)                                                                                           \
-    X(OCITransStart)                                                                                         \
-    X(OCITransDetach)                                                                                        \
-    X(OCITransCommit)                                                                                        \
-    X(OCITransRollback)                                                                                      \
-    X(OCITransPrepare)                                                                                       \
-    X(OCITransForget)                                                                                        \
-    X(OCIErrorGet)                                                                                           \
-    X(OCILobAppend)                                                                                          \
-    X(OCILobAssign)                                                                                          \
-    X(OCILobCharSetForm)                                                                                     \
-    X(OCILobCharSetId)                                                                                       \
-    X(OCILobCopy)                                                                                            \
-    X(OCILobDisableBuffering)                                                                                \
-    X(OCILobEnableBuffering)                                                                                 \
-    X(OCILobErase)                                                                                           \
-    X(OCILobFileClose)                                                                                       \
-    X(OCILobFileCloseAll)                                                                                    \
-    X(OCILobFileExists)                                                                                      \
-    X(OCILobFileGetName)                                                                                     \
-    X(OCILobFileIsOpen)                                                                                      \
-    X(OCILobFileOpen)                                                                                        \
-    X(OCILobFileSetName)                                                                                     \
-    X(OCILobFlushBuffer)                                                                                     \
-    X(OCILobGetLength)                                                                                       \
-    X(OCILobIsEqual)                                                                                         \
-    X(OCILobLoadFromFile)                                                                                    \
-    X(OCILobLocatorIsInit)                                                                                   \
-    X(OCILobRead)                                                                                            \
-    X(OCILobTrim)                                                                                            \
-    X(OCILobWrite)                                                                                           \
-    X(OCIBreak)                                                                                              \
-    X(OCIServerVersion)                                                                                      \
-    X(OCIAttrGet)                                                                                            \
-    X(OCIAttrSet)                                                                                            \
-    X(OCISvcCtxToLda)                                                                                        \
-    X(OCILdaToSvcCtx)                                                                                        \
-    X(OCIResultSetToStmt)                                                                                    \
-    X(OCIObjectUnpin)                                                                                        \
-    X(OCIObjectLock)                                                                                         \
-    X(OCIObjectMarkUpdate)                                                                                   \
-    X(OCIObjectUnmark)                                                                                       \
-    X(OCIObjectMarkDelete)                                                                                   \
-    X(OCIObjectFlush)                                                                                        \
-    X(OCIObjectCopy)                                                                                         \
-    X(OCIObjectGetTypeRef)                                                                                   \
-    X(OCIObjectGetObjectRef)                                                                                 \
-    X(OCIObjectGetInd)                                                                                       \
-    X(OCIObjectExists)                                                                                       \
-    X(OCIObjectIsLocked)                                                                                     \
-    X(OCIObjectIsDirty)                                                                                      \
-    X(OCIObjectRefresh)                                                                                      \
-    X(OCIObjectPinTable)                                                                                     \
-    X(OCIObjectNew)                                                                                          \
-    X(OCIObjectPin)                                                                                          \
-    X(OCIObjectFree)                                                                                         \
-    X(OCITypeByName)                                                                                         \
-    X(OCIObjectGetAttr)                                                                                      \
-    X(OCIObjectSetAttr)                                                                                      \
-    X(OCIStringPtr)                                                                                          \
-    X(OCIStringAssignText)                                                                                   \
-    X(OCINumberFromInt)                                                                                      \
-    X(OCINumberToInt)                                                                                        \
-    X(OCINumberFromReal)                                                                                     \
-    X(OCINumberToReal)                                                                                       \
-    X(OCINumberToText)                                                                                       \
-    X(OCINumberFromText)                                                                                     \
-    X(OCIRawPtr)                                                                                             \
-    X(OCIRawSize)                                                                                            \
-    X(OCIRawAssignBytes)                                                                                     \
-    X(OCIRefAssign)                                                                                          \
-    X(OCIRefClear)                                                                                           \
-    X(OCIRefIsNull)                                                                                          \
-    X(OCIRefFromHex)                                                                                         \
-    X(OCIRefHexSize)                                                                                         \
-    X(OCIRefToHex)                                                                                           \
-    X(OCICollSize)                                                                                           \
-    X(OCICollTrim)                                                                                           \
-    X(OCICollMax)                                                                                            \
-    X(OCICollGetElem)                                                                                        \
-    X(OCICollAssignElem)                                                                                     \
-    X(OCICollAppend)                                                                                         \
-    X(OCITableDelete)                                                                                        \
-    X(OCICacheFlush)
+    X(OCIInitialize, Optional)                                                                               \
+    X(OCIHandleAlloc, Required)                                                                              \
+    X(OCIHandleFree, Required)                                                                               \
+    X(OCIDescriptorAlloc, Required)                                                                          \
+    X(OCIDescriptorFree, Required)                                                                           \
+    X(OCIEnvInit, Optional)                                                                                  \
+    X(OCIServerAttach, Required)                                                                             \
+    X(OCIServerDetach, Required)                                                                             \
+    X(OCISessionBegin, Required)                                                                             \
+    X(OCISessionEnd, Required)                                                                               \
+    X(OCILogon, Optional)                                                                                    \
+    X(OCILogoff, Optional)                                                                                   \
+    X(OCIPasswordChange, Required)                                                                           \
+    X(OCIStmtPrepare, Required)                                                                              \
+    X(OCIBindByPos, Optional)                                                                                \
+    X(OCIBindByName, Optional)                                                                               \
+    X(OCIBindObject, Unused)                                                                                 \
+    X(OCIBindDynamic, Unused)                                                                                \
+    X(OCIBindArrayOfStruct, Unused)                                                                          \
+    X(OCIStmtGetPieceInfo, Optional)                                                                         \
+    X(OCIStmtSetPieceInfo, Optional)                                                                         \
+    X(OCIStmtExecute, Required)                                                                              \
+    X(OCIDefineByPos, Required)                                                                              \
+    X(OCIDefineObject, Unused)                                                                               \
+    X(OCIDefineDynamic, Required)                                                                            \
+    X(OCIDefineArrayOfStruct, Unused)                                                                        \
+    X(OCIStmtFetch, Required)                                                                                \
+    X(OCIStmtGetBindInfo, Unused)                                                                            \
+    X(OCIDescribeAny, Unused)                                                                                \
+    X(OCIParamGet, Required)                                                                                 \
+    X(OCIParamSet, Unused)                                                                                   \
+    X(OCITransStart, Unused)                                                                                 \
+    X(OCITransDetach, Unused)                                                                                \
+    X(OCITransCommit, Required)                                                                              \
+    X(OCITransRollback, Required)                                                                            \
+    X(OCITransPrepare, Unused)                                                                               \
+    X(OCITransForget, Unused)                                                                                \
+    X(OCIErrorGet, Required)                                                                                 \
+    X(OCILobAppend, Unused)                                                                                  \
+    X(OCILobAssign, Unused)                                                                                  \
+    X(OCILobCharSetForm, Optional)                                                                           \
+    X(OCILobCharSetId, Unused)                                                                               \
+    X(OCILobCopy, Unused)                                                                                    \
+    X(OCILobDisableBuffering, Unused)                                                                        \
+    X(OCILobEnableBuffering, Unused)                                                                         \
+    X(OCILobErase, Unused)                                                                                   \
+    X(OCILobFileClose, Unused)                                                                               \
+    X(OCILobFileCloseAll, Unused)                                                                            \
+    X(OCILobFileExists, Unused)                                                                              \
+    X(OCILobFileGetName, Optional)                                                                           \
+    X(OCILobFileIsOpen, Unused)                                                                              \
+    X(OCILobFileOpen, Unused)                                                                                \
+    X(OCILobFileSetName, Unused)                                                                             \
+    X(OCILobFlushBuffer, Unused)                                                                             \
+    X(OCILobGetLength, Optional)                                                                             \
+    X(OCILobIsEqual, Unused)                                                                                 \
+    X(OCILobLoadFromFile, Unused)                                                                            \
+    X(OCILobLocatorIsInit, Unused)                                                                           \
+    X(OCILobRead, Optional)                                                                                  \
+    X(OCILobTrim, Unused)                                                                                    \
+    X(OCILobWrite, Unused)                                                                                   \
+    X(OCIBreak, Optional)                                                                                    \
+    X(OCIServerVersion, Required)                                                                            \
+    X(OCIAttrGet, Required)                                                                                  \
+    X(OCIAttrSet, Required)                                                                                  \
+    X(OCISvcCtxToLda, Optional)                                                                              \
+    X(OCILdaToSvcCtx, Optional)                                                                              \
+    X(OCIResultSetToStmt, Unused)                                                                            \
+    X(OCIObjectUnpin, Unused)                                                                                \
+    X(OCIObjectLock, Unused)                                                                                 \
+    X(OCIObjectMarkUpdate, Unused)                                                                           \
+    X(OCIObjectUnmark, Unused)                                                                               \
+    X(OCIObjectMarkDelete, Unused)                                                                           \
+    X(OCIObjectFlush, Unused)                                                                                \
+    X(OCIObjectCopy, Unused)                                                                                 \
+    X(OCIObjectGetTypeRef, Unused)                                                                           \
+    X(OCIObjectGetObjectRef, Unused)                                                                         \
+    X(OCIObjectGetInd, Unused)                                                                               \
+    X(OCIObjectExists, Unused)                                                                               \
+    X(OCIObjectIsLocked, Unused)                                                                             \
+    X(OCIObjectIsDirty, Unused)                                                                              \
+    X(OCIObjectRefresh, Unused)                                                                              \
+    X(OCIObjectPinTable, Unused)                                                                             \
+    X(OCIObjectNew, Unused)                                                                                  \
+    X(OCIObjectPin, Unused)                                                                                  \
+    X(OCIObjectFree, Unused)                                                                                 \
+    X(OCITypeByName, Unused)                                                                                 \
+    X(OCIObjectGetAttr, Unused)                                                                              \
+    X(OCIObjectSetAttr, Unused)                                                                              \
+    X(OCIStringPtr, Unused)                                                                                  \
+    X(OCIStringAssignText, Unused)                                                                           \
+    X(OCINumberFromInt, Unused)                                                                              \
+    X(OCINumberToInt, Unused)                                                                                \
+    X(OCINumberFromReal, Unused)                                                                             \
+    X(OCINumberToReal, Unused)                                                                               \
+    X(OCINumberToText, Unused)                                                                               \
+    X(OCINumberFromText, Unused)                                                                             \
+    X(OCIRawPtr, Unused)                                                                                     \
+    X(OCIRawSize, Unused)                                                                                    \
+    X(OCIRawAssignBytes, Unused)                                                                             \
+    X(OCIRefAssign, Unused)                                                                                  \
+    X(OCIRefClear, Unused)                                                                                   \
+    X(OCIRefIsNull, Unused)                                                                                  \
+    X(OCIRefFromHex, Unused)                                                                                 \
+    X(OCIRefHexSize, Unused)                                                                                 \
+    X(OCIRefToHex, Unused)                                                                                   \
+    X(OCICollSize, Unused)                                                                                   \
+    X(OCICollTrim, Unused)                                                                                   \
+    X(OCICollMax, Unused)                                                                                    \
+    X(OCICollGetElem, Unused)                                                                                \
+    X(OCICollAssignElem, Unused)                                                                             \
+    X(OCICollAppend, Unused)                                                                                 \
+    X(OCITableDelete, Unused)                                                                                \
+    X(OCICacheFlush, Unused)
 
 #define ROWPOUR_OCI_ERROR_EXTENSION_ENTRIES(X)                                                               \
-    X(ociepgoe)                                                                                              \
-    X(ociepmsg)
+    X(ociepgoe, Unused)                                                                                      \
+    X(ociepmsg, Unused)
 
 #define ROWPOUR_OCI81_ENTRIES(X)                                                                             \
-    X(OCIEnvCreate)                                                                                          \
-    X(OCIDirPathAbort)                                                                                       \
-    X(OCIDirPathFinish)                                                                                      \
-    X(OCIDirPathPrepare)                                                                                     \
-    X(OCIDirPathColArrayEntrySet)                                                                            \
-    X(OCIDirPathColArrayToStream)                                                                            \
-    X(OCIDirPathLoadStream)                                                                                  \
-    X(OCIDirPathStreamReset)                                                                                 \
-    X(OCIDateTimeToText)
+    X(OCIEnvCreate, Required)                                                                                \
+    X(OCIDirPathAbort, Unused)                                                                               \
+    X(OCIDirPathFinish, Unused)                                                                              \
+    X(OCIDirPathPrepare, Unused)                                                                             \
+    X(OCIDirPathColArrayEntrySet, Unused)                                                                    \
+    X(OCIDirPathColArrayToStream, Unused)                                                                    \
+    X(OCIDirPathLoadStream, Unused)                                                                          \
+    X(OCIDirPathStreamReset, Unused)                                                                         \
+    X(OCIDateTimeToText, Unused)
 
 // Bound when present, outside the groups: the environment with a fixed
 // character set (Oracle 9.2 and later).
-#define ROWPOUR_OCI_NLS_ENTRIES(X) X(OCIEnvNlsCreate)
+#define ROWPOUR_OCI_NLS_ENTRIES(X) X(OCIEnvNlsCreate, Optional)
 
 #define ROWPOUR_ALL_OCI_ENTRIES(X)                                                                           \
     ROWPOUR_OCI7_ENTRIES(X)                                                                                  \
@@ -639,9 +557,17 @@ ROWPOUR_OCI_UNUSED_ENTRIES(X)
     ROWPOUR_OCI81_ENTRIES(X)                                                                                 \
     ROWPOUR_OCI_NLS_ENTRIES(X)
 
+using UnusedEntry_fn = void();
+#define ROWPOUR_OCI_UNUSED_PROTOTYPE_Required(name)
+#define ROWPOUR_OCI_UNUSED_PROTOTYPE_Optional(name)
+#define ROWPOUR_OCI_UNUSED_PROTOTYPE_Unused(name) using name##_fn = UnusedEntry_fn;
+#define X(name, use) ROWPOUR_OCI_UNUSED_PROTOTYPE_##use(name)
+ROWPOUR_ALL_OCI_ENTRIES(X)
+#undef X
+
 // The table of bound entry points: one typed pointer per name, null when not bound.
 struct EntryPoints {
-#define X(name) name##_fn *name = nullptr;
+#define X(name, use) name##_fn *name = nullptr;
     ROWPOUR_ALL_OCI_ENTRIES(X)
 #undef X
 };

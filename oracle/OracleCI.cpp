@@ -64,45 +64,17 @@ bool versionLess(const LibraryVersion &a, const LibraryVersion &b)
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
 }
 
-// Entry points that the program calls only on rare paths (an old server, a
-// LOB column, a bind) or never. A library without them keeps its call set;
-// a call that reaches a missing one raises EUnboundEntryPoint. Every other
-// name of a group must be exported for the group to count as available.
-bool isOptionalEntry(const char *name)
-{
-    static const QSet<QByteArray> optional = {
-#define X(n) #n,
-        ROWPOUR_OCI_UNUSED_ENTRIES(X)
-#undef X
-            "obreak",
-        "obndra",
-        "odessp",
-        "OCIInitialize",
-        "OCIEnvInit",
-        "OCILogon",
-        "OCILogoff",
-        "OCIBindByPos",
-        "OCIBindByName",
-        "OCIStmtGetPieceInfo",
-        "OCIStmtSetPieceInfo",
-        "OCIBreak",
-        "OCISvcCtxToLda",
-        "OCILdaToSvcCtx",
-        "OCILobGetLength",
-        "OCILobRead",
-        "OCILobCharSetForm",
-        "OCILobFileGetName",
-        "OCIEnvNlsCreate",
-    };
-    return optional.contains(QByteArray(name));
-}
+// How the loader treats a name; the entry lists in OciApi.h say it for each.
+enum class EntryUse { Required, Optional, Unused };
 
 struct EntryBinding {
     const char *name;
+    EntryUse use;
     void (*assign)(oci::EntryPoints &, void *);
 };
 
-#define X(n) {#n, [](oci::EntryPoints &t, void *p) { t.n = reinterpret_cast<oci::n##_fn *>(p); }},
+#define X(n, use)                                                                                            \
+    {#n, EntryUse::use, [](oci::EntryPoints &t, void *p) { t.n = reinterpret_cast<oci::n##_fn *>(p); }},
 const EntryBinding oci7Group[] = {ROWPOUR_OCI7_ENTRIES(X)};
 const EntryBinding ologGroup[] = {ROWPOUR_OLOG_ENTRIES(X)};
 const EntryBinding opinitGroup[] = {ROWPOUR_OPINIT_ENTRIES(X)};
@@ -132,7 +104,7 @@ bool bindGroup(std::span<const EntryBinding> group)
         void *address = library.symbol(entry.name);
         if (address)
             entry.assign(table, address);
-        else if (!isOptionalEntry(entry.name))
+        else if (entry.use == EntryUse::Required)
             complete = false;
     }
     if (!complete)

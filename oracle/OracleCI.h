@@ -187,7 +187,7 @@ const EntryPoints &entryPoints();
 [[noreturn]] void throwUnboundEntryPoint(const char *name);
 
 // One wrapper per entry point, named like it: oci::OCIServerAttach(...).
-#define X(name)                                                                                              \
+#define X(name, use)                                                                                         \
     template <typename... Args> inline decltype(auto) name(Args &&...args)                                   \
     {                                                                                                        \
         auto *fn = entryPoints().name;                                                                       \

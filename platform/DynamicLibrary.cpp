@@ -1,5 +1,7 @@
 #include "platform/DynamicLibrary.h"
 
+#include "platform/PlatformTexts.h"
+
 #include <dlfcn.h>
 
 #include <utility>
@@ -31,7 +33,7 @@ bool DynamicLibrary::open(const QString &file)
     handle_ = dlopen(name.constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
         const char *message = dlerror();
-        error_ = message ? QString::fromLocal8Bit(message) : QStringLiteral("unknown loader error");
+        error_ = message ? QString::fromLocal8Bit(message) : QString::fromUtf8(texts::UnknownLoaderError);
     }
     return handle_ != nullptr;
 }

@@ -1,5 +1,7 @@
 #include "platform/FileWriting.h"
 
+#include "platform/PlatformTexts.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -198,7 +200,7 @@ AppendOnlyFile::AppendOnlyFile(int fd, bool owned, QString name)
 
 AppendOnlyFile AppendOnlyFile::standardError()
 {
-    return AppendOnlyFile(STDERR_FILENO, false, QStringLiteral("standard error"));
+    return AppendOnlyFile(STDERR_FILENO, false, QString::fromUtf8(texts::StandardError));
 }
 
 AppendOnlyFile::AppendOnlyFile(AppendOnlyFile &&other) noexcept
@@ -229,12 +231,12 @@ void AppendOnlyFile::append(const QByteArray &entry)
 
 void WriteStandardOutput(const QByteArray &bytes)
 {
-    writeStandardStream(STDOUT_FILENO, QStringLiteral("standard output"), bytes);
+    writeStandardStream(STDOUT_FILENO, QString::fromUtf8(texts::StandardOutput), bytes);
 }
 
 void WriteStandardError(const QByteArray &bytes)
 {
-    writeStandardStream(STDERR_FILENO, QStringLiteral("standard error"), bytes);
+    writeStandardStream(STDERR_FILENO, QString::fromUtf8(texts::StandardError), bytes);
 }
 
 } // namespace rowpour::platform

@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/FileWriting.h"
+#include "platform/PlatformTexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,7 +84,7 @@ void checkName(const QString &name)
 {
     for (const QChar c : name) {
         if (c == QLatin1Char('=') || c == QLatin1Char('[') || c.unicode() < 32)
-            throw ERegistryError(QStringLiteral("Invalid registry value name \"%1\"").arg(name));
+            throw ERegistryError(QString::fromUtf8(texts::InvalidValueName).arg(name));
     }
 }
 
@@ -159,13 +160,13 @@ void RegistryFile::saveAtomically(const QString &path) const
     const QString dir = QFileInfo(path).absolutePath();
     if (!QDir().exists(dir)) {
         if (!QDir().mkpath(dir))
-            throw ERegistryError(QStringLiteral("Cannot create the directory %1").arg(dir));
+            throw ERegistryError(QString::fromUtf8(texts::CannotCreateDirectory).arg(dir));
         ::chmod(QFile::encodeName(dir).constData(), 0700);
     }
     try {
         WriteFileAtomically(path, serialize(), 0600);
     } catch (const EFileWriteError &e) {
-        throw ERegistryError(QStringLiteral("Cannot write %1: %2").arg(path, e.reason()));
+        throw ERegistryError(QString::fromUtf8(texts::CannotWrite).arg(path, e.reason()));
     }
 }
 
