@@ -4,6 +4,7 @@
 // result set for the seek and the column listing.
 
 #include "import/ImportRun.h"
+#include "import/OracleArrayInsert.h"
 #include "oracle/OracleData.h"
 #include "oracle/OracleTypes.h"
 
@@ -22,12 +23,14 @@ public:
     QStringList tableColumns(const QString &dictionaryName) override;
     void setSavepoint() override;
     void rollbackToSavepoint() override;
+    IArrayInsertDatabase *arrayInsert() override;
 
 private:
     void openSeekSet(const QString &select);
 
     oracle::TOracleQuery query_;
     oracle::TOracleDataSet &seekSet_;
+    std::unique_ptr<OracleArrayInsert> arrays_;
 };
 
 } // namespace rowpour
