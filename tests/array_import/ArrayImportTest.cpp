@@ -8,6 +8,7 @@
 
 #include "import/ImportRun.h"
 #include "import/OracleImportDatabase.h"
+#include "oracle/BoundStatement.h"
 #include "oracle/OracleData.h"
 #include "oracle/OracleTypes.h"
 #include "platform/Environment.h"
@@ -385,6 +386,32 @@ TEST_P(ArrayImportTest, RoundTripsAndParsesOfALargeRun)
     EXPECT_EQ(seeking.value("round_trips") - seekingOne.value("round_trips"), (many - 1) + (many / 1000 - 1));
     EXPECT_LE(seeking.value("hard_parses"), 10);
     Environment::unsetVariable("DEVDB_STATS_FILE");
+}
+
+// A statement the server refuses as a whole fails every row of the call with
+// its message, as each row's own statement would.
+TEST_P(ArrayImportTest, AStatementRefusedAsAWholeFailsEveryRow)
+{
+    if (GetParam() != CallMode::OCI8) {
+        EXPECT_THROW(TBoundStatement(session_, QStringLiteral("insert into PEOPLE(ID) values (:1)"), 1,
+                                     TBindTextKind::Varchar),
+                     EQueryError);
+        return;
+    }
+    TBoundStatement missing(session_, QStringLiteral("insert into NOSUCH(ID) values (:1)"), 1,
+                            TBindTextKind::Varchar);
+    const std::vector<TRowFailure> failures = missing.ExecuteRows({{"1"}, {"2"}, {"3"}});
+    ASSERT_EQ(failures.size(), 3u);
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(failures[std::size_t(r)].row, r);
+        EXPECT_TRUE(failures[std::size_t(r)].message.startsWith("ORA-00942"))
+            << failures[0].message.toStdString();
+    }
+    TBoundStatement insert(session_, QStringLiteral("insert into PEOPLE(ID, NAME) values (:1, :2)"), 2,
+                           TBindTextKind::Varchar);
+    EXPECT_THROW(insert.ExecuteRows({{"5", QString(TBoundStatement::MaxValueBytes + 1, QLatin1Char('x'))}}),
+                 EQueryError);
+    EXPECT_EQ(tableRows().size(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(CallModes, ArrayImportTest,
