@@ -340,6 +340,17 @@ TEST_F(LoadCommand, KillAtAnyMomentLeavesTheOldTableOrTheCommittedResult)
     EXPECT_TRUE(seen.contains(oldState));
 }
 
+TEST_F(LoadCommand, EveryCommandThatLogsOnTakesThePasswordFromTheEnvironment)
+{
+    const QList<QStringList> commands = {{"logon", "--userid", "demo@DEVDB"},
+                                         {"tables", "--userid", "demo@DEVDB"},
+                                         {"columns", "--userid", "demo@DEVDB", "PEOPLE"}};
+    for (const QStringList &command : commands) {
+        EXPECT_EQ(batch(command, {"ROWPOUR_PASSWORD=demo"}).exitCode, 0) << command.join(' ').toStdString();
+        EXPECT_NE(batch(command, {"ROWPOUR_PASSWORD="}).exitCode, 0) << command.join(' ').toStdString();
+    }
+}
+
 TEST_F(LoadCommand, PasswordFromTheEnvironmentOrAskedWithoutEcho)
 {
     const QStringList withoutPassword = {"load",   "--userid",       "demo@DEVDB", "--table",       "PEOPLE",
