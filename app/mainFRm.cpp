@@ -1,5 +1,6 @@
 #include "app/mainFRm.h"
 
+#include "app/ArrayInsertSetting.h"
 #include "app/FailureDisplay.h"
 #include "app/MappingSettings.h"
 #include "app/WindowImport.h"
@@ -18,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
+#include <optional>
 #include <utility>
 
 using namespace rowpour::app;
@@ -90,6 +92,7 @@ void TForm1::createControls()
     CheckBox1_ = named(new QCheckBox(QStringLiteral("Delete old data before insert"), this), "CheckBox1");
     CheckBox2_ = named(new QCheckBox(QStringLiteral("Seek old record"), this), "CheckBox2");
     CheckBox2_->setChecked(true);
+    arrayInsert_ = named(new QCheckBox(QStringLiteral("Array insert"), this), "ArrayInsert");
     ComboBox1_ = named(new QComboBox(this), "ComboBox1");
     ComboBox1_->setEditable(false);
     Edit1_ = named(new QLineEdit(QStringLiteral("1"), this), "Edit1");
@@ -150,6 +153,7 @@ void TForm1::arrangeControls()
     auto *checks = new QVBoxLayout;
     checks->addWidget(CheckBox1_);
     checks->addWidget(CheckBox2_);
+    checks->addWidget(arrayInsert_);
     auto *range = new QGridLayout;
     range->addWidget(Label4_, 0, 0);
     range->addWidget(Edit1_, 0, 1);
@@ -185,7 +189,7 @@ void TForm1::arrangeControls()
 void TForm1::setTabOrder()
 {
     QWidget *const order[] = {Button1_, FilenameEdit1_, SG_,    CheckBox1_,    ComboBox1_, Button2_,
-                              Button3_, Edit1_,         Edit2_, ProgressBar1_, CheckBox2_};
+                              Button3_, Edit1_,         Edit2_, ProgressBar1_, CheckBox2_, arrayInsert_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -325,8 +329,9 @@ void TForm1::ComboBox1Change()
 
 void TForm1::lockForImport(bool locked)
 {
-    QWidget *const locks[] = {Button1_,   Button2_, FilenameEdit1_, SG_,           CheckBox1_,   CheckBox2_,
-                              ComboBox1_, Edit1_,   Edit2_,         SpeedButton1_, SpeedButton2_};
+    QWidget *const locks[] = {Button1_,   Button2_,      FilenameEdit1_, SG_,
+                              CheckBox1_, CheckBox2_,    ComboBox1_,     Edit1_,
+                              Edit2_,     SpeedButton1_, SpeedButton2_,  arrayInsert_};
     for (QWidget *widget : locks)
         widget->setEnabled(!locked);
 }
@@ -356,6 +361,7 @@ void TForm1::Button2Click()
     options.startRowText = Edit1_->text();
     options.endRowText = Edit2_->text();
     options.deleteFirst = CheckBox1_->isChecked();
+    options.arrayRows = arrayInsert_->isChecked() ? mainform::kArrayInsertRows : 0;
     rowpour::app::WindowImportSurroundings surroundings(*this);
     rowpour::OracleImportDatabase database(OracleSession1_, ods1_);
     rowpour::RunImport(options, surroundings, database);
@@ -445,6 +451,8 @@ void TForm1::SpeedButton1Click()
         for (int column = 0; column < rowpour::kMappingColumnCount; ++column)
             SG_->setCell(i + 1, column, rows[i].field(column));
     }
+    if (const std::optional<bool> arrayInsert = rowpour::LoadArrayInsertSetting(fileName))
+        arrayInsert_->setChecked(*arrayInsert);
 }
 
 void TForm1::SpeedButton2Click()
@@ -453,4 +461,5 @@ void TForm1::SpeedButton2Click()
     if (fileName.isEmpty())
         return;
     rowpour::SaveMapping(fileName, *SG_);
+    rowpour::SaveArrayInsertSetting(fileName, arrayInsert_->isChecked());
 }

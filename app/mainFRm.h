@@ -57,6 +57,8 @@ inline const QString kStopQuestion =
                    "Nothing this run has loaded is kept: the table stays as it was before the run.");
 inline const QString kStopAndClose = QStringLiteral("Stop and close");
 inline const QString kKeepRunning = QStringLiteral("Keep running");
+// Rows per execution when "Array insert" is on.
+inline constexpr int kArrayInsertRows = 1000;
 } // namespace mainform
 
 // Column widths for a grid of the given width: each column's share, with the
@@ -85,6 +87,7 @@ public:
     QLineEdit *Edit2() const { return Edit2_; }
     QCheckBox *CheckBox1() const { return CheckBox1_; }
     QCheckBox *CheckBox2() const { return CheckBox2_; }
+    QCheckBox *ArrayInsertBox() const { return arrayInsert_; }
     QProgressBar *ProgressBar1() const { return ProgressBar1_; }
     QLabel *Label6() const { return Label6_; }
     rowpour::app::TFilenameEdit *FilenameEdit1() const { return FilenameEdit1_; }
@@ -152,6 +155,7 @@ private:
     rowpour::app::TStringGrid *SG_;
     QCheckBox *CheckBox1_;
     QCheckBox *CheckBox2_;
+    QCheckBox *arrayInsert_; // rows sent in batches with bind variables
     QComboBox *ComboBox1_;
     QLineEdit *Edit1_;
     QLineEdit *Edit2_;

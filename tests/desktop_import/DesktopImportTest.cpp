@@ -164,6 +164,25 @@ TEST_F(DesktopImport, RunShowsProgressSummaryAndFailedRowsAndRunsAccumulateError
     EXPECT_EQ(errors_->Lines(), (QStringList{entry, QString(), entry, QString()}));
 }
 
+TEST_F(DesktopImport, ArrayInsertRunsAsTheStatementPerRowRunDoes)
+{
+    EXPECT_FALSE(form_->ArrayInsertBox()->isChecked());
+    connectAndMap();
+    form_->ArrayInsertBox()->setChecked(true);
+    form_->Button2Click();
+
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text,
+              QStringLiteral("Process finished with errors \r\ninserted 2 record from 4 selected"));
+    EXPECT_EQ(form_->Label6()->text(), QStringLiteral("5/5/0/1"));
+    EXPECT_EQ(
+        errors_->Lines(),
+        (QStringList{
+            QStringLiteral("/5/insert into %1(NAME,BORN) values ('Aleksandrovich','01.01.1991')").arg(table_),
+            QString()}));
+    EXPECT_EQ(rowsInTable(), 2);
+}
+
 TEST_F(DesktopImport, DeleteEmptiesTheTableOnlyWhenTheRunCanGoOn)
 {
     connectAndMap();
