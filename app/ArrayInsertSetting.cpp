@@ -2,11 +2,15 @@
 
 #include "app/MappingSettings.h"
 
+#include <QFileInfo>
+
 namespace rowpour
 {
 
 void SaveArrayInsertSetting(const QString &fileName, bool arrayInsert)
 {
+    if (!QFileInfo::exists(fileName) || (!arrayInsert && !LoadArrayInsertSetting(fileName)))
+        return;
     WriteIniValue(fileName, settings_texts::kOptionsSection, settings_texts::kArrayInsertKey,
                   arrayInsert ? QStringLiteral("1") : QStringLiteral("0"));
 }

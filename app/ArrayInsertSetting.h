@@ -17,7 +17,10 @@ inline const QString kOptionsSection = QStringLiteral("Options");
 inline const QString kArrayInsertKey = QStringLiteral("ArrayInsert");
 } // namespace settings_texts
 
-// Writes the entry; throws EIniWriteError.
+// Writes the entry into a saved mapping file. Nothing is written when the
+// option is off and the file has no entry (a mapping saved without the option
+// keeps the plain form byte for byte), nor when there is no file (no mapping
+// rows were saved). Throws EIniWriteError.
 void SaveArrayInsertSetting(const QString &fileName, bool arrayInsert);
 // The saved choice; nullopt when the file has no such entry.
 std::optional<bool> LoadArrayInsertSetting(const QString &fileName);

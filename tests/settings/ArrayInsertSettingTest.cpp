@@ -26,6 +26,13 @@ TEST(ArrayInsertSetting, SavedBesideTheRowsWithoutChangingThem)
     const QList<TColumnMapping> rows = LoadMapping(file);
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(LoadArrayInsertSetting(file), std::nullopt) << "a file of the plain form has no choice";
+    // Off, and never saved on: the file keeps its plain form.
+    SaveArrayInsertSetting(file, false);
+    EXPECT_EQ(LoadArrayInsertSetting(file), std::nullopt);
+    EXPECT_TRUE(ReadIniSection(file, settings_texts::kOptionsSection).isEmpty());
+    // No mapping file saved: none is made for the option.
+    SaveArrayInsertSetting(dir.filePath(QStringLiteral("none.ini")), true);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("none.ini"))));
 
     SaveArrayInsertSetting(file, true);
     EXPECT_EQ(LoadArrayInsertSetting(file), true);
