@@ -1,6 +1,6 @@
 #include "app/DesktopHooks.h"
 
-#include "app/FailureDisplay.h"
+#include "import/FailureDisplay.h"
 #include "import/MsgFrm.h"
 #include "oracle/Oracle.h"
 #include "oracle/OracleTypes.h"

@@ -1,6 +1,6 @@
 #include "app/FilenameEdit.h"
 
-#include "app/FailureDisplay.h"
+#include "import/FailureDisplay.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -56,7 +56,8 @@ bool WindowImportSurroundings::seekOldRecords()
     return form_.CheckBox2()->isChecked();
 }
 
-void WindowImportSurroundings::showMessage(const QString &caption, const QString &text, MessageIcon icon)
+void WindowImportSurroundings::showMessage(MessageKind, const QString &caption, const QString &text,
+                                           MessageIcon icon)
 {
     messageSink()(caption, text, icon);
 }

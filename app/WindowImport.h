@@ -30,7 +30,8 @@ public:
     const IMappingCells &mapping() override;
     QString tableName() override;
     bool seekOldRecords() override;
-    void showMessage(const QString &caption, const QString &text, MessageIcon icon) override;
+    void showMessage(MessageKind kind, const QString &caption, const QString &text,
+                     MessageIcon icon) override;
     void showProgress(const QString &text) override;
     void hideProgress() override;
     void runBusy(const std::function<void()> &call) override;

@@ -1,9 +1,9 @@
 #include "app/mainFRm.h"
 
-#include "app/ArrayInsertSetting.h"
-#include "app/FailureDisplay.h"
-#include "app/MappingSettings.h"
 #include "app/WindowImport.h"
+#include "import/ArrayInsertSetting.h"
+#include "import/FailureDisplay.h"
+#include "import/MappingSettings.h"
 #include "import/MsgFrm.h"
 #include "import/OracleImportDatabase.h"
 #include "oracle/OracleLogon.h"
@@ -24,6 +24,7 @@
 #include <utility>
 
 using namespace rowpour::app;
+using rowpour::RunGuarded;
 
 namespace rowpour::app
 {
@@ -230,8 +231,8 @@ void TForm1::setTabOrder()
 {
     // The original controls' order first; the operator's additions follow.
     QWidget *const order[] = {
-        Button1_,          FilenameEdit1_, SG_,          CheckBox1_,    ComboBox1_, Button2_,
-        Button3_,          Edit1_,         Edit2_,       ProgressBar1_, CheckBox2_, SheetBox_,
+        Button1_,          FilenameEdit1_, SG_,           CheckBox1_,    ComboBox1_, Button2_,
+        Button3_,          Edit1_,         Edit2_,        ProgressBar1_, CheckBox2_, SheetBox_,
         Preview_->Table(), CheckButton_,   ErrorsButton_, arrayInsert_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
@@ -376,8 +377,9 @@ void TForm1::ComboBox1Change()
 void TForm1::lockForImport(bool locked)
 {
     QWidget *const locks[] = {
-        Button1_, Button2_, FilenameEdit1_, SG_,           CheckBox1_, CheckBox2_,         ComboBox1_,
-        Edit1_,   Edit2_,   SpeedButton1_,  SpeedButton2_, SheetBox_,  MapByHeaderButton_, CheckButton_, arrayInsert_};
+        Button1_,           Button2_,     FilenameEdit1_, SG_,           CheckBox1_,    CheckBox2_,
+        ComboBox1_,         Edit1_,       Edit2_,         SpeedButton1_, SpeedButton2_, SheetBox_,
+        MapByHeaderButton_, CheckButton_, arrayInsert_};
     for (QWidget *widget : locks)
         widget->setEnabled(!locked);
     if (!locked)

@@ -3,9 +3,9 @@
 // in the preview, mapping by a header row, the check before any change, the
 // errors window on demand, and which commands are enabled.
 
-#include "app/FailureDisplay.h"
 #include "app/WindowImport.h"
 #include "app/mainFRm.h"
+#include "import/FailureDisplay.h"
 #include "import/ImportCheck.h"
 #include "import/IntegerText.h"
 #include "import/MapByHeader.h"
@@ -19,6 +19,7 @@
 #include <optional>
 
 using namespace rowpour::app;
+using rowpour::RunGuarded;
 
 namespace
 {

@@ -1,10 +1,10 @@
 #include "cli/BatchImport.h"
 
-#include "app/MappingSettings.h"
 #include "cli/Options.h"
 #include "cli/OracleCommand.h"
 #include "import/IntegerText.h"
 #include "import/MapByHeader.h"
+#include "import/MappingSettings.h"
 #include "import/SheetOption.h"
 #include "import/workbook/Workbook.h"
 #include "platform/Terminal.h"
@@ -88,10 +88,11 @@ BatchSurroundings::~BatchSurroundings()
     endProgressLine();
 }
 
-void BatchSurroundings::showMessage(const QString &caption, const QString &text, MessageIcon)
+void BatchSurroundings::showMessage(MessageKind kind, const QString &caption, const QString &text,
+                                    MessageIcon)
 {
     endProgressLine();
-    if (caption == import_texts::kSummaryCaption)
+    if (kind == MessageKind::Summary)
         summary_ = text;
     else
         tellStandardError(outputLines(caption + QStringLiteral(": ") + text));

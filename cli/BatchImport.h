@@ -65,7 +65,7 @@ public:
     const IMappingCells &mapping() override { return mapping_; }
     QString tableName() override { return table_; }
     bool seekOldRecords() override { return seek_; }
-    void showMessage(const QString &caption, const QString &text, MessageIcon) override;
+    void showMessage(MessageKind kind, const QString &caption, const QString &text, MessageIcon) override;
     void showProgress(const QString &text) override;
     void hideProgress() override {}
     void setProgressRange(int, int) override {}

@@ -100,7 +100,8 @@ CheckResult RunCheck(const ImportOptions &options, IImportSurroundings &surround
     CheckResult result;
     const QString invalid = ValidateMapping(surroundings.mapping());
     if (!invalid.isEmpty()) {
-        surroundings.showMessage(mapping_texts::kValidationCaption, invalid, MessageIcon::Error);
+        surroundings.showMessage(MessageKind::Validation, mapping_texts::kValidationCaption, invalid,
+                                 MessageIcon::Error);
         return result;
     }
     result.validated = true;

@@ -65,7 +65,7 @@ void deleteOldRows(IImportSurroundings &surroundings, IImportDatabase &database,
         result.deleteFailed = true;
         result.deleteFailure = reason->trimmed();
     }
-    surroundings.showMessage(import_texts::kErrorCaption,
+    surroundings.showMessage(MessageKind::Error, import_texts::kErrorCaption,
                              import_texts::kNotExecuted + retry + import_texts::kLineEnd +
                                  result.deleteFailure,
                              MessageIcon::Error);
@@ -306,7 +306,8 @@ ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surrou
     ImportResult result;
     const QString invalid = ValidateMapping(surroundings.mapping());
     if (!invalid.isEmpty()) {
-        surroundings.showMessage(mapping_texts::kValidationCaption, invalid, MessageIcon::Error);
+        surroundings.showMessage(MessageKind::Validation, mapping_texts::kValidationCaption, invalid,
+                                 MessageIcon::Error);
         return result;
     }
     result.validated = true;
@@ -339,7 +340,8 @@ ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surrou
 
     if (result.failed > 0)
         surroundings.showErrors();
-    surroundings.showMessage(import_texts::kSummaryCaption, SummaryText(result), SummaryIcon(result));
+    surroundings.showMessage(MessageKind::Summary, import_texts::kSummaryCaption, SummaryText(result),
+                             SummaryIcon(result));
     return result;
 }
 

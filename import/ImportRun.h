@@ -60,6 +60,8 @@ inline const QString kUndoFailed = QStringLiteral("The changes of this run could
 } // namespace import_texts
 
 enum class MessageIcon { Information, Error };
+// What a message of a run is: the receiver tells them apart by this, not by the caption.
+enum class MessageKind { Error, Validation, Summary };
 
 // The options read once at the start of a run.
 struct ImportOptions {
@@ -119,7 +121,8 @@ public:
     virtual QString tableName() = 0;
     virtual bool seekOldRecords() = 0;
 
-    virtual void showMessage(const QString &caption, const QString &text, MessageIcon icon) = 0;
+    virtual void showMessage(MessageKind kind, const QString &caption, const QString &text,
+                             MessageIcon icon) = 0;
     // The progress popup around the delete; runBusy runs a database call so that
     // the popup keeps animating while it waits (or simply calls it).
     virtual void showProgress(const QString &text) = 0;

@@ -1,6 +1,6 @@
 #include "import/Unit2.h"
 
-#include "app/FailureDisplay.h"
+#include "import/FailureDisplay.h"
 #include "platform/CodePage.h"
 #include "platform/FileWriting.h"
 
@@ -64,8 +64,10 @@ TForm2::TForm2(QWidget *parent)
     layout->addWidget(Memo1_, 1);
     layout->addWidget(Panel1_);
 
-    connect(Button1_, &QPushButton::clicked, this, [this] { app::RunGuarded([this] { Button1Click(); }); });
-    connect(Button2_, &QPushButton::clicked, this, [this] { app::RunGuarded([this] { Button2Click(); }); });
+    connect(Button1_, &QPushButton::clicked, this,
+            [this] { rowpour::RunGuarded([this] { Button1Click(); }); });
+    connect(Button2_, &QPushButton::clicked, this,
+            [this] { rowpour::RunGuarded([this] { Button2Click(); }); });
 }
 
 void TForm2::AppendEntry(const QString &text)

@@ -98,7 +98,7 @@ public:
     const IMappingCells &mapping() override { return mapping_; }
     QString tableName() override { return table_; }
     bool seekOldRecords() override { return seek_; }
-    void showMessage(const QString &, const QString &, MessageIcon) override {}
+    void showMessage(MessageKind, const QString &, const QString &, MessageIcon) override {}
     void showProgress(const QString &) override {}
     void hideProgress() override {}
     void setProgressRange(int, int) override {}

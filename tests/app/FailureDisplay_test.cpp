@@ -1,8 +1,8 @@
 // The default failure display: title, text rule, message box, guarded commands.
 
 #include "WidgetTest.h"
-#include "app/FailureDisplay.h"
 #include "app/mainFRm.h"
+#include "import/FailureDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 #include <stdexcept>
 
-using namespace rowpour::app;
+using namespace rowpour;
 
 namespace
 {

@@ -1,9 +1,9 @@
 // "Save" and "..." of the main window: the mapping through the grid and a file.
 
 #include "WidgetTest.h"
-#include "app/FailureDisplay.h"
-#include "app/MappingSettings.h"
 #include "app/mainFRm.h"
+#include "import/FailureDisplay.h"
+#include "import/MappingSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -159,13 +159,13 @@ TEST(MappingCommands, UnwritableFileIsReportedAndTheGridStays)
 {
     QStringList texts;
     const auto previous =
-        rowpour::app::SetFailureSink([&](const QString &, const QString &text) { texts << text; });
+        rowpour::SetFailureSink([&](const QString &, const QString &text) { texts << text; });
     QTemporaryDir dir;
     const QString path = dir.filePath("no/such/folder/map.ini");
     TForm1 form;
     fillGrid(form, kTwoRows);
     saveAs(form, path);
-    rowpour::app::SetFailureSink(previous);
+    rowpour::SetFailureSink(previous);
     EXPECT_EQ(texts, QStringList({rowpour::settings_texts::kUnableToWrite.arg(path) + "."}));
     EXPECT_EQ(gridRows(form), kTwoRows);
 }

@@ -3,9 +3,9 @@
 // picking by clicking, mapping by a header row and the sheet a mapping keeps.
 
 #include "WidgetTest.h"
-#include "app/MappingSettings.h"
 #include "app/WindowImport.h"
 #include "app/mainFRm.h"
+#include "import/MappingSettings.h"
 #include "import/workbook/Workbook.h"
 #include "tests/import/XlsxBook.h"
 

@@ -1,7 +1,7 @@
 // The import errors window: entries, editing, saving.
 
 #include "WidgetTest.h"
-#include "app/FailureDisplay.h"
+#include "import/FailureDisplay.h"
 #include "import/Unit2.h"
 
 #include <gtest/gtest.h>
@@ -140,7 +140,7 @@ TEST(ErrorsWindow, UnwritableFileIsReportedByTheFailureDisplay)
 {
     QStringList texts;
     const auto previous =
-        rowpour::app::SetFailureSink([&](const QString &, const QString &text) { texts << text; });
+        rowpour::SetFailureSink([&](const QString &, const QString &text) { texts << text; });
     QTemporaryDir dir;
     TForm2 form;
     form.AppendEntry("/1/x\r\n");
@@ -152,8 +152,8 @@ TEST(ErrorsWindow, UnwritableFileIsReportedByTheFailureDisplay)
     clickSave(form); // cancel: nothing happens
     EXPECT_TRUE(texts.isEmpty());
     EXPECT_THROW(form.SaveToFile(path), std::runtime_error);
-    rowpour::app::RunGuarded([&] { form.SaveToFile(path); });
-    rowpour::app::SetFailureSink(previous);
+    rowpour::RunGuarded([&] { form.SaveToFile(path); });
+    rowpour::SetFailureSink(previous);
     ASSERT_EQ(texts.size(), 1);
     EXPECT_EQ(texts[0],
               rowpour::errorlog_texts::kCannotCreateFile.arg(path, "No such file or directory") + ".")

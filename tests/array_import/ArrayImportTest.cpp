@@ -80,7 +80,10 @@ public:
     const IMappingCells &mapping() override { return mapping_; }
     QString tableName() override { return table; }
     bool seekOldRecords() override { return seek; }
-    void showMessage(const QString &, const QString &text, MessageIcon) override { messages.append(text); }
+    void showMessage(MessageKind, const QString &, const QString &text, MessageIcon) override
+    {
+        messages.append(text);
+    }
     void showProgress(const QString &) override {}
     void hideProgress() override {}
     void setProgressRange(int, int) override {}

@@ -3,9 +3,9 @@
 
 #include "DevDbHome.h"
 
-#include "app/FailureDisplay.h"
 #include "app/WindowImport.h"
 #include "app/mainFRm.h"
+#include "import/FailureDisplay.h"
 #include "import/MsgFrm.h"
 #include "import/Unit2.h"
 #include "oracle/OracleData.h"
@@ -393,7 +393,7 @@ TEST_F(DesktopImport, ProgressPopupIsOutOfSightWhileAMessageBoxIsShown)
 
     // The import's own boxes and the failure display.
     rowpour::app::SetImportMessageSink(nullptr);
-    const auto previousFailureSink = rowpour::app::SetFailureSink(nullptr);
+    const auto previousFailureSink = rowpour::SetFailureSink(nullptr);
     QStringList hiddenDuring;
     const auto inspectAndClose = [&](QWidget *modal) {
         hiddenDuring << (CurrentMessageForm()->isVisible() ? "shown" : "hidden");
@@ -401,14 +401,14 @@ TEST_F(DesktopImport, ProgressPopupIsOutOfSightWhileAMessageBoxIsShown)
     };
     ShowMessageForm("delete old data from table X", true);
     rowpour::testing::WhenModal(inspectAndClose);
-    rowpour::app::WindowImportSurroundings(*form_).showMessage("error", "not executed query: delete from X",
-                                                               MessageIcon::Error);
+    rowpour::app::WindowImportSurroundings(*form_).showMessage(
+        rowpour::MessageKind::Error, "error", "not executed query: delete from X", MessageIcon::Error);
     rowpour::testing::WhenModal(inspectAndClose);
-    rowpour::app::ShowFailure("ORA-00942: table or view does not exist");
+    rowpour::ShowFailure("ORA-00942: table or view does not exist");
     EXPECT_EQ(hiddenDuring, (QStringList{"hidden", "hidden"}));
     EXPECT_TRUE(CurrentMessageForm()->isVisible());
     HideMessageForm();
-    rowpour::app::SetFailureSink(previousFailureSink);
+    rowpour::SetFailureSink(previousFailureSink);
 }
 
 TEST_F(DesktopImport, CheckReportsTheRefusedRowsInTheErrorsWindowAndChangesNothing)

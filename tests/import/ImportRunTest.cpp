@@ -129,13 +129,15 @@ public:
     QStringList labels;
     QStringList errorEntries;
     QStringList databaseMessages;
+    QList<MessageKind> kinds; // of the messages shown, in order
     int progressMin = -1, progressMax = -1, progressPos = -1;
 
     const IMappingCells &mapping() override { return grid; }
     QString tableName() override { return table; }
     bool seekOldRecords() override { return seek; }
-    void showMessage(const QString &caption, const QString &text, MessageIcon icon) override
+    void showMessage(MessageKind kind, const QString &caption, const QString &text, MessageIcon icon) override
     {
+        kinds << kind;
         log << QStringLiteral("message[%1|%2|%3]")
                    .arg(caption, text,
                         icon == MessageIcon::Error ? QStringLiteral("error") : QStringLiteral("info"));
@@ -215,6 +217,7 @@ TEST(ImportRun, InitialGridShowsTheValidationMessageAndDoesNothingElse)
               QStringLiteral("message[Ошибка|Ошибки при заполненнии матрицы:\r\nстрока матрицы "
                              "1-незаполненна\r\nстрока матрицы 2-незаполненна\r\nстрока матрицы "
                              "3-незаполненна\r\nстрока матрицы 4-незаполненна|error]"));
+    EXPECT_EQ(window.kinds, QList<MessageKind>{MessageKind::Validation});
     EXPECT_TRUE(db.executed.isEmpty());
 }
 
@@ -489,6 +492,8 @@ TEST(ImportRun, FailingDeleteIsShownWithItsReasonAfterThePopupAndTheRowsAreProce
                            "message[error|not executed query: delete from \"EMP\"\r\n"
                            "ORA-01722: invalid number|error]",
                            summary(false, 1, 1)}));
+    // The receiver tells the failed delete from the summary by the kind alone.
+    EXPECT_EQ(window.kinds, (QList<MessageKind>{MessageKind::Error, MessageKind::Summary}));
     EXPECT_EQ(result.inserted, 1);
     EXPECT_TRUE(result.deleteFailed);
     EXPECT_EQ(result.deleteFailure, QStringLiteral("ORA-01722: invalid number"));

@@ -2,7 +2,7 @@
 // saved mapping carries.
 
 #include "import/MapByHeader.h"
-#include "app/MappingSettings.h"
+#include "import/MappingSettings.h"
 #include "import/SheetOption.h"
 
 #include <gtest/gtest.h>

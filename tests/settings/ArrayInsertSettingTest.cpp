@@ -1,8 +1,8 @@
 // "Array insert" beside the mapping: a file of the plain form still loads,
 // and a reader of section [Rows] sees the same rows with the option saved.
 
-#include "app/ArrayInsertSetting.h"
-#include "app/MappingSettings.h"
+#include "import/ArrayInsertSetting.h"
+#include "import/MappingSettings.h"
 
 #include <QFile>
 #include <QTemporaryDir>

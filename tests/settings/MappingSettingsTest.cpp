@@ -1,4 +1,4 @@
-#include "app/MappingSettings.h"
+#include "import/MappingSettings.h"
 #include "platform/CodePage.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "app/ArrayInsertSetting.h"
+#include "import/ArrayInsertSetting.h"
 
-#include "app/MappingSettings.h"
+#include "import/MappingSettings.h"
 
 #include <QFileInfo>
 

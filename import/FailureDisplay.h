@@ -12,7 +12,7 @@
 
 class QWidget;
 
-namespace rowpour::app
+namespace rowpour
 {
 
 // Thrown to end a command without any message.
@@ -51,4 +51,4 @@ template <typename Command> void RunGuarded(Command &&command) noexcept
     }
 }
 
-} // namespace rowpour::app
+} // namespace rowpour

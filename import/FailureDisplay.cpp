@@ -1,4 +1,4 @@
-#include "app/FailureDisplay.h"
+#include "import/FailureDisplay.h"
 
 #include "import/MsgFrm.h"
 
@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-namespace rowpour::app
+namespace rowpour
 {
 
 namespace
@@ -58,4 +58,4 @@ void ShowFailure(const char *message)
     currentSink()(title, FailureText(QString::fromUtf8(message)));
 }
 
-} // namespace rowpour::app
+} // namespace rowpour
