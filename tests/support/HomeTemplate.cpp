@@ -58,12 +58,8 @@ bool isLibrary(const fs::path &file)
 }
 
 // Whether a file is mapped into this process, as a loaded library is.
-bool mappedHere(const fs::path &file)
+bool mappedHere(const struct stat &file)
 {
-    struct stat info {
-    };
-    if (::stat(file.c_str(), &info) != 0)
-        return true;
     std::ifstream maps("/proc/self/maps");
     std::string line;
     while (std::getline(maps, line)) {
@@ -73,8 +69,8 @@ bool mappedHere(const fs::path &file)
         unsigned long long inode = 0;
         fields >> address >> permissions >> offset >> device >> inode;
         unsigned deviceMajor = 0, deviceMinor = 0;
-        if (inode == info.st_ino && std::sscanf(device.c_str(), "%x:%x", &deviceMajor, &deviceMinor) == 2 &&
-            deviceMajor == major(info.st_dev) && deviceMinor == minor(info.st_dev))
+        if (inode == file.st_ino && std::sscanf(device.c_str(), "%x:%x", &deviceMajor, &deviceMinor) == 2 &&
+            deviceMajor == major(file.st_dev) && deviceMinor == minor(file.st_dev))
             return true;
     }
     return false;
@@ -82,12 +78,15 @@ bool mappedHere(const fs::path &file)
 
 // The client libraries are large and only read, so a copy links them when
 // it safely can. The dynamic loader knows a library by its file, not its
-// name: opening a second name of a file already loaded here hands back the
-// first load, which still believes it lives in the first home. Such a
-// file is copied instead.
-bool linkUnlessMappedHere(const fs::path &source, const fs::path &copy)
+// name: opening a second name of a file already loaded hands back the first
+// load, which still believes it lives in the first home. So a template's
+// library is linked into one live copy at a time (its link count says
+// whether another copy holds it) and never while this process has it
+// loaded; otherwise it is copied.
+bool linkIfUnshared(const fs::path &source, const fs::path &copy)
 {
-    if (mappedHere(source))
+    struct stat info = {};
+    if (::stat(source.c_str(), &info) != 0 || info.st_nlink != 1 || mappedHere(info))
         return false;
     std::error_code error;
     fs::create_hard_link(source, copy, error);
@@ -148,7 +147,7 @@ void copyDevDbHome(const QString &source, const QString &target)
             break;
         if (entry->is_directory())
             fs::create_directory(copy, error);
-        else if (!(isLibrary(entry->path()) && linkUnlessMappedHere(entry->path(), copy)))
+        else if (!(isLibrary(entry->path()) && linkIfUnshared(entry->path(), copy)))
             fs::copy_file(entry->path(), copy, error);
     }
     if (error)

@@ -15,11 +15,11 @@ namespace rowpour::testing
 // std::runtime_error with the reason when it cannot.
 using HomeLayout = std::function<void(const QString &home)>;
 
-// Copies a home made by rowpour-devdb to `target`. The client libraries are
-// linked rather than copied unless this process has loaded them (each copy
-// must load a library of its own, which finds its own home); the alias file
-// is rewritten to name the copy's database files. Throws std::runtime_error
-// on failure.
+// Copies a home made by rowpour-devdb to `target`. A client library file is
+// linked rather than copied when no other live copy links it and this
+// process has not loaded it, so that each copy still loads a library of its
+// own, which finds its own home; the alias file is rewritten to name the
+// copy's database files. Throws std::runtime_error on failure.
 void copyDevDbHome(const QString &source, const QString &target);
 
 // Copies the template home `key` to `target`. The template is laid out by
