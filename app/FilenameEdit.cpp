@@ -65,7 +65,8 @@ QString TFilenameEdit::startFolder() const
 
 void TFilenameEdit::Browse()
 {
-    QFileDialog dialog(this, QStringLiteral("Browse"), startFolder(), QStringLiteral("All files (*)"));
+    QFileDialog dialog(this, QStringLiteral("Browse"), startFolder());
+    dialog.setNameFilters(kWorkbookFilters);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     const QString typed = UnquotedPath(edit_->text());

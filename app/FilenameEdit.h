@@ -5,11 +5,17 @@
 
 #include <QLineEdit>
 #include <QString>
+#include <QStringList>
 #include <QToolButton>
 #include <QWidget>
 
 namespace rowpour::app
 {
+
+// The browse dialog offers workbooks first, and every file.
+inline const QStringList kWorkbookFilters = {
+    QStringLiteral("Workbooks (*.xlsx *.xlsm *.xls *.ods *.csv *.tsv *.txt)"),
+    QStringLiteral("All files (*)")};
 
 // The path as the edit shows it: quoted when it contains a blank and does not
 // already start with a double quote.

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
+
 #include <optional>
 
 namespace rowpour
@@ -282,20 +284,37 @@ void WriteIniValue(const QString &fileName, const QString &section, const QStrin
     WriteIniValues(fileName, section, {{key, value}});
 }
 
-void WriteIniValues(const QString &fileName, const QString &section,
-                    const QList<std::pair<QString, QString>> &entries)
+namespace
 {
-    if (entries.isEmpty())
+
+using IniEntries = QList<std::pair<QString, QString>>;
+
+// Writes the entries of several sections in one atomic rewrite; sections
+// without entries are left as they are.
+void writeIniSections(const QString &fileName, const QList<std::pair<QString, IniEntries>> &sections)
+{
+    if (std::all_of(sections.begin(), sections.end(), [](const auto &s) { return s.second.isEmpty(); }))
         return;
     const std::optional<QString> text = readFileText(fileName);
     if (!text)
         throw EIniWriteError(fileName);
     IniDocument document = IniDocument::fromText(*text);
-    document.setValues(section, entries);
+    for (const auto &[section, entries] : sections) {
+        if (!entries.isEmpty())
+            document.setValues(section, entries);
+    }
     writeFileAtomically(fileName, document.toText());
 }
 
-void SaveMapping(const QString &fileName, const IMappingCells &cells)
+} // namespace
+
+void WriteIniValues(const QString &fileName, const QString &section,
+                    const QList<std::pair<QString, QString>> &entries)
+{
+    writeIniSections(fileName, {{section, entries}});
+}
+
+void SaveMapping(const QString &fileName, const IMappingCells &cells, const QString &sheetName)
 {
     QList<std::pair<QString, QString>> entries;
     for (int row = 1; row < cells.rowCount(); ++row) {
@@ -305,7 +324,11 @@ void SaveMapping(const QString &fileName, const IMappingCells &cells)
         entries.append({settings_texts::kRowKeyPrefix + QString::number(row),
                         fields.join(settings_texts::kFieldSeparator)});
     }
-    WriteIniValues(fileName, settings_texts::kRowsSection, entries);
+    IniEntries sheet;
+    if (!sheetName.isEmpty() && !entries.isEmpty())
+        sheet.append({settings_texts::kSheetKey, sheetName});
+    writeIniSections(fileName,
+                     {{settings_texts::kRowsSection, entries}, {settings_texts::kWorkbookSection, sheet}});
 }
 
 QList<TColumnMapping> LoadMapping(const QString &fileName)
@@ -319,6 +342,17 @@ QList<TColumnMapping> LoadMapping(const QString &fileName)
         rows.append(mapping);
     }
     return rows;
+}
+
+QString LoadMappingSheet(const QString &fileName)
+{
+    const QString key = settings_texts::kSheetKey.toCaseFolded();
+    for (const QString &entry : ReadIniSection(fileName, settings_texts::kWorkbookSection)) {
+        const qsizetype equals = entry.indexOf(QLatin1Char('='));
+        if (entry.left(equals).toCaseFolded() == key)
+            return entry.mid(equals + 1);
+    }
+    return {};
 }
 
 } // namespace rowpour

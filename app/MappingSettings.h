@@ -26,6 +26,10 @@ inline const QString kUnableToWrite = QStringLiteral("Unable to write to %1");
 inline const QString kRowsSection = QStringLiteral("Rows");
 inline const QString kRowKeyPrefix = QStringLiteral("Row");
 inline const QString kFieldSeparator = QStringLiteral(",");
+// The sheet of the workbook the mapping was made for, in a section of its own:
+// a reader that knows only section "Rows" never sees it.
+inline const QString kWorkbookSection = QStringLiteral("Workbook");
+inline const QString kSheetKey = QStringLiteral("Sheet");
 } // namespace settings_texts
 
 // A settings file could not be written; what() is "Unable to write to <file>" (UTF-8).
@@ -48,12 +52,15 @@ void WriteIniValue(const QString &fileName, const QString &section, const QStrin
 void WriteIniValues(const QString &fileName, const QString &section,
                     const QList<std::pair<QString, QString>> &entries);
 
-// Saves mapping rows 1..rowCount()-1 as Row1..RowN into section "Rows".
-// Entries of the file beyond them are kept. Throws EIniWriteError.
-void SaveMapping(const QString &fileName, const IMappingCells &cells);
+// Saves mapping rows 1..rowCount()-1 as Row1..RowN into section "Rows" and,
+// when a sheet name is given, the name into section "Workbook" (one atomic
+// write). Entries of the file beyond them are kept. Throws EIniWriteError.
+void SaveMapping(const QString &fileName, const IMappingCells &cells, const QString &sheetName = {});
 // Loads the entries of section "Rows" in file order, whatever their key names,
 // one mapping per entry (fields split at ","; missing fields empty, extra ones
 // ignored). An absent file or section gives no rows.
 QList<TColumnMapping> LoadMapping(const QString &fileName);
+// The sheet name a mapping was saved with; empty when it has none.
+QString LoadMappingSheet(const QString &fileName);
 
 } // namespace rowpour

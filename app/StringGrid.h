@@ -15,6 +15,10 @@
 namespace rowpour::app
 {
 
+// Each column's share of a width, given in per cent, with the fraction cut off.
+std::array<int, rowpour::kMappingColumnCount>
+WidthShares(int width, const std::array<int, rowpour::kMappingColumnCount> &percent);
+
 class StringGridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -45,11 +49,27 @@ private:
     int rowCount_ = 1;
 };
 
+// The grid fits its columns to their header and cell texts (up to a limit;
+// longer texts show in full as a tool tip) and shares the width left over
+// among them by their shares; it never makes a column narrower than its
+// texts, so it scrolls instead. Once the operator resizes a column by hand,
+// the widths stay until the grid is fitted again on purpose. Tab leaves the
+// grid; Delete clears the selected cells.
 class TStringGrid : public QTableView, public rowpour::IMappingCells
 {
     Q_OBJECT
 public:
+    // The widest a column grows to fit its texts.
+    static constexpr int kMaxFittedWidth = 320;
+
     explicit TStringGrid(QWidget *parent = nullptr);
+
+    // Shares of the extra width, in per cent, in column order.
+    void SetColumnShares(const std::array<int, kMappingColumnCount> &percent) { shares_ = percent; }
+    // Fits the columns now; `reset` also forgets the operator's own widths.
+    void FitColumns(bool reset);
+    // The width a column's texts need (header and rows), up to kMaxFittedWidth.
+    int NeededWidth(int column) const;
 
     StringGridModel &Cells() { return model_; }
     const StringGridModel &Cells() const { return model_; }
@@ -61,11 +81,20 @@ public:
     void setCell(int row, int column, const QString &text) { model_.SetCell(row, column, text); }
 
 protected:
-    // The grid's own hint is shown over its cells too.
+    // A cell whose text the column cuts shows the text as its tool tip;
+    // elsewhere the grid's own hint is shown over its cells too.
     bool viewportEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void scheduleFit();
+
     StringGridModel model_;
+    std::array<int, kMappingColumnCount> shares_{};
+    bool operatorSized_ = false;
+    bool fitting_ = false;
+    bool fitScheduled_ = false;
 };
 
 } // namespace rowpour::app

@@ -36,6 +36,11 @@ ImportMessageSink SetImportMessageSink(ImportMessageSink sink)
     return previous;
 }
 
+void ShowImportMessage(const QString &caption, const QString &text, MessageIcon icon)
+{
+    messageSink()(caption, text, icon);
+}
+
 const IMappingCells &WindowImportSurroundings::mapping()
 {
     return *form_.SG();
@@ -97,10 +102,10 @@ bool WindowImportSurroundings::stopRequested()
     return form_.CloseRequestedDuringImport();
 }
 
-void WindowImportSurroundings::appendErrorEntry(const QString &entry, const QString &)
+void WindowImportSurroundings::appendErrorEntry(const QString &entry, const QString &databaseMessage)
 {
     if (TForm2 *errors = form_.ErrorsWindow())
-        errors->AppendEntry(entry);
+        errors->AppendFailure(entry, databaseMessage);
 }
 
 void WindowImportSurroundings::showErrors()
@@ -111,7 +116,7 @@ void WindowImportSurroundings::showErrors()
 
 std::unique_ptr<IImportSheet> WindowImportSurroundings::openWorkbook(const QString &fileName)
 {
-    return OpenImportSheet(fileName, platform::OperatorLocale::system());
+    return OpenImportSheet(fileName, platform::OperatorLocale::system(), form_.ChosenSheet());
 }
 
 } // namespace rowpour::app

@@ -19,6 +19,8 @@ namespace rowpour::app
 // caption, icon and one OK button; tests install their own.
 using ImportMessageSink = std::function<void(const QString &caption, const QString &text, MessageIcon icon)>;
 ImportMessageSink SetImportMessageSink(ImportMessageSink sink); // returns the previous sink
+// Shows a message box of the import through the sink.
+void ShowImportMessage(const QString &caption, const QString &text, MessageIcon icon);
 
 class WindowImportSurroundings : public IImportSurroundings
 {

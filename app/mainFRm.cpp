@@ -17,6 +17,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QSplitter>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -27,10 +28,7 @@ namespace rowpour::app
 
 std::array<int, 6> GridColumnWidths(int gridWidth)
 {
-    std::array<int, 6> widths{};
-    for (std::size_t i = 0; i < widths.size(); ++i)
-        widths[i] = gridWidth * mainform::kGridColumnPercent[i] / 100;
-    return widths;
+    return WidthShares(gridWidth, mainform::kGridColumnPercent);
 }
 
 } // namespace rowpour::app
@@ -68,7 +66,8 @@ TForm1::TForm1(QWidget *parent, const QString &executablePath) : QWidget(parent)
     setTabOrder();
     bindCommands();
     configureDatabaseComponents();
-    resize(423, 414);
+    // Room for the preview beside the original controls.
+    resize(760, 680);
     FormCreate(executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath);
 }
 
@@ -84,8 +83,8 @@ void TForm1::createControls()
     SG_ = named(new TStringGrid(this), "SG");
     SG_->setRowCount(5);
     SG_->setToolTip(QString(mainform::kGridHint).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    // The column widths are computed from the grid's design width.
     SG_->resize(mainform::kGridDesignWidth, mainform::kGridDesignHeight);
+    SG_->SetColumnShares(mainform::kGridColumnPercent);
 
     CheckBox1_ = named(new QCheckBox(QStringLiteral("Delete old data before insert"), this), "CheckBox1");
     CheckBox2_ = named(new QCheckBox(QStringLiteral("Seek old record"), this), "CheckBox2");
@@ -114,6 +113,26 @@ void TForm1::createControls()
         named(new TURLLabel(mainform::kDonateText, QUrl(mainform::kDonateUrl), this), "RzURLLabel2");
     RzURLLabel2_->SetBlinking(true);
 
+    SheetLabel_ = named(new QLabel(mainform::kSheet, this), "SheetLabel");
+    SheetBox_ = named(new QComboBox(this), "SheetBox");
+    SheetBox_->setEditable(false);
+    SheetBox_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    SheetBox_->setMinimumContentsLength(8);
+    SheetLabel_->setBuddy(SheetBox_);
+    Preview_ = named(new TSheetPreview(this), "Preview");
+    MapByHeaderButton_ =
+        flatButton(this, "MapByHeaderButton", mainform::kMapByHeader, mainform::kMapByHeaderHint);
+    CheckButton_ = named(new QPushButton(mainform::kCheck, this), "CheckButton");
+    CheckButton_->setToolTip(mainform::kCheckHint);
+    ErrorsButton_ = named(new QPushButton(mainform::kErrors, this), "ErrorsButton");
+    ErrorsButton_->setToolTip(mainform::kErrorsHint);
+    ProgressCaption_ = named(new QLabel(mainform::kProgressCaption, this), "ProgressCaption");
+    Label6_->setToolTip(mainform::kProgressHint);
+    StatusLabel_ = named(new QLabel(mainform::kNotConnected, this), "StatusLabel");
+    previewTimer_ = new QTimer(this);
+    previewTimer_->setSingleShot(true);
+    previewTimer_->setInterval(400);
+
     Label1_->setBuddy(FilenameEdit1_);
     Label3_->setBuddy(ComboBox1_);
     Label4_->setBuddy(Edit1_);
@@ -136,6 +155,8 @@ void TForm1::arrangeControls()
     auto *source = new QHBoxLayout;
     source->addWidget(Label1_);
     source->addWidget(FilenameEdit1_, 1);
+    source->addWidget(SheetLabel_);
+    source->addWidget(SheetBox_);
 
     auto *table = new QHBoxLayout;
     table->addWidget(Label3_);
@@ -144,6 +165,7 @@ void TForm1::arrangeControls()
     auto *links2 = new QHBoxLayout;
     links2->addWidget(Label2_);
     links2->addStretch(1);
+    links2->addWidget(MapByHeaderButton_);
     links2->addWidget(SpeedButton2_);
     links2->addWidget(SpeedButton1_);
 
@@ -162,14 +184,31 @@ void TForm1::arrangeControls()
     options->addStretch(1);
     options->addLayout(range);
     options->addStretch(1);
-    options->addWidget(Button2_, 0, Qt::AlignBottom);
+    auto *runs = new QVBoxLayout;
+    runs->addWidget(CheckButton_);
+    runs->addWidget(Button2_);
+    options->addLayout(runs);
 
+    auto *counters = new QHBoxLayout;
+    counters->addWidget(ProgressCaption_);
+    counters->addWidget(Label6_, 1);
     auto *progress = new QVBoxLayout;
     progress->addWidget(ProgressBar1_);
-    progress->addWidget(Label6_);
+    progress->addLayout(counters);
+    auto *closing = new QVBoxLayout;
+    closing->addWidget(ErrorsButton_);
+    closing->addWidget(Button3_);
     auto *bottom = new QHBoxLayout;
     bottom->addLayout(progress, 1);
-    bottom->addWidget(Button3_, 0, Qt::AlignTop);
+    bottom->addLayout(closing);
+
+    auto *grids = new QSplitter(Qt::Vertical, this);
+    grids->setObjectName(QStringLiteral("GridSplitter"));
+    grids->setChildrenCollapsible(false);
+    grids->addWidget(SG_);
+    grids->addWidget(Preview_);
+    grids->setStretchFactor(0, 1);
+    grids->setStretchFactor(1, 1);
 
     auto *window = new QVBoxLayout(this);
     window->setContentsMargins(8, 8, 8, 8);
@@ -177,15 +216,19 @@ void TForm1::arrangeControls()
     window->addLayout(source);
     window->addLayout(table);
     window->addLayout(links2);
-    window->addWidget(SG_, 1);
+    window->addWidget(grids, 1);
     window->addLayout(options);
     window->addLayout(bottom);
+    window->addWidget(StatusLabel_);
 }
 
 void TForm1::setTabOrder()
 {
-    QWidget *const order[] = {Button1_, FilenameEdit1_, SG_,    CheckBox1_,    ComboBox1_, Button2_,
-                              Button3_, Edit1_,         Edit2_, ProgressBar1_, CheckBox2_};
+    // The original controls' order first; the operator's additions follow.
+    QWidget *const order[] = {
+        Button1_,          FilenameEdit1_, SG_,          CheckBox1_,    ComboBox1_, Button2_,
+        Button3_,          Edit1_,         Edit2_,       ProgressBar1_, CheckBox2_, SheetBox_,
+        Preview_->Table(), CheckButton_,   ErrorsButton_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -202,15 +245,15 @@ void TForm1::bindCommands()
     bind(SpeedButton1_, &TForm1::SpeedButton1Click);
     bind(SpeedButton2_, &TForm1::SpeedButton2Click);
     connect(ComboBox1_, &QComboBox::activated, this, [this] { RunGuarded([this] { ComboBox1Change(); }); });
+    bindOperatorCommands();
 }
 
 void TForm1::FormCreate(const QString &executablePath)
 {
-    const std::array<int, 6> widths = GridColumnWidths(SG_->width());
-    for (std::size_t i = 0; i < widths.size(); ++i)
-        SG_->horizontalHeader()->resizeSection(int(i), widths[i]);
     for (std::size_t i = 0; i < rowpour::mapping_texts::kHeaders.size(); ++i)
         SG_->setCell(0, int(i), rowpour::mapping_texts::kHeaders[i]);
+    // The columns fit their headers and contents and share the width left.
+    SG_->FitColumns(true);
     setWindowTitle(mainform::kCaption + mainform::kVersionSeparator +
                    rowpour::platform::ReadFileVersion(executablePath));
 }
@@ -282,6 +325,7 @@ void TForm1::Button1Click()
         OracleSession1_.SetConnected(false);
         FConnected = false;
         Button1_->setText(mainform::kConnect);
+        UpdateCommands();
         return;
     }
     if (!OracleLogon1_.Execute())
@@ -292,6 +336,7 @@ void TForm1::Button1Click()
         return;
     FConnected = true;
     Button1_->setText(mainform::kDisconnect);
+    UpdateCommands();
     ComboBox1_->clear();
     openListing(mainform::kTableListSql);
     const int tables = ods1_.RecordCount();
@@ -321,14 +366,18 @@ void TForm1::ComboBox1Change()
         ods1_.Next();
     }
     ods1_.Close();
+    SG_->FitColumns(true);
 }
 
 void TForm1::lockForImport(bool locked)
 {
-    QWidget *const locks[] = {Button1_,   Button2_, FilenameEdit1_, SG_,           CheckBox1_,   CheckBox2_,
-                              ComboBox1_, Edit1_,   Edit2_,         SpeedButton1_, SpeedButton2_};
+    QWidget *const locks[] = {
+        Button1_, Button2_, FilenameEdit1_, SG_,           CheckBox1_, CheckBox2_,         ComboBox1_,
+        Edit1_,   Edit2_,   SpeedButton1_,  SpeedButton2_, SheetBox_,  MapByHeaderButton_, CheckButton_};
     for (QWidget *widget : locks)
         widget->setEnabled(!locked);
+    if (!locked)
+        UpdateCommands();
 }
 
 void TForm1::Button2Click()
@@ -390,6 +439,12 @@ void TForm1::askToStopImport(PendingClose how)
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    if (checkRunning_) {
+        // A check has nothing to undo: it stops after its current row, then the window closes.
+        event->ignore();
+        pendingClose_ = PendingClose::Frame;
+        return;
+    }
     if (importRunning_) {
         event->ignore();
         askToStopImport(PendingClose::Frame);
@@ -400,6 +455,10 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::Button3Click()
 {
+    if (checkRunning_) {
+        pendingClose_ = PendingClose::CloseButton;
+        return;
+    }
     if (importRunning_) {
         askToStopImport(PendingClose::CloseButton);
         return;
@@ -417,11 +476,12 @@ void TForm1::DisconnectSession()
 namespace
 {
 
-// The plain file dialog of the mapping commands: no title, filter or default
-// extension of its own, an empty file name each time.
+// The file dialog of the mapping commands: no title or default extension of
+// its own, mapping files or all files, an empty file name each time.
 QString askMappingFile(QWidget *parent, QFileDialog::AcceptMode mode)
 {
     QFileDialog dialog(parent);
+    dialog.setNameFilters(mainform::kMappingFilters);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -445,6 +505,8 @@ void TForm1::SpeedButton1Click()
         for (int column = 0; column < rowpour::kMappingColumnCount; ++column)
             SG_->setCell(i + 1, column, rows[i].field(column));
     }
+    SG_->FitColumns(true);
+    chooseSavedSheet(rowpour::LoadMappingSheet(fileName));
 }
 
 void TForm1::SpeedButton2Click()
@@ -452,5 +514,5 @@ void TForm1::SpeedButton2Click()
     const QString fileName = askMappingFile(this, QFileDialog::AcceptSave);
     if (fileName.isEmpty())
         return;
-    rowpour::SaveMapping(fileName, *SG_);
+    rowpour::SaveMapping(fileName, *SG_, ChosenSheet().name);
 }

@@ -4,6 +4,7 @@
 // "Close". Every command handler runs inside the failure guard.
 
 #include "app/FilenameEdit.h"
+#include "app/SheetPreview.h"
 #include "app/StringGrid.h"
 #include "app/URLLabel.h"
 #include "oracle/Oracle.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 
@@ -31,7 +33,7 @@ namespace mainform
 {
 inline const QString kCaption = QStringLiteral("ROWPOUR");
 inline const QString kVersionSeparator = QStringLiteral(" v.");
-// Width of each grid column in per cent of the grid's width.
+// Each grid column's share, in per cent, of the width its texts leave over.
 inline constexpr std::array<int, 6> kGridColumnPercent = {15, 10, 5, 15, 15, 40};
 inline const QString kGridHint =
     QStringLiteral("Обработка:\r\nL<номер лексемы> - выбрать лексему\r\nD - нормализовать дату ");
@@ -57,11 +59,32 @@ inline const QString kStopQuestion =
                    "Nothing this run has loaded is kept: the table stays as it was before the run.");
 inline const QString kStopAndClose = QStringLiteral("Stop and close");
 inline const QString kKeepRunning = QStringLiteral("Keep running");
+// The operator's commands beside the original ones.
+inline const QString kSheet = QStringLiteral("sheet");
+inline const QString kCheck = QStringLiteral("Check");
+inline const QString kCheckHint =
+    QStringLiteral("Reads every selected row and reports what the table would refuse, changing nothing");
+inline const QString kErrors = QStringLiteral("Errors");
+inline const QString kErrorsHint = QStringLiteral("Shows the import errors window again");
+inline const QString kMapByHeader = QStringLiteral("Map by header");
+inline const QString kMapByHeaderHint =
+    QStringLiteral("Fills the XLS field of every mapping row whose ORA field names a header cell of the row "
+                   "selected in the preview (else the row above \"start from cell\")");
+inline const QString kMapByHeaderCaption = QStringLiteral("Map by header");
+inline const QString kProgressCaption = QStringLiteral("row/end/failed/skipped:");
+inline const QString kProgressHint = QStringLiteral("Spreadsheet row / end row / failed rows / skipped rows");
+inline const QString kNotConnected = QStringLiteral("Not connected");
+inline const QString kConnectedAs = QStringLiteral("Connected: %1");
+inline const QStringList kMappingFilters = {QStringLiteral("Mapping files (*.ini)"),
+                                            QStringLiteral("All files (*)")};
 } // namespace mainform
 
-// Column widths for a grid of the given width: each column's share, with the
-// fraction cut off.
+// Each column's share of the given width, with the fraction cut off.
 std::array<int, 6> GridColumnWidths(int gridWidth);
+
+// "user@alias" for the status line, from the session's user name (which may
+// be a whole connect string) and its database; never the password.
+QString ConnectedUserText(const QString &username, const QString &database);
 
 } // namespace rowpour::app
 
@@ -89,6 +112,15 @@ public:
     QLabel *Label6() const { return Label6_; }
     rowpour::app::TFilenameEdit *FilenameEdit1() const { return FilenameEdit1_; }
     QPushButton *Button1() const { return Button1_; }
+    QPushButton *Button2() const { return Button2_; }
+    QComboBox *SheetBox() const { return SheetBox_; }
+    rowpour::app::TSheetPreview *Preview() const { return Preview_; }
+    QPushButton *CheckButton() const { return CheckButton_; }
+    QLabel *StatusLabel() const { return StatusLabel_; }
+
+    // The sheet the import reads: the one chosen in the sheet list when the
+    // list belongs to the named workbook, else the first.
+    rowpour::workbook::SheetChoice ChosenSheet() const;
 
     // The database components the window owns for its whole life.
     rowpour::oracle::TOracleSession &OracleSession1() { return OracleSession1_; }
@@ -110,6 +142,15 @@ public:
     void Button3Click();      // "Close"
     void SpeedButton1Click(); // "..." (load the mapping)
     void SpeedButton2Click(); // "Save" (save the mapping)
+    void CheckClick();        // "Check": the check before any change
+    void MapByHeaderClick();  // "Map by header"
+    void ErrorsClick();       // "Errors": the errors window again
+
+    // "Process data" and "Check" are enabled when the session is connected
+    // and a table is chosen; the status line tells who is connected to what.
+    void UpdateCommands();
+    // Reads the preview of the named workbook's chosen sheet afresh.
+    void RefreshPreview();
 
 protected:
     // Ends the database session (used by "Close" while connected).
@@ -126,6 +167,9 @@ private:
     void arrangeControls();
     void setTabOrder();
     void bindCommands();
+    void bindOperatorCommands();
+    // Selects the sheet a loaded mapping names, when the workbook has it.
+    void chooseSavedSheet(const QString &name);
     void FormCreate(const QString &executablePath);
     void configureDatabaseComponents();
     // Replaces the result set's statement by one line and opens it.
@@ -136,11 +180,22 @@ private:
     // locked while an import runs; "Close" stays to ask for a stop.
     void lockForImport(bool locked);
 
+    // The sheet list follows the preview's reading of the workbook.
+    void previewLoaded();
+    void previewRowClicked(int row);
+    void previewColumnClicked(int column);
+    // The header row "Map by header" reads: the preview's selected row, else
+    // the row above the start row, else the first.
+    int headerRow() const;
+    QStringList headerCells(int row) const;
+
     enum class PendingClose { None, Frame, CloseButton };
     // Asks whether to stop the running import and close; remembers a yes.
     void askToStopImport(PendingClose how);
 
     bool importRunning_ = false;
+    bool checkRunning_ = false; // a check runs; closing stops it without asking
+    QString sheetsFile_;        // the workbook the sheet list was read from
     bool askingToStop_ = false;
     PendingClose pendingClose_ = PendingClose::None;
     int tableIndexDuringImport_ = -1;
@@ -167,6 +222,15 @@ private:
     QLabel *Label7_;
     rowpour::app::TURLLabel *RzURLLabel1_;
     rowpour::app::TURLLabel *RzURLLabel2_;
+    QLabel *SheetLabel_;
+    QComboBox *SheetBox_;
+    rowpour::app::TSheetPreview *Preview_;
+    QToolButton *MapByHeaderButton_;
+    QPushButton *CheckButton_;
+    QPushButton *ErrorsButton_;
+    QLabel *ProgressCaption_;
+    QLabel *StatusLabel_;
+    QTimer *previewTimer_;
     TForm2 *errorsWindow_ = nullptr;
     // Declared in this order so that the logon component and the result set
     // go before the session they are bound to.

@@ -1,6 +1,7 @@
 // rowpour-batch cells: prints the texts the import would read from a workbook.
 
 #include "cli/Command.h"
+#include "import/SheetOption.h"
 #include "import/workbook/Workbook.h"
 #include "platform/OperatorLocale.h"
 
@@ -17,7 +18,7 @@ namespace rowpour::cli
 namespace
 {
 
-const QString kUsage = QStringLiteral("FILE [--rows A-B] [--cols C-D]");
+const QString kUsage = QStringLiteral("FILE [--sheet NAME|NUMBER] [--rows A-B] [--cols C-D]");
 
 // A column given as a number (3) or by its letters (C).
 int columnNumber(const QString &text)
@@ -132,12 +133,15 @@ private:
 int run(const QStringList &args)
 {
     QString file;
+    std::optional<QString> sheet;
     std::optional<std::pair<int, int>> rows, columns;
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
         if ((arg == QLatin1String("--rows") || arg == QLatin1String("--cols")) && i + 1 < args.size()) {
             const bool isColumns = arg == QLatin1String("--cols");
             (isColumns ? columns : rows) = range(arg, args[++i], isColumns);
+        } else if (arg == QLatin1String("--sheet") && i + 1 < args.size()) {
+            sheet = args[++i];
         } else if (file.isEmpty() && !arg.startsWith(QLatin1String("--"))) {
             file = arg;
         } else {
@@ -149,7 +153,9 @@ int run(const QStringList &args)
         std::fprintf(stderr, "Usage: rowpour-batch cells %s\n", qPrintable(kUsage));
         return 2;
     }
-    const auto book = workbook::openWorkbook(file, platform::OperatorLocale::system());
+    const workbook::SheetChoice choice =
+        sheet ? SheetChoiceFromText(*sheet, workbook::listSheets(file)) : workbook::SheetChoice{};
+    const auto book = workbook::openWorkbook(file, platform::OperatorLocale::system(), choice);
     // The used range costs a pass over the sheet: only when a range is not given.
     if (!rows || !columns) {
         const workbook::CellRange used = book->usedRange();
@@ -172,11 +178,11 @@ int run(const QStringList &args)
     return out.finish() ? 0 : 1;
 }
 
-const CommandRegistration
-    registration({QStringLiteral("cells"), kUsage,
-                  QStringLiteral("Prints the text of each cell of the first sheet as the import reads it "
-                                 "(default: the used range), tab-separated, one row per line."),
-                  run});
+const CommandRegistration registration(
+    {QStringLiteral("cells"), kUsage,
+     QStringLiteral("Prints the text of each cell of the sheet (default: the first) as the import "
+                    "reads it (default: the used range), tab-separated, one row per line."),
+     run});
 
 } // namespace
 } // namespace rowpour::cli

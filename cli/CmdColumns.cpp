@@ -23,7 +23,8 @@ int run(const QStringList &arguments)
     oracle::TOracleDataSet dataSet;
     dataSet.SetSession(&logon.session());
     dataSet.SQL() = QStringList{QStringLiteral("select * from user_tab_columns where table_name='") +
-                                args.first() + QStringLiteral("'")};
+                                QString(args.first()).replace(QLatin1Char('\''), QStringLiteral("''")) +
+                                QStringLiteral("'")};
     dataSet.Open();
     QTextStream out(stdout);
     const int count = dataSet.RecordCount();

@@ -80,7 +80,7 @@ int runLogon(const QStringList &args)
     }
 
     TOracleSession session;
-    session.SetLogonUsername(userId);
+    session.SetLogonUsername(withPassword(userId));
     try {
         session.LogOn();
     } catch (const std::exception &e) {

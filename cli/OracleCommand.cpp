@@ -16,14 +16,14 @@ QString takeUserId(QStringList &args)
         args.removeIf(
             [&](const QString &a) { return a.startsWith(QLatin1String(name), Qt::CaseInsensitive); });
     if (const std::optional<QString> userId = takeOption(args, QStringLiteral("--userid")))
-        return *userId;
+        return withPassword(*userId);
     // As the desktop program, a "UserId=" parameter gives the logon too; the
     // other parameters of the access layer (OCIDLL=, ORACLEHOME=) stay in args.
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i].startsWith(QStringLiteral("UserId="), Qt::CaseInsensitive)) {
             const QString value = platform::CommandLine::parameter(QStringLiteral("UserId"), {args[i]});
             args.remove(i);
-            return value;
+            return withPassword(value);
         }
     }
     throw std::runtime_error("missing --userid user/password@database");

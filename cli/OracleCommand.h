@@ -14,7 +14,8 @@ namespace rowpour::cli
 {
 
 // Removes "--userid TEXT", "--userid=TEXT" or "UserId=TEXT" from args and
-// returns TEXT; throws std::runtime_error when there is none or it has no
+// returns TEXT, completed by withPassword when it names no password; throws
+// std::runtime_error when there is none or it has no
 // value. Also removes the OCIDLL= and ORACLEHOME= parameters, which the
 // access layer reads from the command line itself.
 QString takeUserId(QStringList &args);

@@ -210,14 +210,9 @@ QString progressLabel(qint64 row, const QString &endRowText, int failed, int ski
     return QStringLiteral("%1/%2/%3/%4").arg(row).arg(endRowText).arg(failed).arg(skipped);
 }
 
-struct CheckedRange {
-    int startRow = 0;
-    int endRow = 0;
-    std::unique_ptr<IImportSheet> sheet;
-};
+} // namespace
 
-// Everything that would end the run, checked before anything is changed.
-CheckedRange checkBeforeAnyChange(const ImportOptions &options, IImportSurroundings &surroundings,
+CheckedRange CheckBeforeAnyChange(const ImportOptions &options, IImportSurroundings &surroundings,
                                   IImportDatabase &database)
 {
     CheckedRange range;
@@ -236,6 +231,9 @@ CheckedRange checkBeforeAnyChange(const ImportOptions &options, IImportSurroundi
                                                        QString::number(range.endRow), table));
     return range;
 }
+
+namespace
+{
 
 // The delete, if asked for, and the rows; true when the operator stopped it.
 bool loadRows(const ImportOptions &options, const CheckedRange &range, IImportSurroundings &surroundings,
@@ -289,7 +287,8 @@ QString SummaryText(const ImportResult &result)
 {
     const QString heading = result.errors ? import_texts::kFinishedWithErrors : import_texts::kFinished;
     return heading + import_texts::kLineEnd + import_texts::kInserted + QString::number(result.inserted) +
-           import_texts::kRecordFrom + QString::number(result.selected) + import_texts::kSelected;
+           import_texts::kRecordFrom + QString::number(result.selected) + import_texts::kSelected +
+           import_texts::kLineEnd + import_texts::kSkipped.arg(result.skipped);
 }
 
 MessageIcon SummaryIcon(const ImportResult &result)
@@ -308,7 +307,7 @@ ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surrou
     }
     result.validated = true;
 
-    const CheckedRange range = checkBeforeAnyChange(options, surroundings, database);
+    const CheckedRange range = CheckBeforeAnyChange(options, surroundings, database);
     CurrentRowCells workbook(*range.sheet);
     result.selected = range.endRow < range.startRow ? 0 : qint64(range.endRow) - range.startRow + 1;
     // A select changes nothing: the first row's seek shows a rejected

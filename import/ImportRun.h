@@ -7,6 +7,7 @@
 
 #include "import/CellSource.h"
 #include "import/ColumnMapping.h"
+#include "import/workbook/SheetRows.h"
 #include "platform/OperatorLocale.h"
 
 #include <QString>
@@ -30,6 +31,8 @@ inline const QString kInserted = QStringLiteral("inserted ");
 inline const QString kRecordFrom = QStringLiteral(" record from ");
 inline const QString kSelected = QStringLiteral(" selected");
 inline const QString kLineEnd = QStringLiteral("\r\n");
+// The line after the summary's two fixed lines that counts the skipped rows.
+inline const QString kSkipped = QStringLiteral("skipped %1 found in the table");
 
 // What the check before any change refuses, naming the value at fault.
 inline const QString kNoTable = QStringLiteral("No table is chosen");
@@ -94,9 +97,10 @@ public:
     virtual int lastColumn() const = 0;
 };
 
-// The workbook file's first sheet; throws with the reader's message when it cannot be read.
-std::unique_ptr<IImportSheet> OpenImportSheet(const QString &fileName,
-                                              const platform::OperatorLocale &locale);
+// The chosen sheet of the workbook file (the first unless another is chosen);
+// throws with the reader's message when it cannot be read.
+std::unique_ptr<IImportSheet> OpenImportSheet(const QString &fileName, const platform::OperatorLocale &locale,
+                                              const workbook::SheetChoice &sheet = {});
 
 // Everything else the run needs of its surroundings.
 class IImportSurroundings
@@ -146,6 +150,20 @@ struct ImportResult {
     bool errors = false;
 };
 
+// The rows and the sheet of a run that passed every check before any change.
+struct CheckedRange {
+    int startRow = 0;
+    int endRow = 0;
+    std::unique_ptr<IImportSheet> sheet;
+};
+
+// Everything that would end a run, checked before anything is changed: the
+// row numbers, the table and its columns, the mapping, the workbook. Throws
+// with the message naming the value at fault. The import run and the check
+// of the rows start with it.
+CheckedRange CheckBeforeAnyChange(const ImportOptions &options, IImportSurroundings &surroundings,
+                                  IImportDatabase &database);
+
 // Runs one import. Everything that would end the run is checked before the
 // first change (row numbers, the table and its columns, the mapping, the
 // workbook, the first row's seek), and a failure then is thrown as an
@@ -157,7 +175,8 @@ ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surrou
                        IImportDatabase &database,
                        const platform::OperatorLocale &locale = platform::OperatorLocale::system());
 
-// The summary message box text and icon for a finished run.
+// The summary message box text and icon for a finished run: the two fixed
+// lines, then the line with the skipped rows.
 QString SummaryText(const ImportResult &result);
 MessageIcon SummaryIcon(const ImportResult &result);
 

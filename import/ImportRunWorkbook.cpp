@@ -24,9 +24,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<IImportSheet> OpenImportSheet(const QString &fileName, const platform::OperatorLocale &locale)
+std::unique_ptr<IImportSheet> OpenImportSheet(const QString &fileName, const platform::OperatorLocale &locale,
+                                              const workbook::SheetChoice &sheet)
 {
-    return std::make_unique<WorkbookSheet>(workbook::openWorkbook(fileName, locale));
+    return std::make_unique<WorkbookSheet>(workbook::openWorkbook(fileName, locale, sheet));
 }
 
 } // namespace rowpour

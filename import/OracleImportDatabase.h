@@ -3,14 +3,17 @@
 // object for the delete, the inserts and the savepoint, and the window's
 // result set for the seek and the column listing.
 
+#include "import/ImportCheck.h"
 #include "import/ImportRun.h"
 #include "oracle/OracleData.h"
 #include "oracle/OracleTypes.h"
 
+#include <QHash>
+
 namespace rowpour
 {
 
-class OracleImportDatabase : public IImportDatabase
+class OracleImportDatabase : public IImportDatabase, public ITableDictionary
 {
 public:
     // `seekSet` is the result set the seek runs through (the window's ods1);
@@ -22,9 +25,14 @@ public:
     QStringList tableColumns(const QString &dictionaryName) override;
     void setSavepoint() override;
     void rollbackToSavepoint() override;
+    QList<TableColumn> describeTable(const QString &dictionaryName) override;
+    SessionConversions sessionConversions() override;
 
 private:
     void openSeekSet(const QString &select);
+    void openColumnListing(const QString &dictionaryName);
+    // PARAMETER and VALUE of a parameter view; empty when it cannot be read.
+    QHash<QString, QString> parameters(const QString &view);
 
     oracle::TOracleQuery query_;
     oracle::TOracleDataSet &seekSet_;

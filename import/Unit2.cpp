@@ -82,6 +82,21 @@ void TForm2::AppendEntry(const QString &text)
         cursor.insertText(QLatin1Char('\n') + lines);
 }
 
+void TForm2::AppendFailure(const QString &entry, const QString &databaseMessage)
+{
+    QString text = entry;
+    if (text.endsWith(kLineBreak))
+        text.chop(kLineBreak.size());
+    QString message = databaseMessage;
+    message.replace(kLineBreak, QStringLiteral("\n"));
+    message.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    while (message.endsWith(QLatin1Char('\n')))
+        message.chop(1);
+    if (!message.isEmpty())
+        text += kLineBreak + message;
+    AppendEntry(text + kLineBreak);
+}
+
 void TForm2::ShowErrors()
 {
     show();

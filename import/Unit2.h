@@ -30,6 +30,10 @@ public:
     // Adds text as new lines at the end of the log; a text that ends with a
     // line break is followed by an empty line.
     void AppendEntry(const QString &text);
+    // Adds the entry of a failed row, then the database's message for it on
+    // lines of their own (a message of several lines stays whole), then the
+    // empty line that ends every entry.
+    void AppendFailure(const QString &entry, const QString &databaseMessage);
     // Shows the window, not modal, in front.
     void ShowErrors();
 

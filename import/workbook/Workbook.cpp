@@ -219,6 +219,20 @@ void Workbook::cannotRead(const QString &reason) const
     throw std::runtime_error(QString::fromUtf8(texts::kCannotRead).arg(path_, reason).toStdString());
 }
 
+int Workbook::lastColumnOfRow(int row)
+{
+    if (row < 1 || row > maxRows())
+        cellText(row, 1); // fails with the message for the row
+    try {
+        const RowBlock *block = window_.block(std::uint32_t(row));
+        return block && !block->runs.empty() ? block->runs.back().lastColumn : 0;
+    } catch (const FormatError &e) {
+        cannotRead(QString::fromUtf8(e.what()));
+    } catch (const std::bad_alloc &) {
+        cannotRead(QStringLiteral("there is not enough memory to read it"));
+    }
+}
+
 const CellValue *Workbook::valueAt(int row, int column, const RowBlock *&block)
 {
     const char *reason = nullptr;

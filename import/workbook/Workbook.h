@@ -44,6 +44,10 @@ public:
     // True for a cell holding a plain number (not a date, time, boolean or text).
     bool isNumber(int row, int column) override;
 
+    // The last column of the row that holds a value, 0 for an empty row.
+    // Throws as cellText does.
+    int lastColumnOfRow(int row);
+
     // The smallest range holding every cell with a value (empty when none).
     // Unless the sheet has been read to its end, this reads it once.
     CellRange usedRange();

@@ -58,6 +58,25 @@ TEST(ErrorsWindow, SavesEveryLineWithCrLfInWindows1251)
     EXPECT_EQ(readAll(path), QByteArray("/2/insert into T(NAME) values('\xC8\xE2\xE0\xED\xEE\xE2')\r\n\r\n"));
 }
 
+TEST(ErrorsWindow, FailedRowIsFollowedByTheDatabasesWholeMessage)
+{
+    QTemporaryDir dir;
+    TForm2 form;
+    form.AppendFailure("/4/insert into T(A) values('x')\r\n",
+                       "ORA-01722: invalid number\nHelp: https://docs.oracle.com/error-help/db/ora-01722/\n");
+    form.AppendFailure("/9/insert into T(A) values('y')\r\n", "ORA-01400: cannot insert NULL\r\n");
+    form.AppendFailure("/11/insert into T(A) values('z')\r\n", QString());
+    EXPECT_EQ(form.Lines(), QStringList({"/4/insert into T(A) values('x')", "ORA-01722: invalid number",
+                                         "Help: https://docs.oracle.com/error-help/db/ora-01722/", "",
+                                         "/9/insert into T(A) values('y')", "ORA-01400: cannot insert NULL",
+                                         "", "/11/insert into T(A) values('z')", ""}));
+    const QString path = dir.filePath("errors.log");
+    form.SaveToFile(path);
+    EXPECT_TRUE(
+        readAll(path).startsWith("/4/insert into T(A) values('x')\r\nORA-01722: invalid number\r\n"
+                                 "Help: https://docs.oracle.com/error-help/db/ora-01722/\r\n\r\n/9/"));
+}
+
 TEST(ErrorsWindow, OperatorEditsAreWhatGetsSaved)
 {
     QTemporaryDir dir;
@@ -136,7 +155,8 @@ TEST(ErrorsWindow, UnwritableFileIsReportedByTheFailureDisplay)
     rowpour::app::RunGuarded([&] { form.SaveToFile(path); });
     rowpour::app::SetFailureSink(previous);
     ASSERT_EQ(texts.size(), 1);
-    EXPECT_EQ(texts[0], rowpour::errorlog_texts::kCannotCreateFile.arg(path, "No such file or directory") + ".")
+    EXPECT_EQ(texts[0],
+              rowpour::errorlog_texts::kCannotCreateFile.arg(path, "No such file or directory") + ".")
         << "the system's reason";
     EXPECT_EQ(form.Lines(), QStringList({"/1/x", ""})) << "the log is not changed";
 }

@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -65,15 +66,55 @@ TEST(MainWindow, CaptionWithoutVersionInformationEndsAtThePoint)
     EXPECT_EQ(form.windowTitle(), "ROWPOUR v.");
 }
 
-TEST(MainWindow, GridColumnsTakeTheirShareOfTheDesignWidth)
+int sumOfColumns(const TStringGrid &grid)
+{
+    int sum = 0;
+    for (int column = 0; column < 6; ++column)
+        sum += grid.horizontalHeader()->sectionSize(column);
+    return sum;
+}
+
+// Headers and names are never cut: a column is at least as wide as its
+// texts, the columns share what the grid has left, and they grow with the
+// window.
+TEST(MainWindow, GridColumnsFitTheirTextsAndShareTheWidthLeft)
 {
     TForm1 form;
-    const int expected[] = {59, 39, 19, 59, 59, 158};
-    for (int column = 0; column < 6; ++column)
-        EXPECT_EQ(form.SG()->horizontalHeader()->sectionSize(column), expected[column]) << column;
-    form.resize(900, 700);
     form.show();
-    EXPECT_EQ(form.SG()->horizontalHeader()->sectionSize(5), 158) << "not recomputed on resize";
+    TStringGrid &grid = *form.SG();
+    grid.setRowCount(3);
+    grid.setCell(1, 0, "LAST_NAME_OF_THE_EMPLOYEE");
+    grid.setCell(1, 1, "VARCHAR2");
+    grid.FitColumns(true);
+    const QFontMetrics metrics(grid.font());
+    EXPECT_GT(grid.NeededWidth(0), metrics.horizontalAdvance("LAST_NAME_OF_THE_EMPLOYEE"));
+    EXPECT_GT(grid.NeededWidth(1),
+              QFontMetrics(grid.horizontalHeader()->font()).horizontalAdvance("ORA fType"));
+    const auto expectFitted = [&](const char *when) {
+        for (int column = 0; column < 6; ++column)
+            EXPECT_GE(grid.horizontalHeader()->sectionSize(column), grid.NeededWidth(column))
+                << when << column;
+    };
+    expectFitted("at start");
+    EXPECT_EQ(sumOfColumns(grid), grid.viewport()->width());
+
+    const int last = grid.horizontalHeader()->sectionSize(5);
+    form.resize(form.width() + 300, form.height());
+    QApplication::processEvents();
+    EXPECT_EQ(sumOfColumns(grid), grid.viewport()->width()) << "the extra width is shared";
+    EXPECT_GT(grid.horizontalHeader()->sectionSize(5), last);
+
+    form.resize(200, form.height());
+    QApplication::processEvents();
+    expectFitted("narrower than the texts: the grid scrolls instead");
+
+    // The operator's own width stays until the grid is fitted again on purpose.
+    grid.horizontalHeader()->resizeSection(2, 150);
+    form.resize(900, form.height());
+    QApplication::processEvents();
+    EXPECT_EQ(grid.horizontalHeader()->sectionSize(2), 150);
+    grid.FitColumns(true);
+    EXPECT_LT(grid.horizontalHeader()->sectionSize(2), 150);
 }
 
 TEST(MainWindow, ColumnWidthsAreTruncatedShares)
@@ -127,7 +168,8 @@ TEST(MainWindow, OperatorEditsReachTheMappingCells)
     EXPECT_EQ(form.SG()->cell(1, 3), "2");
 }
 
-TEST(MainWindow, OnlyTheGridAndTheFlatButtonsShowHints)
+// The original hints, and those of the commands added beside them.
+TEST(MainWindow, HintsOfTheGridTheFlatButtonsAndTheAddedCommands)
 {
     TForm1 form;
     QStringList withHints;
@@ -135,11 +177,17 @@ TEST(MainWindow, OnlyTheGridAndTheFlatButtonsShowHints)
         if (!w->toolTip().isEmpty())
             withHints << w->objectName();
     withHints.sort();
-    EXPECT_EQ(withHints, QStringList({"SG", "SpeedButton1", "SpeedButton2"}));
+    EXPECT_EQ(withHints, QStringList({"CheckButton", "ErrorsButton", "Label6", "MapByHeaderButton", "SG",
+                                      "SpeedButton1", "SpeedButton2"}));
     EXPECT_EQ(form.SG()->toolTip().split('\n'),
               QStringList({"Обработка:", "L<номер лексемы> - выбрать лексему", "D - нормализовать дату "}));
+    EXPECT_EQ(child(form, "SpeedButton1")->toolTip(), "Загрузить настройки обработки таблицы");
+    EXPECT_EQ(child(form, "SpeedButton2")->toolTip(), "Сохранить текущие настройки обработки эксель таблицы");
     EXPECT_EQ(child(form, "SpeedButton1")->focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(child(form, "SpeedButton2")->focusPolicy(), Qt::NoFocus);
+    // The counter keeps its caption; what its numbers are is said beside it.
+    EXPECT_EQ(form.Label6()->text(), "0/0");
+    EXPECT_EQ(child<QLabel>(form, "ProgressCaption")->text(), "row/end/failed/skipped:");
 }
 
 TEST(MainWindow, DonationLinkBlinksBetweenHighlightAndNavy)

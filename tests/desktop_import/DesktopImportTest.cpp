@@ -148,20 +148,27 @@ TEST_F(DesktopImport, RunShowsProgressSummaryAndFailedRowsAndRunsAccumulateError
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].caption, QStringLiteral("move data"));
     EXPECT_EQ(messages_[0].text,
-              QStringLiteral("Process finished with errors \r\ninserted 2 record from 4 selected"));
+              QStringLiteral("Process finished with errors \r\ninserted 2 record from 4 selected\r\n"
+                             "skipped 1 found in the table"));
     EXPECT_EQ(messages_[0].icon, MessageIcon::Error);
     EXPECT_EQ(form_->Label6()->text(), QStringLiteral("5/5/0/1"));
     EXPECT_EQ(form_->ProgressBar1()->value(), 5);
     EXPECT_TRUE(errors_->isVisible());
     const QString entry =
         QStringLiteral("/5/insert into %1(NAME,BORN) values ('Aleksandrovich','01.01.1991')").arg(table_);
-    EXPECT_EQ(errors_->Lines(), (QStringList{entry, QString()}));
+    // The entry keeps its form; the database's reason follows on a line of its own.
+    const QStringList lines = errors_->Lines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], entry);
+    EXPECT_TRUE(lines[1].startsWith("ORA-12899: value too large for column")) << lines[1].toStdString();
+    EXPECT_EQ(lines[2], QString());
     EXPECT_EQ(rowsInTable(), 2);
 
     form_->Button2Click();
     EXPECT_EQ(messages_.back().text,
-              QStringLiteral("Process finished with errors \r\ninserted 0 record from 4 selected"));
-    EXPECT_EQ(errors_->Lines(), (QStringList{entry, QString(), entry, QString()}));
+              QStringLiteral("Process finished with errors \r\ninserted 0 record from 4 selected\r\n"
+                             "skipped 3 found in the table"));
+    EXPECT_EQ(errors_->Lines(), lines + lines);
 }
 
 TEST_F(DesktopImport, DeleteEmptiesTheTableOnlyWhenTheRunCanGoOn)
@@ -180,7 +187,9 @@ TEST_F(DesktopImport, DeleteEmptiesTheTableOnlyWhenTheRunCanGoOn)
     form_->Edit2()->setText("2");
     form_->Button2Click();
     EXPECT_EQ(rowsInTable(), 1);
-    EXPECT_EQ(messages_.back().text, QStringLiteral("Process finished\r\ninserted 1 record from 1 selected"));
+    EXPECT_EQ(messages_.back().text,
+              QStringLiteral("Process finished\r\ninserted 1 record from 1 selected\r\n"
+                             "skipped 0 found in the table"));
 }
 
 TEST_F(DesktopImport, CommandsDuringTheRunDoNothing)
@@ -379,6 +388,52 @@ TEST_F(DesktopImport, ProgressPopupIsOutOfSightWhileAMessageBoxIsShown)
     EXPECT_TRUE(CurrentMessageForm()->isVisible());
     HideMessageForm();
     rowpour::app::SetFailureSink(previousFailureSink);
+}
+
+TEST_F(DesktopImport, CheckReportsTheRefusedRowsInTheErrorsWindowAndChangesNothing)
+{
+    EXPECT_FALSE(form_->CheckButton()->isEnabled());
+    connectAndMap();
+    EXPECT_TRUE(form_->CheckButton()->isEnabled());
+    EXPECT_TRUE(form_->Button2()->isEnabled());
+    EXPECT_EQ(form_->StatusLabel()->text(), QStringLiteral("Connected: demo@DEVDB"));
+    ASSERT_EQ(database()
+                  .sql("demo/demo", {QStringLiteral("insert into %1 values ('Old', null)").arg(table_)})
+                  .exitCode,
+              0);
+
+    form_->CheckButton()->click();
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(errors_->isVisible());
+    EXPECT_EQ(form_->Label6()->text(), QStringLiteral("5/5/1/0"));
+    const QStringList lines = errors_->Lines();
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0], QStringLiteral("Check of table %1, rows 2 to 5:").arg(table_));
+    EXPECT_EQ(
+        lines[1],
+        QStringLiteral("/5/insert into %1(NAME,BORN) values ('Aleksandrovich','01.01.1991')").arg(table_));
+    EXPECT_EQ(lines[2],
+              QStringLiteral("NAME: 14 bytes, more than the 10 bytes the column holds (ORA-12899)"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("1 rows would fail")));
+    EXPECT_EQ(rowsInTable(), 1);
+    EXPECT_TRUE(form_->Button2()->isEnabled()) << "the check unlocks the window";
+
+    // "Errors" brings the closed errors window back with its text.
+    errors_->hide();
+    form_->findChild<QPushButton *>("ErrorsButton")->click();
+    EXPECT_TRUE(errors_->isVisible());
+    EXPECT_EQ(errors_->Lines(), lines);
+}
+
+TEST_F(DesktopImport, StatusLineNeverShowsThePassword)
+{
+    using rowpour::app::ConnectedUserText;
+    EXPECT_EQ(ConnectedUserText("demo/secret@DEVDB", ""), "demo@DEVDB");
+    EXPECT_EQ(ConnectedUserText("demo/secret", "DEVDB"), "demo@DEVDB");
+    EXPECT_EQ(ConnectedUserText("demo", "DEVDB"), "demo@DEVDB");
+    EXPECT_EQ(ConnectedUserText("sys/secret@DEVDB as sysdba", ""), "sys@DEVDB");
+    EXPECT_EQ(ConnectedUserText("/", ""), "/");
+    EXPECT_EQ(ConnectedUserText("demo/secret", ""), "demo");
 }
 
 } // namespace

@@ -192,12 +192,15 @@ ImportOptions rows(const QString &start, const QString &end, bool deleteFirst = 
     return {QStringLiteral("/data/book.xlsx"), start, end, deleteFirst};
 }
 
-QString summary(bool errors, int inserted, int selected)
+QString summary(bool errors, int inserted, int selected, int skipped = 0)
 {
-    return QStringLiteral("message[move data|%1\r\ninserted %2 record from %3 selected|%4]")
+    return QStringLiteral(
+               "message[move data|%1\r\ninserted %2 record from %3 selected\r\nskipped %4 found in "
+               "the table|%5]")
         .arg(errors ? QStringLiteral("Process finished with errors ") : QStringLiteral("Process finished"))
         .arg(inserted)
         .arg(selected)
+        .arg(skipped)
         .arg(errors ? QStringLiteral("error") : QStringLiteral("info"));
 }
 
@@ -235,7 +238,7 @@ TEST(ImportRun, TenRowsWithTwoFoundAndOneFailing)
         window.errorEntries[0],
         QStringLiteral("/9/insert into EMP(ENAME,HIRED,DEPTNO) values ('Name9','12.05.1985','10')\r\n"));
     EXPECT_EQ(window.databaseMessages[0], QStringLiteral("ORA-01722: invalid number"));
-    EXPECT_EQ(window.log.mid(1), (QStringList{"errors shown", summary(true, 7, 10)}));
+    EXPECT_EQ(window.log.mid(1), (QStringList{"errors shown", summary(true, 7, 10, 2)}));
     // The label shows the counts as they stood before each row.
     EXPECT_EQ(window.labels.front(), QStringLiteral("1/10/0/0"));
     EXPECT_EQ(window.labels.back(), QStringLiteral("10/10/1/2"));

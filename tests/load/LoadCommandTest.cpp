@@ -3,6 +3,7 @@
 // load can end.
 
 #include "DevDbHome.h"
+#include "tests/import/XlsxBook.h"
 
 #include <gtest/gtest.h>
 
@@ -106,7 +107,9 @@ TEST_F(LoadCommand, LoadsSkipsDuplicatesAndLogsTheFailingRow)
 {
     const ProcessResult result = load({"--start", "2", "--end", "5", "--errors", file("err.log")});
     EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
-    EXPECT_EQ(result.out, "Process finished with errors \ninserted 2 record from 4 selected\n");
+    EXPECT_EQ(
+        result.out,
+        "Process finished with errors \ninserted 2 record from 4 selected\nskipped 1 found in the table\n");
     QFile log(file("err.log"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QByteArray entry = log.readAll();
@@ -122,7 +125,8 @@ TEST_F(LoadCommand, ExitCodeZeroWhenEveryRowIsInsertedOrSkipped)
     EXPECT_EQ(load({"--start", "2", "--end", "3"}).exitCode, 0);
     const ProcessResult again = load({"--start", "2", "--end", "4"});
     EXPECT_EQ(again.exitCode, 0);
-    EXPECT_EQ(again.out, "Process finished\ninserted 0 record from 3 selected\n");
+    EXPECT_EQ(again.out,
+              "Process finished\ninserted 0 record from 3 selected\nskipped 3 found in the table\n");
 }
 
 TEST_F(LoadCommand, WithoutSeekEqualRowsAreInsertedTwice)
@@ -253,7 +257,9 @@ TEST_F(LoadCommand, FailingDeleteHasItsOwnExitCodeAndGivesTheReason)
     EXPECT_TRUE(
         result.err.contains("error: not executed query: delete from \"PEOPLE\"\nORA-00054: resource busy"))
         << result.err.toStdString();
-    EXPECT_EQ(result.out, "Process finished with errors \ninserted 0 record from 1 selected\n");
+    EXPECT_EQ(
+        result.out,
+        "Process finished with errors \ninserted 0 record from 1 selected\nskipped 0 found in the table\n");
     EXPECT_EQ(rows(), kOldRows + "Holder\t\t\n");
 }
 
@@ -338,6 +344,17 @@ TEST_F(LoadCommand, KillAtAnyMomentLeavesTheOldTableOrTheCommittedResult)
         seen.insert(after);
     }
     EXPECT_TRUE(seen.contains(oldState));
+}
+
+TEST_F(LoadCommand, EveryCommandThatLogsOnTakesThePasswordFromTheEnvironment)
+{
+    const QList<QStringList> commands = {{"logon", "--userid", "demo@DEVDB"},
+                                         {"tables", "--userid", "demo@DEVDB"},
+                                         {"columns", "--userid", "demo@DEVDB", "PEOPLE"}};
+    for (const QStringList &command : commands) {
+        EXPECT_EQ(batch(command, {"ROWPOUR_PASSWORD=demo"}).exitCode, 0) << command.join(' ').toStdString();
+        EXPECT_NE(batch(command, {"ROWPOUR_PASSWORD="}).exitCode, 0) << command.join(' ').toStdString();
+    }
 }
 
 TEST_F(LoadCommand, PasswordFromTheEnvironmentOrAskedWithoutEcho)
@@ -429,6 +446,51 @@ TEST_F(LoadCommand, EmptyFileAndNamedPipeAreRefusedBeforeAnyChange)
     EXPECT_EQ(pipe.exitCode, 2) << "a named pipe must not hang the load";
     EXPECT_TRUE(pipe.err.contains("pipe.csv")) << pipe.err.toStdString();
     EXPECT_EQ(rows(), kOldRows);
+}
+
+// The sheet: --sheet, else the one the mapping was saved with (when the
+// workbook has it), else the first; --header-row fills the empty XLS fields.
+TEST_F(LoadCommand, SheetByOptionOrMappingAndFieldsByHeader)
+{
+    rowpour::testing::WriteXlsx(file("book.xlsx"),
+                                {{"Notes", {{"not", "this"}}},
+                                 {"People", {{"Salary", "Born", "Name"}, {"100", "12.05.1985", "Ivan"}}}});
+    write("header.ini",
+          "[Rows]\r\nRow1=NAME,VARCHAR2,1,,,\r\nRow2=BORN,DATE,1,,,\r\nRow3=SALARY,NUMBER,1,1,,\r\n");
+    const auto loadSheet = [&](const QString &mapping, const QStringList &extra, const QString &row = "2") {
+        return home_.batch(QStringList{"load", "--userid", "demo/demo@DEVDB", "--table", "PEOPLE", "--file",
+                                       file("book.xlsx"), "--mapping", file(mapping), "--start", row, "--end",
+                                       row} +
+                           extra);
+    };
+
+    ProcessResult r = loadSheet("header.ini", {"--sheet", "People", "--header-row", "1"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Header row 1: 2 of 2 mapping rows matched.\nNAME: column 3 (C) \"Name\"\n"
+                               "BORN: column 2 (B) \"Born\"\n"))
+        << r.err.toStdString();
+    EXPECT_EQ(rows(), "NAME\tBORN\tSALARY\nIvan\t12.05.1985\t100\n");
+
+    // The mapping's sheet; the fields it leaves empty stay empty without --header-row.
+    write("sheet.ini", "[Rows]\r\nRow1=NAME,VARCHAR2,1,3,,\r\nRow2=SALARY,NUMBER,1,1,,\r\n"
+                       "[Workbook]\r\nSheet=People\r\n");
+    r = loadSheet("sheet.ini", {"--no-seek"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(rows(), "NAME\tBORN\tSALARY\nIvan\t12.05.1985\t100\nIvan\t\t100\n");
+    // --sheet wins over the mapping's: the first sheet has no number in column 1.
+    r = loadSheet("sheet.ini", {"--sheet", "1", "--no-seek"}, "1");
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+
+    write("gone.ini", "[Rows]\r\nRow1=NAME,VARCHAR2,1,1,,\r\n[Workbook]\r\nSheet=Archive\r\n");
+    r = loadSheet("gone.ini", {}, "1");
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(
+        r.err.contains("sheet \"Archive\", which the workbook does not have; its first sheet is read"));
+    EXPECT_TRUE(rows().endsWith("not\t\t\n"));
+
+    r = loadSheet("sheet.ini", {"--sheet", "Missing"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("it has no sheet named \"Missing\"")) << r.err.toStdString();
 }
 
 } // namespace
