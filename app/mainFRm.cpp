@@ -1,5 +1,6 @@
 #include "app/mainFRm.h"
 
+#include "app/ArrayInsertSetting.h"
 #include "app/FailureDisplay.h"
 #include "app/MappingSettings.h"
 #include "app/WindowImport.h"
@@ -19,6 +20,7 @@
 #include <QHeaderView>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <optional>
 #include <utility>
 
 using namespace rowpour::app;
@@ -89,6 +91,7 @@ void TForm1::createControls()
     CheckBox1_ = named(new QCheckBox(QStringLiteral("Delete old data before insert"), this), "CheckBox1");
     CheckBox2_ = named(new QCheckBox(QStringLiteral("Seek old record"), this), "CheckBox2");
     CheckBox2_->setChecked(true);
+    arrayInsert_ = named(new QCheckBox(QStringLiteral("Array insert"), this), "ArrayInsert");
     ComboBox1_ = named(new QComboBox(this), "ComboBox1");
     ComboBox1_->setEditable(false);
     Edit1_ = named(new QLineEdit(QStringLiteral("1"), this), "Edit1");
@@ -172,6 +175,7 @@ void TForm1::arrangeControls()
     auto *checks = new QVBoxLayout;
     checks->addWidget(CheckBox1_);
     checks->addWidget(CheckBox2_);
+    checks->addWidget(arrayInsert_);
     auto *range = new QGridLayout;
     range->addWidget(Label4_, 0, 0);
     range->addWidget(Edit1_, 0, 1);
@@ -228,7 +232,7 @@ void TForm1::setTabOrder()
     QWidget *const order[] = {
         Button1_,          FilenameEdit1_, SG_,          CheckBox1_,    ComboBox1_, Button2_,
         Button3_,          Edit1_,         Edit2_,       ProgressBar1_, CheckBox2_, SheetBox_,
-        Preview_->Table(), CheckButton_,   ErrorsButton_};
+        Preview_->Table(), CheckButton_,   ErrorsButton_, arrayInsert_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -373,7 +377,7 @@ void TForm1::lockForImport(bool locked)
 {
     QWidget *const locks[] = {
         Button1_, Button2_, FilenameEdit1_, SG_,           CheckBox1_, CheckBox2_,         ComboBox1_,
-        Edit1_,   Edit2_,   SpeedButton1_,  SpeedButton2_, SheetBox_,  MapByHeaderButton_, CheckButton_};
+        Edit1_,   Edit2_,   SpeedButton1_,  SpeedButton2_, SheetBox_,  MapByHeaderButton_, CheckButton_, arrayInsert_};
     for (QWidget *widget : locks)
         widget->setEnabled(!locked);
     if (!locked)
@@ -405,6 +409,7 @@ void TForm1::Button2Click()
     options.startRowText = Edit1_->text();
     options.endRowText = Edit2_->text();
     options.deleteFirst = CheckBox1_->isChecked();
+    options.arrayRows = arrayInsert_->isChecked() ? mainform::kArrayInsertRows : 0;
     rowpour::app::WindowImportSurroundings surroundings(*this);
     rowpour::OracleImportDatabase database(OracleSession1_, ods1_);
     rowpour::RunImport(options, surroundings, database);
@@ -507,6 +512,8 @@ void TForm1::SpeedButton1Click()
     }
     SG_->FitColumns(true);
     chooseSavedSheet(rowpour::LoadMappingSheet(fileName));
+    if (const std::optional<bool> arrayInsert = rowpour::LoadArrayInsertSetting(fileName))
+        arrayInsert_->setChecked(*arrayInsert);
 }
 
 void TForm1::SpeedButton2Click()
@@ -515,4 +522,5 @@ void TForm1::SpeedButton2Click()
     if (fileName.isEmpty())
         return;
     rowpour::SaveMapping(fileName, *SG_, ChosenSheet().name);
+    rowpour::SaveArrayInsertSetting(fileName, arrayInsert_->isChecked());
 }

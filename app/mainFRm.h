@@ -77,6 +77,8 @@ inline const QString kNotConnected = QStringLiteral("Not connected");
 inline const QString kConnectedAs = QStringLiteral("Connected: %1");
 inline const QStringList kMappingFilters = {QStringLiteral("Mapping files (*.ini)"),
                                             QStringLiteral("All files (*)")};
+// Rows per execution when "Array insert" is on.
+inline constexpr int kArrayInsertRows = 1000;
 } // namespace mainform
 
 // Each column's share of the given width, with the fraction cut off.
@@ -108,6 +110,7 @@ public:
     QLineEdit *Edit2() const { return Edit2_; }
     QCheckBox *CheckBox1() const { return CheckBox1_; }
     QCheckBox *CheckBox2() const { return CheckBox2_; }
+    QCheckBox *ArrayInsertBox() const { return arrayInsert_; }
     QProgressBar *ProgressBar1() const { return ProgressBar1_; }
     QLabel *Label6() const { return Label6_; }
     rowpour::app::TFilenameEdit *FilenameEdit1() const { return FilenameEdit1_; }
@@ -207,6 +210,7 @@ private:
     rowpour::app::TStringGrid *SG_;
     QCheckBox *CheckBox1_;
     QCheckBox *CheckBox2_;
+    QCheckBox *arrayInsert_; // rows sent in batches with bind variables
     QComboBox *ComboBox1_;
     QLineEdit *Edit1_;
     QLineEdit *Edit2_;

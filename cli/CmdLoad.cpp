@@ -51,10 +51,26 @@ int exitCodeOf(const ImportResult &result)
     return result.failed > 0 ? RowsFailed : AllRowsLoaded;
 }
 
+// --array N: rows per execution of the array insert; 0 (the default) sends a statement per row.
+int takeArrayRows(QStringList &args)
+{
+    const std::optional<QString> text = takeOption(args, QStringLiteral("--array"));
+    if (!text)
+        return 0;
+    bool ok = false;
+    const int rows = text->toInt(&ok);
+    if (!ok || rows < 0)
+        throw std::runtime_error(
+            QStringLiteral("--array %1 is not a number of rows (0 or more)").arg(*text).toStdString());
+    return rows;
+}
+
 int run(const QStringList &arguments)
 {
     QStringList args = arguments;
-    const BatchImportOptions batch = takeBatchImportOptions(args);
+    const int arrayRows = takeArrayRows(args);
+    BatchImportOptions batch = takeBatchImportOptions(args);
+    batch.run.arrayRows = arrayRows;
     const ImportOptions &options = batch.run;
 
     MappingTable mapping = loadMappingFile(batch.mappingFile);
@@ -93,11 +109,13 @@ int run(const QStringList &arguments)
 
 const CommandRegistration registration{{
     QStringLiteral("load"),
-    kBatchImportUsage,
+    kBatchImportUsage + QStringLiteral(" [--array N]"),
     QStringLiteral(
         "Loads rows N..M of the workbook's sheet (the mapping's, else the first) into table T with a mapping "
         "saved by the desktop program, and commits them; --header-row fills the mapping's empty XLS fields "
-        "from that row's header cells. Without a password in --userid it comes from %1, or is asked for "
+        "from that row's header cells; --array N sends the rows N at a time to one prepared insert with bind "
+        "variables (the same rows, counts and failures; 0, the default, sends a statement per row). Without "
+        "a password in --userid it comes from %1, or is asked for "
         "when standard input is a terminal. ")
             .arg(QLatin1String(kPasswordVariable)) +
         kExitCodes,

@@ -1,5 +1,6 @@
 #include "import/ImportRun.h"
 
+#include "import/ArrayImport.h"
 #include "import/IntegerText.h"
 #include "import/Statements.h"
 
@@ -205,11 +206,6 @@ private:
     std::vector<std::pair<int, QString>> texts_;
 };
 
-QString progressLabel(qint64 row, const QString &endRowText, int failed, int skipped)
-{
-    return QStringLiteral("%1/%2/%3/%4").arg(row).arg(endRowText).arg(failed).arg(skipped);
-}
-
 } // namespace
 
 CheckedRange CheckBeforeAnyChange(const ImportOptions &options, IImportSurroundings &surroundings,
@@ -245,12 +241,15 @@ bool loadRows(const ImportOptions &options, const CheckedRange &range, IImportSu
 
     surroundings.setProgressRange(range.startRow, range.endRow);
     surroundings.setProgressPosition(range.startRow);
+    if (IArrayInsertDatabase *arrays = options.arrayRows > 0 ? database.arrayInsert() : nullptr)
+        return LoadRowsInBatches(options.arrayRows, range.startRow, range.endRow, options.endRowText,
+                                 surroundings, database, *arrays, workbook, locale, result);
 
     // 64-bit row counter: a range ending at the largest integer must still end.
     for (qint64 row = range.startRow; row <= range.endRow; ++row) {
         const int r = static_cast<int>(row);
         surroundings.setProgressPosition(r);
-        surroundings.setProgressLabel(progressLabel(row, options.endRowText, result.failed, result.skipped));
+        surroundings.setProgressLabel(ProgressLabel(row, options.endRowText, result.failed, result.skipped));
         surroundings.processEvents();
         const bool stopAfterThisRow = surroundings.stopRequested();
 
@@ -282,6 +281,11 @@ bool loadRows(const ImportOptions &options, const CheckedRange &range, IImportSu
 }
 
 } // namespace
+
+QString ProgressLabel(qint64 row, const QString &endRowText, int failed, int skipped)
+{
+    return QStringLiteral("%1/%2/%3/%4").arg(row).arg(endRowText).arg(failed).arg(skipped);
+}
 
 QString SummaryText(const ImportResult &result)
 {

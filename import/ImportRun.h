@@ -67,7 +67,11 @@ struct ImportOptions {
     QString startRowText; // first row, as typed
     QString endRowText;   // last row, as typed; also shown in the progress label
     bool deleteFirst = false;
+    // Rows per execution of the array insert; 0 sends one statement per row.
+    int arrayRows = 0;
 };
+
+class IArrayInsertDatabase;
 
 // The database side of a run: the statement object that runs the delete and
 // the inserts, and the result set that runs the seek and lists the columns.
@@ -86,6 +90,8 @@ public:
     // there; the transaction stays open, with what came before the mark.
     virtual void setSavepoint() = 0;
     virtual void rollbackToSavepoint() = 0;
+    // The array insert on the same session; null when the session cannot bind values.
+    virtual IArrayInsertDatabase *arrayInsert() { return nullptr; }
 };
 
 // The sheet a run reads: its cell texts and the largest row and column
@@ -174,6 +180,9 @@ CheckedRange CheckBeforeAnyChange(const ImportOptions &options, IImportSurroundi
 ImportResult RunImport(const ImportOptions &options, IImportSurroundings &surroundings,
                        IImportDatabase &database,
                        const platform::OperatorLocale &locale = platform::OperatorLocale::system());
+
+// The progress label of a row: "row/end/failed/skipped".
+QString ProgressLabel(qint64 row, const QString &endRowText, int failed, int skipped);
 
 // The summary message box text and icon for a finished run: the two fixed
 // lines, then the line with the skipped rows.

@@ -149,4 +149,15 @@ void OracleImportDatabase::rollbackToSavepoint()
     execute(QStringLiteral("rollback to savepoint ROWPOUR_RUN"));
 }
 
+// Binds need the OCI8 call set; in OCI7 mode the run sends a statement per row.
+IArrayInsertDatabase *OracleImportDatabase::arrayInsert()
+{
+    oracle::TOracleSession *session = query_.Session();
+    if (!session || !session->Connected() || !session->OCI8Mode())
+        return nullptr;
+    if (!arrays_)
+        arrays_ = std::make_unique<OracleArrayInsert>(*session);
+    return arrays_.get();
+}
+
 } // namespace rowpour

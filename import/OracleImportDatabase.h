@@ -5,6 +5,7 @@
 
 #include "import/ImportCheck.h"
 #include "import/ImportRun.h"
+#include "import/OracleArrayInsert.h"
 #include "oracle/OracleData.h"
 #include "oracle/OracleTypes.h"
 
@@ -27,6 +28,7 @@ public:
     void rollbackToSavepoint() override;
     QList<TableColumn> describeTable(const QString &dictionaryName) override;
     SessionConversions sessionConversions() override;
+    IArrayInsertDatabase *arrayInsert() override;
 
 private:
     void openSeekSet(const QString &select);
@@ -36,6 +38,7 @@ private:
 
     oracle::TOracleQuery query_;
     oracle::TOracleDataSet &seekSet_;
+    std::unique_ptr<OracleArrayInsert> arrays_;
 };
 
 } // namespace rowpour

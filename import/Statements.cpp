@@ -138,15 +138,17 @@ QString SeekStatement(const QString &table, const IMappingCells &mapping, ICellS
     return QStringLiteral("select * from ") + table + QStringLiteral(" Where ") + conditions;
 }
 
+namespace
+{
+
 // A column without a value is listed, but its value and the separator before it
 // are left out, so a following value begins with ",".
-QString InsertStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row,
-                        const platform::OperatorLocale &locale)
+QString insertText(const QString &table, const QList<ColumnValue> &columns)
 {
     QString names;
     QString values;
     bool first = true;
-    for (const ColumnValue &column : takingPartValues(mapping, cells, row, locale)) {
+    for (const ColumnValue &column : columns) {
         if (!first)
             names += QLatin1Char(',');
         names += column.name;
@@ -159,6 +161,40 @@ QString InsertStatement(const QString &table, const IMappingCells &mapping, ICel
     }
     return QStringLiteral("insert into ") + table + QLatin1Char('(') + names + QStringLiteral(") values (") +
            values + QLatin1Char(')');
+}
+
+} // namespace
+
+QString InsertStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row,
+                        const platform::OperatorLocale &locale)
+{
+    return insertText(table, takingPartValues(mapping, cells, row, locale));
+}
+
+QString InsertStatementOf(const QString &table, const QStringList &names, const QStringList &values)
+{
+    QList<ColumnValue> columns;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        columns.append({names[i], values.value(i)});
+    return insertText(table, columns);
+}
+
+QString BoundInsertStatement(const QString &table, const QStringList &names)
+{
+    QStringList placeholders;
+    for (qsizetype i = 1; i <= names.size(); ++i)
+        placeholders.append(QStringLiteral(":%1").arg(i));
+    return QStringLiteral("insert into ") + table + QLatin1Char('(') + names.join(QLatin1Char(',')) +
+           QStringLiteral(") values (") + placeholders.join(QLatin1Char(',')) + QLatin1Char(')');
+}
+
+QString BoundCountStatement(const QString &table, const QStringList &names)
+{
+    QStringList conditions;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        conditions.append(names[i] + QStringLiteral("=:%1").arg(i + 1));
+    return QStringLiteral("select count(*) from ") + table + QStringLiteral(" Where ") +
+           conditions.join(QStringLiteral(" and "));
 }
 
 } // namespace rowpour

@@ -8,6 +8,7 @@
 #include "platform/OperatorLocale.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -36,6 +37,15 @@ QString SeekStatement(const QString &table, const IMappingCells &mapping, ICellS
                       const platform::OperatorLocale &locale = platform::OperatorLocale::system());
 QString InsertStatement(const QString &table, const IMappingCells &mapping, ICellSource &cells, int row,
                         const platform::OperatorLocale &locale = platform::OperatorLocale::system());
+
+// The insert text of InsertStatement for columns `names` with the value texts
+// `values` (every column has one).
+QString InsertStatementOf(const QString &table, const QStringList &names, const QStringList &values);
+
+// The prepared forms of the insert and of the seek, with the values as bind
+// variables :1 .. :n in the order of `names`; the seek counts the rows found.
+QString BoundInsertStatement(const QString &table, const QStringList &names);
+QString BoundCountStatement(const QString &table, const QStringList &names);
 
 // The value text of one taking-part mapping for a row (without the enclosing
 // apostrophes). No value (nullopt) for a processing code that is neither L nor D.

@@ -140,6 +140,10 @@ constexpr ub4 OCI_ATTR_TYPE_NAME = 8;
 constexpr ub4 OCI_ATTR_SCHEMA_NAME = 9;
 constexpr ub4 OCI_ATTR_CHARSET_FORM = 32;
 constexpr ub4 OCI_ATTR_CHAR_SIZE = 286;
+// Array DML with batch errors: the failures of a statement handle, and the
+// failed row of one error record.
+constexpr ub4 OCI_ATTR_NUM_DML_ERRORS = 73;
+constexpr ub4 OCI_ATTR_DML_ROW_OFFSET = 74;
 
 // Character sets and forms.
 constexpr ub2 OCI_AL32UTF8_ID = 873;
@@ -164,6 +168,7 @@ constexpr ub4 OCI_BATCH_MODE = 0x1;
 constexpr ub4 OCI_EXACT_FETCH = 0x2;
 constexpr ub4 OCI_DESCRIBE_ONLY = 0x10;
 constexpr ub4 OCI_COMMIT_ON_SUCCESS = 0x20;
+constexpr ub4 OCI_BATCH_ERRORS = 0x80;
 constexpr ub4 OCI_PARSE_ONLY = 0x100;
 constexpr ub2 OCI_FETCH_NEXT = 0x2;
 constexpr ub4 OCI_DATA_AT_EXEC = 2;

@@ -171,6 +171,27 @@ TEST_F(DesktopImport, RunShowsProgressSummaryAndFailedRowsAndRunsAccumulateError
     EXPECT_EQ(errors_->Lines(), lines + lines);
 }
 
+TEST_F(DesktopImport, ArrayInsertRunsAsTheStatementPerRowRunDoes)
+{
+    EXPECT_FALSE(form_->ArrayInsertBox()->isChecked());
+    connectAndMap();
+    form_->ArrayInsertBox()->setChecked(true);
+    form_->Button2Click();
+
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text,
+              QStringLiteral("Process finished with errors \r\ninserted 2 record from 4 selected\r\n"
+                             "skipped 1 found in the table"));
+    EXPECT_EQ(form_->Label6()->text(), QStringLiteral("5/5/0/1"));
+    const QStringList lines = errors_->Lines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(
+        lines[0],
+        QStringLiteral("/5/insert into %1(NAME,BORN) values ('Aleksandrovich','01.01.1991')").arg(table_));
+    EXPECT_TRUE(lines[1].startsWith("ORA-12899: value too large for column")) << lines[1].toStdString();
+    EXPECT_EQ(rowsInTable(), 2);
+}
+
 TEST_F(DesktopImport, DeleteEmptiesTheTableOnlyWhenTheRunCanGoOn)
 {
     connectAndMap();

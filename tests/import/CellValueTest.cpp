@@ -124,3 +124,11 @@ TEST(CellValue, ShortDateCheck)
     for (const auto &c : cases)
         EXPECT_EQ(isShortDateText(QString::fromUtf8(c.text), cLocale(), 2026), c.valid) << c.text;
 }
+
+// Two-digit years lie in the hundred years that begin fifty years back: in
+// 2050 "00" is 2000, a leap year; a year later it is 2100, which is none.
+TEST(CellValue, TwoDigitYearsFromFiftyYearsBack)
+{
+    EXPECT_TRUE(isShortDateText(QStringLiteral("29.02.00"), cLocale(), 2050));
+    EXPECT_FALSE(isShortDateText(QStringLiteral("29.02.00"), cLocale(), 2051));
+}

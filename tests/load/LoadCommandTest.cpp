@@ -120,6 +120,28 @@ TEST_F(LoadCommand, LoadsSkipsDuplicatesAndLogsTheFailingRow)
     EXPECT_EQ(rows(), "NAME\tBORN\tSALARY\nIvan\t12.05.1985\t100\nPetr\t01.01.1990\t200\n");
 }
 
+// The same load with the array insert: summary, error log, exit code and table alike, seek on and off.
+TEST_F(LoadCommand, ArrayInsertLoadsAsAStatementPerRowDoes)
+{
+    for (const QStringList &seek : {QStringList{}, QStringList{"--no-seek"}}) {
+        QList<QByteArray> outcomes;
+        for (const QStringList &array : {QStringList{}, QStringList{"--array", "2"}}) {
+            ASSERT_EQ(home_.sql("demo/demo", {"delete from PEOPLE"}).exitCode, 0);
+            QFile::remove(file("err.log"));
+            const ProcessResult result =
+                load(QStringList{"--start", "2", "--end", "5", "--errors", file("err.log")} + seek + array);
+            QFile log(file("err.log"));
+            EXPECT_TRUE(log.open(QIODevice::ReadOnly));
+            outcomes.append(QByteArray::number(result.exitCode) + '\n' + result.out + log.readAll() + rows());
+        }
+        EXPECT_EQ(outcomes[1], outcomes[0]);
+        EXPECT_TRUE(outcomes[0].contains("/5/insert into PEOPLE")) << outcomes[0].toStdString();
+    }
+    const ProcessResult refused = load({"--start", "2", "--end", "5", "--array", "-1"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains("--array -1 is not a number of rows")) << refused.err.toStdString();
+}
+
 TEST_F(LoadCommand, ExitCodeZeroWhenEveryRowIsInsertedOrSkipped)
 {
     EXPECT_EQ(load({"--start", "2", "--end", "3"}).exitCode, 0);
