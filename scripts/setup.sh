@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package rowpour needs to build, test and run its demo.
-# Idempotent; run as root on Debian 12.
+# Idempotent; run as root on Debian 12. With --check it only tells whether
+# anything is missing (exit status 1), without root.
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,24 @@ packages=(
   locales
   python3
 )
+
+# The packages and locales not there yet, one a line.
+missing() {
+  local p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || echo "$p"
+  done
+  locale -a 2>/dev/null | grep -qi '^ru_RU.utf8$' || echo "locale ru_RU.UTF-8"
+  locale -a 2>/dev/null | grep -qi '^en_US.utf8$' || echo "locale en_US.UTF-8"
+}
+
+# --check: succeeds when everything is there; needs no root.
+if [ "${1:-}" = --check ]; then
+  absent=$(missing)
+  [ -z "$absent" ] && exit 0
+  echo "setup.sh: not installed:" $absent >&2
+  exit 1
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "setup.sh: run as root (it installs Debian packages)" >&2

@@ -1,5 +1,7 @@
 #include "OciClient.h"
 
+#include "HomeTemplate.h"
+
 #include <QByteArray>
 #include <QProcess>
 
@@ -121,19 +123,22 @@ int TempHome::tool(const std::vector<std::string> &args, const std::string &inpu
 
 TempHome::TempHome(const std::string &version, const std::string &characterSet)
 {
-    if (tool({"home", path()}) != 0)
-        throw std::runtime_error("rowpour-devdb home failed");
-    std::vector<std::string> args{"database", path(), "DB"};
-    if (!version.empty()) {
-        args.push_back("--version");
-        args.push_back(version);
-    }
-    if (!characterSet.empty()) {
-        args.push_back("--charset");
-        args.push_back(characterSet);
-    }
-    if (tool(args) != 0)
-        throw std::runtime_error("rowpour-devdb database failed");
+    const QString key = QString::fromStdString(version + '\n' + characterSet);
+    rowpour::testing::copyHomeTemplate(key, dir_.path(), [&](const QString &home) {
+        if (tool({"home", home.toStdString()}) != 0)
+            throw std::runtime_error("rowpour-devdb home failed");
+        std::vector<std::string> args{"database", home.toStdString(), "DB"};
+        if (!version.empty()) {
+            args.push_back("--version");
+            args.push_back(version);
+        }
+        if (!characterSet.empty()) {
+            args.push_back("--charset");
+            args.push_back(characterSet);
+        }
+        if (tool(args) != 0)
+            throw std::runtime_error("rowpour-devdb database failed");
+    });
     setenv("TNS_ADMIN", (path() + "/network/admin").c_str(), 1);
 }
 

@@ -1,9 +1,13 @@
 #include "LogonDevdb.h"
 
+#include "HomeTemplate.h"
+
 #include "platform/Environment.h"
 
 #include <QFileInfo>
 #include <QProcess>
+
+#include <stdexcept>
 
 namespace rowpour::oracle::testing
 {
@@ -17,17 +21,53 @@ QString devdbTool()
            QStringLiteral("/devdb/home/bin/rowpour-devdb");
 }
 
-QString run(const QStringList &args, const QByteArray &input = {})
+struct ToolRun {
+    bool ok = false;
+    QString out;
+    QString err;
+};
+
+ToolRun runTool(const QStringList &args, const QByteArray &input = {})
 {
     QProcess p;
     p.start(devdbTool(), args);
-    EXPECT_TRUE(p.waitForStarted(10000)) << devdbTool().toStdString();
+    if (!p.waitForStarted(10000))
+        return {false, {}, QStringLiteral("cannot start ") + devdbTool()};
     p.write(input);
     p.closeWriteChannel();
     p.waitForFinished(60000);
-    EXPECT_EQ(p.exitCode(), 0) << args.join(' ').toStdString() << ": "
-                               << p.readAllStandardError().toStdString();
-    return QString::fromUtf8(p.readAllStandardOutput());
+    return {p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QString run(const QStringList &args, const QByteArray &input = {})
+{
+    const ToolRun result = runTool(args, input);
+    EXPECT_TRUE(result.ok) << args.join(' ').toStdString() << ": " << result.err.toStdString();
+    return result.out;
+}
+
+// ORCL with the accounts and tables the tests expect.
+void layOutHome(const QString &home)
+{
+    const auto require = [](const ToolRun &result) {
+        if (!result.ok)
+            throw std::runtime_error(result.err.toStdString());
+    };
+    require(runTool({QStringLiteral("home"), home}));
+    require(runTool({QStringLiteral("database"), home, QStringLiteral("ORCL")}));
+    require(runTool({QStringLiteral("sql"), home, QStringLiteral("ORCL"), QStringLiteral("system/manager")},
+                    "create user scott identified by tiger\n"
+                    "create user gone identified by old\n"
+                    "alter user gone password expire\n"
+                    "create user soon identified by soon\n"
+                    "alter user soon password grace 5\n"
+                    "create user empty identified by empty\n"));
+    // Created out of name order: the list keeps the server's order.
+    require(runTool({QStringLiteral("sql"), home, QStringLiteral("ORCL"), QStringLiteral("scott/tiger")},
+                    "create table zeta (id number(9), name varchar2(30), born date)\n"
+                    "create table alpha (code varchar2(10))\n"
+                    "create table mid (a number, b number, c number, d number)\n"));
 }
 
 } // namespace
@@ -38,18 +78,7 @@ void LogonDevdbTest::SetUp()
     if (!QFileInfo::exists(devdbTool()))
         GTEST_SKIP() << "the development database tool is not built: " << devdbTool().toStdString();
     home_ = path(QStringLiteral("oracle"));
-    run({QStringLiteral("home"), home_});
-    run({QStringLiteral("database"), home_, QStringLiteral("ORCL")});
-    sql(QStringLiteral("system/manager"), "create user scott identified by tiger\n"
-                                          "create user gone identified by old\n"
-                                          "alter user gone password expire\n"
-                                          "create user soon identified by soon\n"
-                                          "alter user soon password grace 5\n"
-                                          "create user empty identified by empty\n");
-    // Created out of name order: the list keeps the server's order.
-    sql(QStringLiteral("scott/tiger"), "create table zeta (id number(9), name varchar2(30), born date)\n"
-                                       "create table alpha (code varchar2(10))\n"
-                                       "create table mid (a number, b number, c number, d number)\n");
+    rowpour::testing::copyHomeTemplate(QStringLiteral("ORCL"), home_, layOutHome);
     platform::Environment::setVariable("ORACLE_HOME", home_);
 }
 

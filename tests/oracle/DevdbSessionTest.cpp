@@ -1,6 +1,7 @@
 // Logging on and off against the development database, in both call modes,
 // with its client library and its variants.
 
+#include "HomeTemplate.h"
 #include "TestEnvironment.h"
 
 #include "oracle/Oracle.h"
@@ -12,12 +13,15 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <stdexcept>
+
 namespace rowpour::oracle::testing
 {
 namespace
 {
 
 namespace Environment = platform::Environment;
+using rowpour::testing::copyHomeTemplate;
 
 const char *const oracle7Version = "Oracle7 Server Release 7.3.4.0.0 - Production";
 const char *const oracle8Version = "Oracle8i Enterprise Edition Release 8.1.7.0.0 - Production";
@@ -51,6 +55,31 @@ ProcessResult run(const QString &program, const QStringList &args, const QByteAr
             QString::fromUtf8(p.readAllStandardError())};
 }
 
+// ORCL with scott (table T), an expired account, one in its grace period,
+// a locked one and an externally identified one.
+void layOutHome(const QString &home)
+{
+    const auto require = [](const ProcessResult &result) {
+        if (result.exitCode != 0)
+            throw std::runtime_error(result.err.toStdString());
+    };
+    require(run(devdbTool(), {QStringLiteral("home"), home}));
+    require(run(devdbTool(), {QStringLiteral("database"), home, QStringLiteral("ORCL")}));
+    require(run(devdbTool(),
+                {QStringLiteral("sql"), home, QStringLiteral("ORCL"), QStringLiteral("system/manager")},
+                "create user scott identified by tiger\n"
+                "create user gone identified by old\n"
+                "alter user gone password expire\n"
+                "create user soon identified by soon\n"
+                "alter user soon password grace 5\n"
+                "create user locked identified by x\n"
+                "alter user locked account lock\n"
+                "create user ops identified externally\n"));
+    require(run(devdbTool(),
+                {QStringLiteral("sql"), home, QStringLiteral("ORCL"), QStringLiteral("scott/tiger")},
+                "create table t (n number(9))\n"));
+}
+
 // Counts the calls the session makes through the busy-cursor hook.
 struct CursorCounter {
     int shown = 0;
@@ -82,18 +111,7 @@ protected:
         if (!QFileInfo::exists(devdbTool()))
             GTEST_SKIP() << "the development database tool is not built: " << devdbTool().toStdString();
         home_ = path(QStringLiteral("oracle"));
-        ASSERT_EQ(run(devdbTool(), {QStringLiteral("home"), home_}).exitCode, 0);
-        createDatabase(QStringLiteral("ORCL"));
-        sql(QStringLiteral("ORCL"), QStringLiteral("system/manager"),
-            "create user scott identified by tiger\n"
-            "create user gone identified by old\n"
-            "alter user gone password expire\n"
-            "create user soon identified by soon\n"
-            "alter user soon password grace 5\n"
-            "create user locked identified by x\n"
-            "alter user locked account lock\n"
-            "create user ops identified externally\n");
-        sql(QStringLiteral("ORCL"), QStringLiteral("scott/tiger"), "create table t (n number(9))\n");
+        copyHomeTemplate(QStringLiteral("ORCL"), home_, layOutHome);
         Environment::setVariable("ORACLE_HOME", home_);
     }
 

@@ -1,9 +1,12 @@
 #include "DevdbFixture.h"
 
+#include "HomeTemplate.h"
 #include "platform/Environment.h"
 
 #include <QFileInfo>
 #include <QProcess>
+
+#include <stdexcept>
 
 namespace rowpour::oracle::testing
 {
@@ -12,14 +15,12 @@ namespace
 {
 
 namespace Environment = platform::Environment;
+using rowpour::testing::copyHomeTemplate;
+using rowpour::testing::devdbTool;
 
 QString buildDir()
 {
     return Environment::variable("ROWPOUR_BUILD_DIR");
-}
-QString devdbTool()
-{
-    return buildDir() + QStringLiteral("/devdb/home/bin/rowpour-devdb");
 }
 
 } // namespace
@@ -66,22 +67,28 @@ void DevdbStatementTest::SetUp()
     if (!QFileInfo::exists(devdbTool()))
         GTEST_SKIP() << "the development database tool is not built: " << devdbTool().toStdString();
     home_ = path(QStringLiteral("oracle"));
-    ASSERT_EQ(runProgram(devdbTool(), {QStringLiteral("home"), home_}).exitCode, 0);
-    QStringList database{QStringLiteral("database"), home_};
+    QString version;
     if (GetParam() == CallMode::OCI7Server) {
         alias_ = QStringLiteral("OLD");
-        database << alias_ << QStringLiteral("--version")
-                 << QStringLiteral("Oracle7 Server Release 7.3.4.0.0 - Production");
+        version = QStringLiteral("Oracle7 Server Release 7.3.4.0.0 - Production");
     } else {
         alias_ = QStringLiteral("ORCL");
-        database << alias_;
     }
-    const ToolResult created = runProgram(devdbTool(), database);
-    ASSERT_EQ(created.exitCode, 0) << created.err.toStdString();
-    const ToolResult user =
-        runProgram(devdbTool(), {QStringLiteral("sql"), home_, alias_, QStringLiteral("system/manager")},
-                   "create user scott identified by tiger\n");
-    ASSERT_EQ(user.exitCode, 0) << user.err.toStdString();
+    // scott/tiger in a database of the call mode's server release.
+    copyHomeTemplate(alias_, home_, [&](const QString &home) {
+        const auto require = [](const ToolResult &result) {
+            if (result.exitCode != 0)
+                throw std::runtime_error(result.err.toStdString());
+        };
+        require(runProgram(devdbTool(), {QStringLiteral("home"), home}));
+        QStringList database{QStringLiteral("database"), home, alias_};
+        if (!version.isEmpty())
+            database << QStringLiteral("--version") << version;
+        require(runProgram(devdbTool(), database));
+        require(runProgram(devdbTool(),
+                           {QStringLiteral("sql"), home, alias_, QStringLiteral("system/manager")},
+                           "create user scott identified by tiger\n"));
+    });
     Environment::setVariable("ORACLE_HOME", home_);
     logOn(session_);
     ASSERT_EQ(session_.OCI8Mode(), GetParam() == CallMode::OCI8);

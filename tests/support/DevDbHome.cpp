@@ -1,5 +1,7 @@
 #include "DevDbHome.h"
 
+#include "HomeTemplate.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -15,11 +17,6 @@ QString buildDir()
 
 namespace
 {
-
-QString devdbTool()
-{
-    return buildDir() + QStringLiteral("/devdb/home/bin/rowpour-devdb");
-}
 
 void require(const ProcessResult &result, const QString &what)
 {
@@ -49,13 +46,23 @@ ProcessResult runProgram(const QString &program, const QStringList &args, const 
             process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-DevDbHome::DevDbHome(const QString &alias, const QString &version) : alias_(alias)
+DevDbHome::DevDbHome(const QString &alias, const QString &version, const QStringList &systemStatements)
+    : alias_(alias)
 {
-    require(runProgram(devdbTool(), {QStringLiteral("home"), path()}), QStringLiteral("rowpour-devdb home"));
-    QStringList args{QStringLiteral("database"), path(), alias};
-    if (!version.isEmpty())
-        args << QStringLiteral("--version") << version;
-    require(runProgram(devdbTool(), args), QStringLiteral("rowpour-devdb database"));
+    const QString key = QStringList{alias, version, systemStatements.join(QLatin1Char('\n'))}.join(QChar(0));
+    copyHomeTemplate(key, path(), [&](const QString &home) {
+        require(runProgram(devdbTool(), {QStringLiteral("home"), home}),
+                QStringLiteral("rowpour-devdb home"));
+        QStringList args{QStringLiteral("database"), home, alias};
+        if (!version.isEmpty())
+            args << QStringLiteral("--version") << version;
+        require(runProgram(devdbTool(), args), QStringLiteral("rowpour-devdb database"));
+        if (!systemStatements.isEmpty())
+            require(runProgram(
+                        devdbTool(), {QStringLiteral("sql"), home, alias, QStringLiteral("system/manager")},
+                        clientNlsEnvironment(), systemStatements.join(QLatin1Char('\n')).toUtf8() + '\n'),
+                    QStringLiteral("rowpour-devdb sql"));
+    });
 }
 
 QStringList DevDbHome::clientNlsEnvironment()

@@ -25,8 +25,11 @@ ProcessResult runProgram(const QString &program, const QStringList &args, const 
 class DevDbHome
 {
 public:
-    // Lays out a home in a temporary folder and creates database `alias` in it.
-    explicit DevDbHome(const QString &alias = QStringLiteral("DEVDB"), const QString &version = {});
+    // A home in a temporary folder with database `alias`, after
+    // `systemStatements` (one per line) have run in it as SYSTEM. Homes of
+    // the same kind are copied from one laid out once per process.
+    explicit DevDbHome(const QString &alias = QStringLiteral("DEVDB"), const QString &version = {},
+                       const QStringList &systemStatements = {});
 
     QString path() const { return dir_.path() + QStringLiteral("/home"); }
     QString alias() const { return alias_; }

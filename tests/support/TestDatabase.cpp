@@ -66,8 +66,9 @@ std::unique_ptr<TestDatabase> TestDatabase::open()
         database->userId_ = *logon;
         return database;
     }
-    database->home_ = std::make_unique<DevDbHome>();
-    database->home_->createUser(QStringLiteral("ROWPOUR"), QStringLiteral("rowpour"));
+    database->home_ =
+        std::make_unique<DevDbHome>(QStringLiteral("DEVDB"), QString(),
+                                    QStringList{QStringLiteral("create user ROWPOUR identified by rowpour")});
     database->userId_ = QStringLiteral("rowpour/rowpour@") + database->home_->alias();
     return database;
 }

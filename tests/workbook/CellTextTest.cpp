@@ -21,6 +21,12 @@ struct NumberCase {
     const char *ru;
 };
 
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const NumberCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 const NumberCase kNumbers[] = {
     {"zero", 0.0, "0", "0"},
     {"negative_zero", -0.0, "0", "0"},
@@ -56,6 +62,11 @@ struct SerialCase {
     NumberFormatKind kind;
     const char *text; // in the C locale
 };
+
+void PrintTo(const SerialCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 constexpr auto kDate = NumberFormatKind::Date;
 constexpr auto kTime = NumberFormatKind::Time;
@@ -124,28 +135,34 @@ TEST(CellTextFormatter, FollowsTheLocaleFormats)
 struct FormatCase {
     const char *code;
     NumberFormatKind kind;
+    const char *name;
 };
 
+void PrintTo(const FormatCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 const FormatCase kFormats[] = {
-    {"dd.mm.yyyy", kDate},
-    {"m/d/yy h:mm", kDate},
-    {"mmm", kDate},
-    {"mm.yyyy", kDate},
-    {"[$-419]d mmmm yyyy", kDate},
-    {"h:mm:ss AM/PM", kTime},
-    {"mm:ss", kTime},
-    {"hh:mm", kTime},
-    {"[h]:mm", kDuration},
-    {"[h]:mm:ss", kDuration},
-    {"[mm]:ss", kDuration},
-    {"General", NumberFormatKind::Number},
-    {"0.00", NumberFormatKind::Number},
-    {"#,##0\\ \"руб.\"", NumberFormatKind::Number},
-    {"0.00E+00", NumberFormatKind::Number},
-    {"[Red]0.00;[Blue]-0.00", NumberFormatKind::Number},
-    {"\"day\" 0", NumberFormatKind::Number},
-    {"_-* #,##0.00_-", NumberFormatKind::Number},
-    {"@", NumberFormatKind::Number},
+    {"dd.mm.yyyy", kDate, "dotted_date"},
+    {"m/d/yy h:mm", kDate, "date_and_time"},
+    {"mmm", kDate, "month_name"},
+    {"mm.yyyy", kDate, "month_and_year"},
+    {"[$-419]d mmmm yyyy", kDate, "locale_tagged_date"},
+    {"h:mm:ss AM/PM", kTime, "twelve_hour_time"},
+    {"mm:ss", kTime, "minutes_and_seconds"},
+    {"hh:mm", kTime, "hours_and_minutes"},
+    {"[h]:mm", kDuration, "elapsed_hours"},
+    {"[h]:mm:ss", kDuration, "elapsed_hours_and_seconds"},
+    {"[mm]:ss", kDuration, "elapsed_minutes"},
+    {"General", NumberFormatKind::Number, "general"},
+    {"0.00", NumberFormatKind::Number, "fixed_decimals"},
+    {"#,##0\\ \"руб.\"", NumberFormatKind::Number, "quoted_currency_text"},
+    {"0.00E+00", NumberFormatKind::Number, "scientific"},
+    {"[Red]0.00;[Blue]-0.00", NumberFormatKind::Number, "colour_sections"},
+    {"\"day\" 0", NumberFormatKind::Number, "quoted_day_text"},
+    {"_-* #,##0.00_-", NumberFormatKind::Number, "accounting_padding"},
+    {"@", NumberFormatKind::Number, "text"},
 };
 
 class DateFormats : public testing::TestWithParam<FormatCase>
@@ -157,7 +174,8 @@ TEST_P(DateFormats, AreRecognisedOutsideQuotesAndBrackets)
     EXPECT_EQ(formatCodeKind(QString::fromUtf8(GetParam().code)), GetParam().kind) << GetParam().code;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DateFormats, testing::ValuesIn(kFormats));
+INSTANTIATE_TEST_SUITE_P(Cases, DateFormats, testing::ValuesIn(kFormats),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(DateFormats, BuiltInNumbers)
 {

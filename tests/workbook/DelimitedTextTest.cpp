@@ -20,6 +20,12 @@ struct TextCase {
     QStringList rows; // rows 1..n, columns 1..3
 };
 
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const TextCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 QByteArray cp1251(const QString &text)
 {
     QStringEncoder encoder("windows-1251");

@@ -91,6 +91,12 @@ struct OdsCase {
     std::string automaticStyles = {};
 };
 
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const OdsCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 std::string cells(const std::string &row)
 {
     return "<table:table-row>" + row + "</table:table-row>";

@@ -17,6 +17,12 @@ struct Regression {
     bool opens; // or fails with a message
 };
 
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const Regression &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 const Regression kRegressions[] = {
     {"empty_file", QByteArray(), false},
     {"only_a_byte_order_mark", "\xEF\xBB\xBF", true},

@@ -93,6 +93,12 @@ struct BoundsCase {
     int limit;
 };
 
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const BoundsCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 const BoundsCase kBounds[] = {
     {"row_zero", 0, 1, texts::kRowBelowOne, 0},
     {"negative_row", -5, 1, texts::kRowBelowOne, 0},

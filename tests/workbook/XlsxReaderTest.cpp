@@ -101,6 +101,12 @@ struct SheetCase {
     QStringList rows; // rows 1..n, columns 1..3
 };
 
+// Failure messages name the case instead of dumping its bytes.
+void PrintTo(const SheetCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 const std::string kSst = R"(<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)";
 const std::string kStyles =
     R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
@@ -202,6 +208,11 @@ struct DateSystemCase {
     const char *text; // serial 43890 with a date format
 };
 
+void PrintTo(const DateSystemCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 const std::string kX14 = "http://schemas.microsoft.com/office/spreadsheetml/2009/9/main";
 
 const DateSystemCase kDateSystems[] = {
@@ -268,6 +279,11 @@ struct FaultCase {
     std::string sharedStrings;
     const char *reason; // part of the message
 };
+
+void PrintTo(const FaultCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 const FaultCase kFaults[] = {
     {"entity_declarations", "", "", "document type declarations are not allowed"},
