@@ -209,6 +209,19 @@ def print_table(outcomes: list[Outcome]) -> None:
         print(f"Not judged: {len(others)} ({', '.join(o.mutant.name + ': ' + o.status for o in others)}).")
 
 
+def check_texts(mutants: list[Mutant]) -> int:
+    """Reports mutants whose text is missing from, or ambiguous in, the working tree."""
+    bad = 0
+    for m in mutants:
+        target = ROOT / m.file
+        count = target.read_text(encoding="utf-8").count(m.old) if target.is_file() else 0
+        if count == 0 or (count > 1 and not m.nth) or m.nth > count:
+            bad += 1
+            print(f"{m.name} ({m.file}): the text occurs {count} times" + (f", nth = {m.nth}" if m.nth else ""))
+    print(f"{len(mutants) - bad} of {len(mutants)} mutants apply.")
+    return 1 if bad else 0
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--list", default=str(ROOT / "scripts" / "mutants.list"))
@@ -217,6 +230,8 @@ def main() -> int:
                         help="the scratch copy (default: beside the working tree)")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     parser.add_argument("--timeout", type=int, default=300, help="seconds per test")
+    parser.add_argument("--check", action="store_true",
+                        help="only tell whether each mutant's text is still in its file, without building")
     args = parser.parse_args()
 
     mutants = read_list(Path(args.list))
@@ -226,6 +241,9 @@ def main() -> int:
         if unknown:
             sys.exit(f"unknown mutants: {', '.join(sorted(unknown))}")
         mutants = [m for m in mutants if m.name in chosen]
+
+    if args.check:
+        return check_texts(mutants)
 
     scratch = Path(args.scratch).resolve()
     if scratch == ROOT or ROOT in scratch.parents or scratch in ROOT.parents:
