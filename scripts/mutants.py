@@ -140,9 +140,11 @@ def configure_and_build(scratch: Path, jobs: int) -> subprocess.CompletedProcess
 
 
 def first_failure(ctest_output: str) -> str:
+    # A test program runs its cases in one process: name the case that failed.
+    case = re.search(r"\[  FAILED  \] ([A-Za-z0-9_/.]+)", ctest_output)
     m = re.search(r"The following tests FAILED:\s*\n\s*\d+ - (\S+)", ctest_output)
     if m:
-        return m.group(1)
+        return m.group(1) if not case or case.group(1) == m.group(1) else f"{m.group(1)}: {case.group(1)}"
     for line in ctest_output.splitlines():
         m = re.search(r"Test\s+#\d+:\s+(\S+)\s.*\*\*\*(Failed|Timeout|Exception)", line)
         if m:
