@@ -27,7 +27,7 @@ TEST_F(RegistryTest, UserValuesRoundTripThroughAPrivateFile)
 {
     Registry::writeString(QStringLiteral("rowpour"), QStringLiteral("Logon0"), QStringLiteral("123456"));
     Registry::writeString(QStringLiteral("rowpour"), QStringLiteral("Logon1"),
-                          QStringLiteral("a\\b\nc\td=e"));
+                          QStringLiteral("a\\b\nc\td=e C:\\new\\table\\"));
     Registry::writeString(QStringLiteral("Software\\Other"), QStringLiteral("Name"), QStringLiteral("Ж"));
 
     EXPECT_EQ(
@@ -35,7 +35,7 @@ TEST_F(RegistryTest, UserValuesRoundTripThroughAPrivateFile)
         QStringLiteral("123456"));
     EXPECT_EQ(
         Registry::readString(RegistryRoot::CurrentUser, QStringLiteral("rowpour"), QStringLiteral("Logon1")),
-        QStringLiteral("a\\b\nc\td=e"));
+        QStringLiteral("a\\b\nc\td=e C:\\new\\table\\"));
     EXPECT_EQ(Registry::readString(RegistryRoot::CurrentUser, QStringLiteral("\\Software\\Other"),
                                    QStringLiteral("Name")),
               QStringLiteral("Ж"));
