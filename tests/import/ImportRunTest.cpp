@@ -333,6 +333,12 @@ TEST(ImportRun, CheckBeforeAnyChangeRefusesWhatWouldEndTheRun)
          {{"ENAME", "", "1", "2", "", ""}},
          "Start row 9 is after end row 3: no row would be loaded, so the old data of table EMP was not "
          "deleted"},
+        {"start just after end",
+         "4",
+         "3",
+         {{"ENAME", "", "1", "2", "", ""}},
+         "Start row 4 is after end row 3: no row would be loaded, so the old data of table EMP was not "
+         "deleted"},
         {"xls field 0",
          "1",
          "3",
