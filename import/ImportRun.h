@@ -8,6 +8,7 @@
 #include "import/CellSource.h"
 #include "import/ColumnMapping.h"
 #include "import/workbook/SheetRows.h"
+#include "oracle/DesktopServices.h"
 #include "platform/OperatorLocale.h"
 
 #include <QString>
@@ -59,7 +60,7 @@ inline const QString kNothingKept =
 inline const QString kUndoFailed = QStringLiteral("The changes of this run could not be undone: %1");
 } // namespace import_texts
 
-enum class MessageIcon { Information, Error };
+using oracle::MessageIcon;
 // What a message of a run is: the receiver tells them apart by this, not by the caption.
 enum class MessageKind { Error, Validation, Summary };
 
