@@ -3,6 +3,8 @@
 // browse button picks an existing file and writes its path, wrapped in double
 // quotes when it contains a blank.
 
+#include "app/AppTexts.h"
+
 #include <QLineEdit>
 #include <QString>
 #include <QStringList>
@@ -11,11 +13,6 @@
 
 namespace rowpour::app
 {
-
-// The browse dialog offers workbooks first, and every file.
-inline const QStringList kWorkbookFilters = {
-    QStringLiteral("Workbooks (*.xlsx *.xlsm *.xls *.ods *.csv *.tsv *.txt)"),
-    QStringLiteral("All files (*)")};
 
 // The path as the edit shows it: quoted when it contains a blank and does not
 // already start with a double quote.

@@ -5,6 +5,7 @@
 // progress and can cancel. Clicking a row number or a column number tells
 // the main window, which uses it for the start row and the XLS field.
 
+#include "app/AppTexts.h"
 #include "import/SheetPreview.h"
 
 #include <QAbstractTableModel>
@@ -18,19 +19,6 @@
 
 namespace rowpour::app
 {
-
-namespace preview_texts
-{
-inline const QString kIdle = QStringLiteral("Preview: name a workbook above.");
-inline const QString kOpening = QStringLiteral("Reading \"%1\"...");
-inline const QString kShown = QStringLiteral(
-    "Sheet \"%1\", rows 1 to %2 as the import reads them. Click a row number to start from it, "
-    "a column number to make it the XLS field of the mapping row selected above.");
-inline const QString kEmpty = QStringLiteral("Sheet \"%1\" has no values in its first %2 rows.");
-inline const QString kCancelled = QStringLiteral("Reading was cancelled.");
-inline const QString kCancel = QStringLiteral("Cancel");
-inline const QString kSelectMappingRow = QStringLiteral("Select a mapping row in the grid first.");
-} // namespace preview_texts
 
 class PreviewModel : public QAbstractTableModel
 {

@@ -3,43 +3,12 @@
 #include "app/mainFRm.h"
 #include "import/MsgFrm.h"
 #include "import/Unit2.h"
+#include "oracle/DesktopServices.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
 
 namespace rowpour::app
 {
-
-namespace
-{
-
-void showMessageBox(const QString &caption, const QString &text, MessageIcon icon)
-{
-    TPopupHiddenScope popupHidden;
-    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information, caption,
-                    text, QMessageBox::Ok);
-    box.exec();
-}
-
-ImportMessageSink &messageSink()
-{
-    static ImportMessageSink sink = showMessageBox;
-    return sink;
-}
-
-} // namespace
-
-ImportMessageSink SetImportMessageSink(ImportMessageSink sink)
-{
-    ImportMessageSink previous = std::move(messageSink());
-    messageSink() = sink ? std::move(sink) : ImportMessageSink(showMessageBox);
-    return previous;
-}
-
-void ShowImportMessage(const QString &caption, const QString &text, MessageIcon icon)
-{
-    messageSink()(caption, text, icon);
-}
 
 const IMappingCells &WindowImportSurroundings::mapping()
 {
@@ -59,7 +28,7 @@ bool WindowImportSurroundings::seekOldRecords()
 void WindowImportSurroundings::showMessage(MessageKind, const QString &caption, const QString &text,
                                            MessageIcon icon)
 {
-    messageSink()(caption, text, icon);
+    oracle::InstalledDesktopServices()->showImportMessage(caption, text, icon);
 }
 
 void WindowImportSurroundings::showProgress(const QString &text)

@@ -14,14 +14,6 @@ class TForm1;
 namespace rowpour::app
 {
 
-// What shows the import's message boxes (validation, the failed delete, the
-// summary). The default is a message box without owner window with the given
-// caption, icon and one OK button; tests install their own.
-using ImportMessageSink = std::function<void(const QString &caption, const QString &text, MessageIcon icon)>;
-ImportMessageSink SetImportMessageSink(ImportMessageSink sink); // returns the previous sink
-// Shows a message box of the import through the sink.
-void ShowImportMessage(const QString &caption, const QString &text, MessageIcon icon);
-
 class WindowImportSurroundings : public IImportSurroundings
 {
 public:

@@ -5,16 +5,18 @@
 // Linux the workbook is read by the program itself, so that step has no
 // counterpart here.
 
-#include "app/DesktopHooks.h"
+#include "app/WidgetDesktopServices.h"
 #include "app/mainFRm.h"
 #include "import/Unit2.h"
 
 #include <QApplication>
 
+#include <memory>
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    rowpour::app::InstallDesktopHooks();
+    rowpour::oracle::InstallDesktopServices(std::make_unique<rowpour::app::WidgetDesktopServices>());
     // The main window comes first: closing it ends the program.
     TForm1 mainWindow;
     // The import errors window exists hidden for the whole run; it never keeps

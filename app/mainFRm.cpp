@@ -266,11 +266,6 @@ void TForm1::FormCreate(const QString &executablePath)
 void TForm1::configureDatabaseComponents()
 {
     using namespace rowpour::oracle;
-    // The logon component shows the widget logon window unless another one
-    // (a test's) is installed already.
-    if (!InstalledLogonUi())
-        InstallLogonDialogs();
-
     TOracleSession &session = OracleSession1_;
     session.Cursor = crHourGlass;
     session.SetConnectAs(caNormal);

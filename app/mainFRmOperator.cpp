@@ -197,8 +197,9 @@ void TForm1::MapByHeaderClick()
     for (const rowpour::HeaderMatch &match : result.matched)
         SG_->setCell(match.mappingRow, rowpour::ColXlsField, QString::number(match.column));
     SG_->FitColumns(false);
-    ShowImportMessage(mainform::kMapByHeaderCaption, rowpour::DescribeHeaderMapping(result),
-                      rowpour::MessageIcon::Information);
+    rowpour::oracle::InstalledDesktopServices()->showImportMessage(mainform::kMapByHeaderCaption,
+                                                                   rowpour::DescribeHeaderMapping(result),
+                                                                   rowpour::MessageIcon::Information);
 }
 
 void TForm1::ErrorsClick()

@@ -2,11 +2,13 @@
 
 #include "cli/Command.h"
 #include "cli/OracleCommand.h"
+#include "oracle/DesktopServices.h"
 #include "oracle/OracleData.h"
 #include "oracle/OracleTypes.h"
 
 #include <QTextStream>
 
+#include <memory>
 #include <stdexcept>
 
 namespace rowpour::cli
@@ -60,19 +62,14 @@ void printRecords(TOracleDataSet &dataSet, QTextStream &out)
 
 // The result set's messages about columns it cannot hold (objects,
 // references, cursors) go to standard error, once per column.
-class ColumnMessagesToStandardError
+class ColumnMessagesToStandardError : public oracle::ForwardingDesktopServices
 {
 public:
-    ColumnMessagesToStandardError()
+    void showMessageBox(const QString &message) override
     {
-        oracle::InstallMessageBoxHook([](const QString &message) {
-            QTextStream err(stderr);
-            err << "rowpour-batch sql: " << message << "\n";
-        });
+        QTextStream err(stderr);
+        err << "rowpour-batch sql: " << message << "\n";
     }
-    ~ColumnMessagesToStandardError() { oracle::InstallMessageBoxHook({}); }
-    ColumnMessagesToStandardError(const ColumnMessagesToStandardError &) = delete;
-    ColumnMessagesToStandardError &operator=(const ColumnMessagesToStandardError &) = delete;
 };
 
 void runStatement(const QString &statement, TOracleQuery &query, TOracleDataSet &dataSet, QTextStream &out)
@@ -115,7 +112,7 @@ int run(const QStringList &arguments)
         throw std::runtime_error("expected one statement, or - to read statements from standard input");
     const QStringList statements = statementsFrom(args.first());
     QTextStream out(stdout);
-    const ColumnMessagesToStandardError messages;
+    const oracle::DesktopServicesScope messages(std::make_unique<ColumnMessagesToStandardError>());
     LoggedOnSession logon(userId);
     TOracleQuery query;
     query.SetSession(&logon.session());

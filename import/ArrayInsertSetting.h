@@ -4,18 +4,14 @@
 // section [Rows] never see it, and a file without it is a mapping of the
 // statement-per-row form.
 
+#include "import/ImportTexts.h"
+
 #include <QString>
 
 #include <optional>
 
 namespace rowpour
 {
-
-namespace settings_texts
-{
-inline const QString kOptionsSection = QStringLiteral("Options");
-inline const QString kArrayInsertKey = QStringLiteral("ArrayInsert");
-} // namespace settings_texts
 
 // Writes the entry into a saved mapping file. Nothing is written when the
 // option is off and the file has no entry (a mapping saved without the option

@@ -3,17 +3,13 @@
 // and the field splitter of the mapping settings file) and the normalisation
 // of a loosely written date or year (code D). Both are pure.
 
+#include "import/ImportTexts.h"
 #include "platform/OperatorLocale.h"
 
 #include <QString>
 
 namespace rowpour
 {
-
-namespace cell_value_texts
-{
-inline const QString kNoDate = QStringLiteral("01.01.1900");
-}
 
 // The n-th piece (counted from 1) of `text` split at `delimiter`; n below 1
 // counts as 1; a piece beyond the last delimiter, or any piece with an empty

@@ -3,6 +3,8 @@
 // table, six text cells each. The import reads the cells through IMappingCells
 // at the moment it needs them, so it always sees the grid's current content.
 
+#include "import/ImportTexts.h"
+
 #include <QList>
 #include <QString>
 
@@ -21,20 +23,7 @@ enum MappingColumn : int {
     ColDefaultValue = 5,
 };
 inline constexpr int kMappingColumnCount = 6;
-
-namespace mapping_texts
-{
-inline const QString kProceedYes = QStringLiteral("1");
-inline const QString kValidationCaption = QStringLiteral("Ошибка");
-inline const QString kValidationHeading = QStringLiteral("Ошибки при заполненнии матрицы:");
-inline const QString kValidationRowPrefix = QStringLiteral("строка матрицы ");
-inline const QString kValidationRowSuffix = QStringLiteral("-незаполненна");
-// Header texts of grid row 0, in column order.
-inline const std::array<QString, kMappingColumnCount> kHeaders = {
-    QStringLiteral("ORA field"), QStringLiteral("ORA fType"),    QStringLiteral("Proceed"),
-    QStringLiteral("XLS field"), QStringLiteral("Process data"), QStringLiteral("Default value"),
-};
-} // namespace mapping_texts
+static_assert(mapping_texts::kHeaders.size() == kMappingColumnCount);
 
 struct TColumnMapping {
     QString OraField;

@@ -5,6 +5,7 @@
 // date format, text measured in the database's character set. These rules
 // judge a value text the same way before any change is made.
 
+#include "import/ImportTexts.h"
 #include "import/OracleDateText.h"
 
 #include <QString>
@@ -13,26 +14,6 @@
 
 namespace rowpour
 {
-
-// The report's texts for what a column refuses: the column, why, and the
-// Oracle error a load of the row would meet.
-namespace check_texts
-{
-inline const QString kFault = QStringLiteral("%1: %2 (ORA-%3)");
-inline const QString kNoValue = QStringLiteral("no value, and the column is NOT NULL");
-inline const QString kNotLoaded = QStringLiteral("not loaded, and the column is NOT NULL without a default");
-inline const QString kTooManyBytes = QStringLiteral("%1 bytes, more than the %2 bytes the column holds");
-inline const QString kTooManyCharacters =
-    QStringLiteral("%1 characters, more than the %2 characters the column holds");
-inline const QString kNotANumber =
-    QStringLiteral("'%1' is not a number the session reads (decimal character '%2')");
-inline const QString kTooManyDigits =
-    QStringLiteral("%1 has more digits before the decimal point than %2 allows");
-inline const QString kNumberOverflow = QStringLiteral("%1 is beyond the largest number");
-inline const QString kNotADate = QStringLiteral("'%1' is not a date in the session's format %2: %3");
-inline const QString kNotHex = QStringLiteral("'%1' is not a hexadecimal text");
-inline const QString kLiteralTooLong = QStringLiteral("%1 bytes, more than the %2 bytes a literal holds");
-} // namespace check_texts
 
 // A column as the column listing (user_tab_columns) gives it.
 struct TableColumn {

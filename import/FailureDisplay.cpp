@@ -1,31 +1,12 @@
 #include "import/FailureDisplay.h"
 
-#include "import/MsgFrm.h"
+#include "oracle/DesktopServices.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 
 namespace rowpour
 {
-
-namespace
-{
-
-void showMessageBox(const QString &title, const QString &text)
-{
-    TPopupHiddenScope popupHidden;
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
-}
-
-FailureSink &currentSink()
-{
-    static FailureSink sink = showMessageBox;
-    return sink;
-}
-
-} // namespace
 
 QString ApplicationTitle(const QString &executablePath)
 {
@@ -45,17 +26,10 @@ QString FailureText(const QString &message)
     return message;
 }
 
-FailureSink SetFailureSink(FailureSink sink)
-{
-    FailureSink previous = std::move(currentSink());
-    currentSink() = sink ? std::move(sink) : FailureSink(showMessageBox);
-    return previous;
-}
-
 void ShowFailure(const char *message)
 {
     const QString title = ApplicationTitle(QCoreApplication::applicationFilePath());
-    currentSink()(title, FailureText(QString::fromUtf8(message)));
+    oracle::InstalledDesktopServices()->showFailure(title, FailureText(QString::fromUtf8(message)));
 }
 
 } // namespace rowpour

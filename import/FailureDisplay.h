@@ -1,16 +1,14 @@
 #pragma once
-// The application's default failure display: every command handler of the
-// program's windows runs inside RunGuarded, so an exception that escapes it is
-// shown in one message box and never crosses the Qt event loop. The window
-// that ran the command stays open with whatever the command had changed.
+// The application's failure display: every command handler of the program's
+// windows runs inside RunGuarded, so an exception that escapes it is shown by
+// the desktop services (one message box in the desktop program) and never
+// crosses the Qt event loop. The window that ran the command stays open with
+// whatever the command had changed.
 
 #include <QString>
 
 #include <exception>
-#include <functional>
 #include <utility>
-
-class QWidget;
 
 namespace rowpour
 {
@@ -30,12 +28,8 @@ QString ApplicationTitle(const QString &executablePath);
 // sorts after ".".
 QString FailureText(const QString &message);
 
-// What shows a failure. The default is a message box with the error icon, one
-// OK button and the application title; tests install their own.
-using FailureSink = std::function<void(const QString &title, const QString &text)>;
-FailureSink SetFailureSink(FailureSink sink); // returns the previous sink
-
-// Shows the message (UTF-8, as carried by what()) through the current sink.
+// Shows the message (UTF-8, as carried by what()) with the application title
+// through the desktop services' failure display.
 void ShowFailure(const char *message);
 
 // Runs one command; an escaping exception goes to the failure display.

@@ -8,6 +8,7 @@
 
 #include "import/ColumnRules.h"
 #include "import/ImportRun.h"
+#include "import/ImportTexts.h"
 
 #include <QDate>
 #include <QList>
@@ -15,18 +16,6 @@
 
 namespace rowpour
 {
-
-namespace check_texts
-{
-inline const QString kHeading = QStringLiteral("Check of table %1, rows %2 to %3:");
-inline const QString kWouldFail = QStringLiteral("%1 rows would fail");
-inline const QString kNotJudged =
-    QStringLiteral("Judged for NULL only (type or session format not read): %1");
-inline const QString kSeekEndsRun =
-    QStringLiteral("With \"Seek old record\" on, the seek of a row whose number or date the session cannot "
-                   "read is refused as well, and that ends the run: the first such row undoes it.");
-inline const QString kProgress = QStringLiteral("checking rows %1 to %2...");
-} // namespace check_texts
 
 // The dictionary side of the check.
 class ITableDictionary

@@ -7,7 +7,9 @@
 
 #include "import/CellSource.h"
 #include "import/ColumnMapping.h"
+#include "import/ImportTexts.h"
 #include "import/workbook/SheetRows.h"
+#include "oracle/DesktopServices.h"
 #include "platform/OperatorLocale.h"
 
 #include <QString>
@@ -19,47 +21,7 @@
 namespace rowpour
 {
 
-namespace import_texts
-{
-inline const QString kDeleteProgress = QStringLiteral("delete old data from table ");
-inline const QString kErrorCaption = QStringLiteral("error");
-inline const QString kNotExecuted = QStringLiteral("not executed query: ");
-inline const QString kSummaryCaption = QStringLiteral("move data");
-inline const QString kFinished = QStringLiteral("Process finished");
-inline const QString kFinishedWithErrors = QStringLiteral("Process finished with errors ");
-inline const QString kInserted = QStringLiteral("inserted ");
-inline const QString kRecordFrom = QStringLiteral(" record from ");
-inline const QString kSelected = QStringLiteral(" selected");
-inline const QString kLineEnd = QStringLiteral("\r\n");
-// The line after the summary's two fixed lines that counts the skipped rows.
-inline const QString kSkipped = QStringLiteral("skipped %1 found in the table");
-
-// What the check before any change refuses, naming the value at fault.
-inline const QString kNoTable = QStringLiteral("No table is chosen");
-inline const QString kTableNotIdentifier = QStringLiteral("Table name '%1' is not a valid identifier");
-inline const QString kTableNotFound = QStringLiteral("Table %1 is not one of the user's tables");
-inline const QString kNothingTakesPart =
-    QStringLiteral("No mapping row takes part in the import (Proceed 1)");
-inline const QString kFieldNotIdentifier =
-    QStringLiteral("ORA field '%1' of mapping row %2 is not a valid identifier");
-inline const QString kFieldNotColumn =
-    QStringLiteral("ORA field %1 of mapping row %2 is not a column of table %3");
-inline const QString kFieldTwice = QStringLiteral("ORA field %1 is mapped twice, in mapping rows %2 and %3");
-inline const QString kUnknownCode =
-    QStringLiteral("Process data '%1' of ORA field %2 is not a known code (L<number>, D or empty)");
-inline const QString kXlsFieldOutside =
-    QStringLiteral("XLS field %1 of ORA field %2 is outside the sheet's columns 1 to %3");
-inline const QString kRowOutside = QStringLiteral("Row %1 is outside the sheet's rows 1 to %2");
-inline const QString kEmptyRangeWithDelete =
-    QStringLiteral("Start row %1 is after end row %2: no row would be loaded, so the old data of table %3 "
-                   "was not deleted");
-// Added to the message of an error that ended a run after its first change.
-inline const QString kNothingKept =
-    QStringLiteral("Nothing of this run was kept: the table is as it was before the run.");
-inline const QString kUndoFailed = QStringLiteral("The changes of this run could not be undone: %1");
-} // namespace import_texts
-
-enum class MessageIcon { Information, Error };
+using oracle::MessageIcon;
 // What a message of a run is: the receiver tells them apart by this, not by the caption.
 enum class MessageKind { Error, Validation, Summary };
 

@@ -2,6 +2,8 @@
 // Conversion of texts that must hold an integer (row numbers, spreadsheet
 // column numbers, the number after a lexeme code).
 
+#include "import/ImportTexts.h"
+
 #include <QString>
 
 #include <optional>
@@ -9,11 +11,6 @@
 
 namespace rowpour
 {
-
-namespace integer_texts
-{
-inline const QString kNotAnInteger = QStringLiteral("'%1' is not a valid integer value");
-}
 
 // Raised when a text is not an integer; what() is the user-visible message (UTF-8).
 class EInvalidInteger : public std::runtime_error

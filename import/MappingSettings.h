@@ -9,6 +9,7 @@
 // length, and write the file atomically.
 
 #include "import/ColumnMapping.h"
+#include "import/ImportTexts.h"
 
 #include <QList>
 #include <QString>
@@ -19,18 +20,6 @@
 
 namespace rowpour
 {
-
-namespace settings_texts
-{
-inline const QString kUnableToWrite = QStringLiteral("Unable to write to %1");
-inline const QString kRowsSection = QStringLiteral("Rows");
-inline const QString kRowKeyPrefix = QStringLiteral("Row");
-inline const QString kFieldSeparator = QStringLiteral(",");
-// The sheet of the workbook the mapping was made for, in a section of its own:
-// a reader that knows only section "Rows" never sees it.
-inline const QString kWorkbookSection = QStringLiteral("Workbook");
-inline const QString kSheetKey = QStringLiteral("Sheet");
-} // namespace settings_texts
 
 // A settings file could not be written; what() is "Unable to write to <file>" (UTF-8).
 class EIniWriteError : public std::runtime_error

@@ -2,6 +2,7 @@
 // The sheet of a workbook as the operator names it: by its name, or by its
 // number counted from 1 in workbook order.
 
+#include "import/ImportTexts.h"
 #include "import/workbook/SheetRows.h"
 
 #include <QString>
@@ -10,11 +11,6 @@
 
 namespace rowpour
 {
-
-namespace sheet_texts
-{
-inline const QString kHiddenMark = QStringLiteral(" (hidden)");
-} // namespace sheet_texts
 
 // A name of one of `sheets` chooses that sheet, even when it reads as a
 // number; otherwise a number chooses by position (one outside the

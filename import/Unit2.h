@@ -3,6 +3,8 @@
 // and shows the window; the operator may edit the text and save it. Created
 // hidden at start-up, it keeps its text until the program ends.
 
+#include "import/ImportTexts.h"
+
 #include <QFileDialog>
 #include <QFrame>
 #include <QPlainTextEdit>
@@ -10,16 +12,6 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
-
-namespace rowpour::errorlog_texts
-{
-inline const QString kCaption = QStringLiteral("Ошибки импорта");
-inline const QString kDefaultFileName = QStringLiteral("ROWPOUR_Err.log");
-inline const QString kDefaultSuffix = QStringLiteral("log");
-inline const QStringList kFilters = {QStringLiteral("LOG (*.log)"), QStringLiteral("Все файлы (*)")};
-// The file could not be written: the file name and the system's reason.
-inline const QString kCannotCreateFile = QStringLiteral("Cannot create file \"%1\". %2");
-} // namespace rowpour::errorlog_texts
 
 class TForm2 : public QWidget
 {

@@ -21,15 +21,6 @@ namespace
 std::mutex sessionsMutex;
 std::vector<TOracleSession *> allSessions;
 
-std::mutex hookMutex;
-BusyCursorHook busyCursorHook;
-
-BusyCursorHook currentHook()
-{
-    std::lock_guard lock(hookMutex);
-    return busyCursorHook;
-}
-
 OraText *text(QByteArray &bytes)
 {
     return reinterpret_cast<OraText *>(bytes.data());
@@ -359,18 +350,11 @@ int TOracleSession::MaxStringSize() const
 // ---------------------------------------------------------------------------
 // Session: busy cursor and registries
 
-void TOracleSession::InstallBusyCursorHook(BusyCursorHook hook)
-{
-    std::lock_guard lock(hookMutex);
-    busyCursorHook = std::move(hook);
-}
-
 void TOracleSession::BusyCursorOn()
 {
-    const BusyCursorHook hook = currentHook();
-    const bool show = Cursor != crDefault && hook.show && hook.restore;
+    const bool show = Cursor != crDefault;
     if (show)
-        hook.show(Cursor);
+        InstalledDesktopServices()->showBusyCursor(Cursor);
     busyShown_.push_back(show);
 }
 
@@ -380,9 +364,8 @@ void TOracleSession::BusyCursorOff()
         return;
     const bool shown = busyShown_.back();
     busyShown_.pop_back();
-    const BusyCursorHook hook = currentHook();
-    if (shown && hook.restore)
-        hook.restore();
+    if (shown)
+        InstalledDesktopServices()->restoreCursor();
 }
 
 void TOracleSession::Registry::add(ISessionClient *c)

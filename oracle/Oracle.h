@@ -3,6 +3,7 @@
 // bound by OracleCI, in OCI8 or OCI7 call mode, and the exception for every
 // failure the client library reports.
 
+#include "oracle/DesktopServices.h"
 #include "oracle/OciApi.h"
 
 #include <QString>
@@ -59,19 +60,6 @@ enum TSQLTraceOption { stUnchanged, stTrue, stFalse };
 enum TOptimizerGoalOption { ogUnchanged, ogChoose, ogFirstRows, ogAllRows, ogRule };
 enum TIsolationLevelOption { ilUnchanged, ilReadCommitted, ilSerializable };
 enum TBytesPerCharacterOption { bcAutoDetect, bc1Byte, bc2Bytes, bc3Bytes, bc4Bytes };
-
-// Screen cursors, with the values the widgets map to their own cursors.
-using TCursor = int;
-constexpr TCursor crDefault = 0;
-constexpr TCursor crHourGlass = -11;
-constexpr TCursor crSQLWait = -17;
-
-// How the session shows its busy cursor. The widgets install one (the core
-// links no widgets); without it the busy cursor is not shown.
-struct BusyCursorHook {
-    std::function<void(TCursor)> show; // remember the screen cursor, show this one
-    std::function<void()> restore;     // show the remembered cursor again
-};
 
 // The mode text that " AS <mode>" at the end of a logon field names; the field
 // loses the suffix. Returns false (field unchanged) when there is no " AS ".
@@ -227,10 +215,9 @@ public:
     // The logon data area (OCI7 mode and the converted connection).
     oci::Lda_Def *Lda() { return &lda_; }
 
-    // Busy cursor around client calls.
+    // Busy cursor around client calls, shown by the desktop services.
     void BusyCursorOn();
     void BusyCursorOff();
-    static void InstallBusyCursorHook(BusyCursorHook hook);
 
     // Registries of the statement objects and result sets bound to the session.
     void RegisterStatement(ISessionClient *client);

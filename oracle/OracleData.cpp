@@ -1,5 +1,7 @@
 #include "oracle/OracleData.h"
 
+#include "oracle/DesktopServices.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -209,7 +211,7 @@ void TOracleDataSet::ShowColumnMessageOnce(const QString &message)
     if (shownColumnMessages_.contains(message))
         return;
     shownColumnMessages_.append(message);
-    ShowMessageBox(message);
+    InstalledDesktopServices()->showMessageBox(message);
 }
 
 void TOracleDataSet::SessionDestroyed()

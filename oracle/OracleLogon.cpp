@@ -366,9 +366,9 @@ void TLogOnForm::HistoryClick(int index)
     ConnectAsList->setCurrentIndex(connectAsIndexOfText(item.ConnectAsText));
 }
 
-void InstallLogonDialogs()
+std::shared_ptr<ILogonUi> LogonDialogs()
 {
-    InstallLogonUi(std::make_shared<WidgetLogonUi>());
+    return std::make_shared<WidgetLogonUi>();
 }
 
 QString LogonMessageTitle()

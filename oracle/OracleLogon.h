@@ -1,8 +1,8 @@
 #pragma once
 // The logon window: user name, password, database (plain edit or alias
 // drop-down), connect-as mode and the history menu; cut down, the
-// change-password window. InstallLogonDialogs makes the logon component use
-// these windows and the widget message boxes.
+// change-password window. LogonDialogs gives the desktop services these
+// windows and the widget message boxes for the logon component.
 
 #include "oracle/OracleLogonComponent.h"
 
@@ -79,8 +79,9 @@ private:
     bool controlHeldOnOK_ = false;
 };
 
-// Installs the widget windows and message boxes into the logon component.
-void InstallLogonDialogs();
+// The widget windows and message boxes of the logon conversation, for the
+// desktop services.
+std::shared_ptr<ILogonUi> LogonDialogs();
 
 // The title of the logon message boxes, the application's title: the
 // program's file name up to its first full stop, "Rowpour" for "rowpour".

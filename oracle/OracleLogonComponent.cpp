@@ -1,12 +1,12 @@
 #include "oracle/OracleLogonComponent.h"
 
+#include "oracle/DesktopServices.h"
 #include "oracle/LogonHistory.h"
 #include "oracle/Oracle.h"
 #include "oracle/OracleCI.h"
 #include "platform/CommandLine.h"
 
 #include <algorithm>
-#include <mutex>
 #include <stdexcept>
 
 namespace rowpour::oracle
@@ -14,9 +14,6 @@ namespace rowpour::oracle
 
 namespace
 {
-
-std::mutex uiMutex;
-std::shared_ptr<ILogonUi> installedUi;
 
 // Carries the logon fields where no window can be shown (a program without
 // widgets): automatic logons work, anything that needs the operator fails
@@ -56,13 +53,8 @@ public:
 
 std::shared_ptr<ILogonUi> currentUi()
 {
-    {
-        std::lock_guard lock(uiMutex);
-        if (installedUi)
-            return installedUi;
-    }
-    static const auto headless = std::make_shared<HeadlessLogonUi>();
-    return headless;
+    std::shared_ptr<ILogonUi> ui = InstalledDesktopServices()->logonUi();
+    return ui ? ui : WindowlessLogonUi();
 }
 
 int connectAsIndexOf(TConnectAsOption connectAs)
@@ -159,16 +151,10 @@ bool &LogonUserIdParameterDisabled()
     return disabled;
 }
 
-void InstallLogonUi(std::shared_ptr<ILogonUi> ui)
+std::shared_ptr<ILogonUi> WindowlessLogonUi()
 {
-    std::lock_guard lock(uiMutex);
-    installedUi = std::move(ui);
-}
-
-std::shared_ptr<ILogonUi> InstalledLogonUi()
-{
-    std::lock_guard lock(uiMutex);
-    return installedUi;
+    static const auto windowless = std::make_shared<HeadlessLogonUi>();
+    return windowless;
 }
 
 // ---------------------------------------------------------------------------

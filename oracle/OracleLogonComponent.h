@@ -2,8 +2,8 @@
 // The logon component: asks for user name, password, database and privileged
 // mode, fills them into its session and logs on, retrying on failure, and
 // keeps the logon history. The component links no widgets: its window comes
-// from an ILogonUi that the widget library installs (InstallLogonDialogs in
-// oracle/OracleLogon.h); without one only automatic logons work.
+// from the desktop services' ILogonUi (the widget windows are LogonDialogs in
+// oracle/OracleLogon.h); without them only automatic logons work.
 
 #include "oracle/OracleTexts.h"
 
@@ -118,9 +118,9 @@ public:
     virtual bool Confirm(const QString &text) = 0;
 };
 
-// Process-wide; null removes it.
-void InstallLogonUi(std::shared_ptr<ILogonUi> ui);
-std::shared_ptr<ILogonUi> InstalledLogonUi();
+// Carries the logon fields where no window can be shown: automatic logons
+// work, anything that needs the operator fails with a message.
+std::shared_ptr<ILogonUi> WindowlessLogonUi();
 
 // ---------------------------------------------------------------------------
 // The component

@@ -2,7 +2,7 @@
 #include "oracle/OracleQuery.h"
 
 #include "oracle/BusyMark.h"
-#include "oracle/MessageBoxHook.h"
+#include "oracle/DesktopServices.h"
 #include "oracle/OracleCI.h"
 #include "oracle/OracleTexts.h"
 

@@ -2,7 +2,7 @@
 #include "oracle/OracleQuery.h"
 
 #include "oracle/BusyMark.h"
-#include "oracle/MessageBoxHook.h"
+#include "oracle/DesktopServices.h"
 #include "oracle/OracleCI.h"
 #include "oracle/OracleTexts.h"
 
@@ -113,7 +113,7 @@ void TOracleQuery::ExecuteCore(bool describeOnly)
     if (!session_->Connected())
         throw EQueryError(QString::fromUtf8(texts::NotLoggedOn));
     if (Debug && !describeOnly)
-        ShowMessageBox(sql_.join(QLatin1String("\r\n")));
+        InstalledDesktopServices()->showMessageBox(sql_.join(QLatin1String("\r\n")));
     Prepare();
     if (statementKind_ == SelectKind) {
         if (handlesOCI8_)

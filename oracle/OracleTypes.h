@@ -6,7 +6,6 @@
 
 #include "oracle/DefineRule.h"
 #include "oracle/FieldData.h"
-#include "oracle/MessageBoxHook.h"
 #include "oracle/OracleQuery.h"
 #include "oracle/OracleTexts.h"
 #include "oracle/ValueConversion.h"

@@ -1,39 +1,24 @@
-// The default failure display: title, text rule, message box, guarded commands.
+// The failure display: title, text rule, the desktop program's message box,
+// guarded commands.
 
 #include "WidgetTest.h"
+#include "app/WidgetDesktopServices.h"
 #include "app/mainFRm.h"
 #include "import/FailureDisplay.h"
+#include "tests/support/RecordedDesktop.h"
 
 #include <gtest/gtest.h>
 
 #include <QMessageBox>
 #include <QToolButton>
 
+#include <memory>
 #include <stdexcept>
 
 using namespace rowpour;
 
 namespace
 {
-
-// Collects what the failure display would show.
-class CapturedFailures
-{
-public:
-    CapturedFailures()
-    {
-        previous_ = SetFailureSink([this](const QString &title, const QString &text) {
-            titles << title;
-            texts << text;
-        });
-    }
-    ~CapturedFailures() { SetFailureSink(previous_); }
-    QStringList titles;
-    QStringList texts;
-
-private:
-    FailureSink previous_;
-};
 
 TEST(FailureDisplay, TitleIsTheExecutableNameUpToItsFirstFullStop)
 {
@@ -76,14 +61,14 @@ TEST(FailureDisplay, FullStopAppendedWhenTheLastCharacterSortsAfterIt)
 
 TEST(FailureDisplay, GuardShowsEscapingFailuresAndSwallowsAborts)
 {
-    CapturedFailures shown;
+    rowpour::testing::RecordedDesktop shown;
     RunGuarded([] { throw std::runtime_error("Unable to write to /ro/map.ini"); });
     RunGuarded([] { throw EAbort(); });
     RunGuarded([] { throw 42; });
     RunGuarded([] {});
     const QString title = ApplicationTitle(QCoreApplication::applicationFilePath());
-    EXPECT_EQ(shown.titles, QStringList({title, title}));
-    EXPECT_EQ(shown.texts, QStringList({"Unable to write to /ro/map.ini.", "Unknown failure."}));
+    EXPECT_EQ(shown.failureTitles, QStringList({title, title}));
+    EXPECT_EQ(shown.failures, QStringList({"Unable to write to /ro/map.ini.", "Unknown failure."}));
 }
 
 TEST(FailureDisplay, MessageBoxHasTheErrorIconOneButtonAndTheTitle)
@@ -100,7 +85,10 @@ TEST(FailureDisplay, MessageBoxHasTheErrorIconOneButtonAndTheTitle)
         }
         modal->close();
     });
-    ShowFailure("Bad thing");
+    {
+        const oracle::DesktopServicesScope desktop(std::make_unique<app::WidgetDesktopServices>());
+        ShowFailure("Bad thing");
+    }
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_EQ(title, ApplicationTitle(QCoreApplication::applicationFilePath()));
     EXPECT_EQ(text, "Bad thing.");
@@ -127,11 +115,11 @@ public:
 
 TEST(FailureDisplay, WindowStaysOpenAfterAFailedCommand)
 {
-    CapturedFailures shown;
+    rowpour::testing::RecordedDesktop shown;
     FailingLoadForm form;
     form.show();
     form.findChild<QToolButton *>("SpeedButton1")->click();
-    EXPECT_EQ(shown.texts, QStringList({"Cannot open."}));
+    EXPECT_EQ(shown.failures, QStringList({"Cannot open."}));
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.SG()->cell(1, 0), "changed before the failure");
 }

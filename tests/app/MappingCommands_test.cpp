@@ -4,6 +4,7 @@
 #include "app/mainFRm.h"
 #include "import/FailureDisplay.h"
 #include "import/MappingSettings.h"
+#include "tests/support/RecordedDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -157,16 +158,13 @@ TEST(MappingCommands, CancelAndEmptyGridChangeNothing)
 
 TEST(MappingCommands, UnwritableFileIsReportedAndTheGridStays)
 {
-    QStringList texts;
-    const auto previous =
-        rowpour::SetFailureSink([&](const QString &, const QString &text) { texts << text; });
+    rowpour::testing::RecordedDesktop desktop;
     QTemporaryDir dir;
     const QString path = dir.filePath("no/such/folder/map.ini");
     TForm1 form;
     fillGrid(form, kTwoRows);
     saveAs(form, path);
-    rowpour::SetFailureSink(previous);
-    EXPECT_EQ(texts, QStringList({rowpour::settings_texts::kUnableToWrite.arg(path) + "."}));
+    EXPECT_EQ(desktop.failures, QStringList({rowpour::settings_texts::kUnableToWrite.arg(path) + "."}));
     EXPECT_EQ(gridRows(form), kTwoRows);
 }
 

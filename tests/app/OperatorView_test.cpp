@@ -8,6 +8,7 @@
 #include "import/MappingSettings.h"
 #include "import/workbook/Workbook.h"
 #include "tests/import/XlsxBook.h"
+#include "tests/support/RecordedDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -52,13 +53,8 @@ protected:
                    {"Secret", {{"hidden"}}, true},
                    {"People",
                     {{"Name", "Last name", "Born", "Salary"}, {"Ivan", "Petrov", "12.05.1985", "100.5"}}}});
-        previousSink_ =
-            SetImportMessageSink([this](const QString &caption, const QString &text, rowpour::MessageIcon) {
-                messages_ << caption + "|" + text;
-            });
         form_.show();
     }
-    void TearDown() override { SetImportMessageSink(previousSink_); }
 
     void openBook(const QString &sheet = {})
     {
@@ -74,8 +70,16 @@ protected:
 
     QTemporaryDir dir_;
     QString book_ = dir_.filePath("people.xlsx");
-    QStringList messages_;
-    ImportMessageSink previousSink_;
+    // The import's message boxes shown so far, as "caption|text".
+    QStringList messages() const
+    {
+        QStringList shown;
+        for (const rowpour::testing::ImportMessage &message : desktop_.importMessages)
+            shown << message.caption + "|" + message.text;
+        return shown;
+    }
+
+    rowpour::testing::RecordedDesktop desktop_;
     TForm1 form_;
 };
 
@@ -210,16 +214,17 @@ TEST_F(OperatorView, MapByHeaderFillsTheMatchingRowsAndSaysWhat)
     EXPECT_EQ(grid.cell(2, 3), "2");
     EXPECT_EQ(grid.cell(3, 3), "9") << "no header names CITY: untouched";
     EXPECT_EQ(grid.cell(4, 3), "4");
-    ASSERT_EQ(messages_.size(), 1);
-    EXPECT_TRUE(messages_[0].startsWith("Map by header|Header row 1: 3 of 4 mapping rows matched.\n"
-                                        "NAME: column 1 (A) \"Name\"\nLAST_NAME: column 2 (B) \"Last name\""))
-        << messages_[0].toStdString();
-    EXPECT_TRUE(messages_[0].endsWith("left as they were: CITY"));
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(
+        messages()[0].startsWith("Map by header|Header row 1: 3 of 4 mapping rows matched.\n"
+                                 "NAME: column 1 (A) \"Name\"\nLAST_NAME: column 2 (B) \"Last name\""))
+        << messages()[0].toStdString();
+    EXPECT_TRUE(messages()[0].endsWith("left as they were: CITY"));
 
     // A row selected in the preview is the header row; it matches nothing here.
     form_.Preview()->Table()->selectRow(1);
     form_.findChild<QToolButton *>("MapByHeaderButton")->click();
-    EXPECT_TRUE(messages_.last().startsWith("Map by header|Header row 2: 0 of 4"));
+    EXPECT_TRUE(messages().last().startsWith("Map by header|Header row 2: 0 of 4"));
     EXPECT_EQ(grid.cell(1, 3), "1");
 }
 

@@ -3,6 +3,7 @@
 #include "WidgetTest.h"
 #include "import/FailureDisplay.h"
 #include "import/Unit2.h"
+#include "tests/support/RecordedDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -138,9 +139,8 @@ TEST(ErrorsWindow, SaveDialogOffersTheLogFiltersAndRemembersTheName)
 
 TEST(ErrorsWindow, UnwritableFileIsReportedByTheFailureDisplay)
 {
-    QStringList texts;
-    const auto previous =
-        rowpour::SetFailureSink([&](const QString &, const QString &text) { texts << text; });
+    rowpour::testing::RecordedDesktop desktop;
+    const QStringList &texts = desktop.failures;
     QTemporaryDir dir;
     TForm2 form;
     form.AppendEntry("/1/x\r\n");
@@ -153,7 +153,6 @@ TEST(ErrorsWindow, UnwritableFileIsReportedByTheFailureDisplay)
     EXPECT_TRUE(texts.isEmpty());
     EXPECT_THROW(form.SaveToFile(path), std::runtime_error);
     rowpour::RunGuarded([&] { form.SaveToFile(path); });
-    rowpour::SetFailureSink(previous);
     ASSERT_EQ(texts.size(), 1);
     EXPECT_EQ(texts[0],
               rowpour::errorlog_texts::kCannotCreateFile.arg(path, "No such file or directory") + ".")

@@ -3,6 +3,7 @@
 
 #include "DevDbHome.h"
 
+#include "app/WidgetDesktopServices.h"
 #include "app/WindowImport.h"
 #include "app/mainFRm.h"
 #include "import/FailureDisplay.h"
@@ -10,6 +11,7 @@
 #include "import/Unit2.h"
 #include "oracle/OracleData.h"
 #include "tests/app/WidgetTest.h"
+#include "tests/support/RecordedDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -28,12 +30,6 @@ using rowpour::testing::DevDbHome;
 
 namespace
 {
-
-struct Message {
-    QString caption;
-    QString text;
-    MessageIcon icon;
-};
 
 // One development database for the whole program: the client library is
 // loaded once per process, from the home ORACLE_HOME names at that moment.
@@ -65,20 +61,12 @@ protected:
                   0);
         writeBook("Name;Born\nIvanov Ivan;12.05.1985\nPetrov Petr;1990\nPetrov Petr;1990\n"
                   "Sidorov Aleksandrovich;1991\n");
-        previousSink_ = rowpour::app::SetImportMessageSink(
-            [this](const QString &caption, const QString &text, MessageIcon icon) {
-                messages_.push_back({caption, text, icon});
-            });
         form_ = std::make_unique<TForm1>();
         errors_ = std::make_unique<TForm2>();
         form_->SetErrorsWindow(errors_.get());
         form_->show();
     }
-    void TearDown() override
-    {
-        form_.reset();
-        rowpour::app::SetImportMessageSink(previousSink_);
-    }
+    void TearDown() override { form_.reset(); }
 
     void writeBook(const QByteArray &text)
     {
@@ -124,8 +112,8 @@ protected:
     static inline int tableNumber_ = 0;
     QString table_;
     QTemporaryDir dir_;
-    std::vector<Message> messages_;
-    rowpour::app::ImportMessageSink previousSink_;
+    rowpour::testing::RecordedDesktop desktop_;
+    std::vector<rowpour::testing::ImportMessage> &messages_ = desktop_.importMessages;
     std::unique_ptr<TForm1> form_;
     std::unique_ptr<TForm2> errors_;
 };
@@ -392,8 +380,8 @@ TEST_F(DesktopImport, ProgressPopupIsOutOfSightWhileAMessageBoxIsShown)
     EXPECT_TRUE(backAfterQuestion);
 
     // The import's own boxes and the failure display.
-    rowpour::app::SetImportMessageSink(nullptr);
-    const auto previousFailureSink = rowpour::SetFailureSink(nullptr);
+    const rowpour::oracle::DesktopServicesScope desktop(
+        std::make_unique<rowpour::app::WidgetDesktopServices>());
     QStringList hiddenDuring;
     const auto inspectAndClose = [&](QWidget *modal) {
         hiddenDuring << (CurrentMessageForm()->isVisible() ? "shown" : "hidden");
@@ -408,7 +396,6 @@ TEST_F(DesktopImport, ProgressPopupIsOutOfSightWhileAMessageBoxIsShown)
     EXPECT_EQ(hiddenDuring, (QStringList{"hidden", "hidden"}));
     EXPECT_TRUE(CurrentMessageForm()->isVisible());
     HideMessageForm();
-    rowpour::SetFailureSink(previousFailureSink);
 }
 
 TEST_F(DesktopImport, CheckReportsTheRefusedRowsInTheErrorsWindowAndChangesNothing)

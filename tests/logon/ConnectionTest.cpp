@@ -198,14 +198,14 @@ class ConnectionThroughTheWindow : public Connection
 protected:
     void SetUp() override
     {
-        previous = InstalledLogonUi();
-        InstallLogonDialogs();
+        windows =
+            std::make_unique<DesktopServicesScope>(std::make_unique<LogonWindowServices>(LogonDialogs()));
         Connection::SetUp();
     }
     void TearDown() override
     {
         Connection::TearDown();
-        InstallLogonUi(previous);
+        windows.reset();
     }
 
     static void fillIn(TLogOnForm *window, const QString &user, const QString &password)
@@ -220,7 +220,7 @@ protected:
             platform::RegistryRoot::CurrentUser, QStringLiteral("rowpour"), QStringLiteral("Logon0")));
     }
 
-    std::shared_ptr<ILogonUi> previous;
+    std::unique_ptr<DesktopServicesScope> windows;
 };
 
 TEST_F(ConnectionThroughTheWindow, CtrlEnterConnectsWithoutRecordingTheLogon)

@@ -138,14 +138,18 @@ Showing NewPassword(const QString &password, const QString &verification)
     };
 }
 
-ScriptedUiScope::ScriptedUiScope() : ui_(std::make_shared<ScriptedLogonUi>()), previous_(InstalledLogonUi())
+LogonWindowServices::LogonWindowServices(std::shared_ptr<ILogonUi> ui) : ui_(std::move(ui)) {}
+
+std::shared_ptr<ILogonUi> LogonWindowServices::logonUi()
 {
-    InstallLogonUi(ui_);
+    return ui_;
 }
 
-ScriptedUiScope::~ScriptedUiScope()
+ScriptedUiScope::ScriptedUiScope()
+    : ui_(std::make_shared<ScriptedLogonUi>()), scope_(std::make_unique<LogonWindowServices>(ui_))
 {
-    InstallLogonUi(previous_);
 }
+
+ScriptedUiScope::~ScriptedUiScope() = default;
 
 } // namespace rowpour::oracle::testing

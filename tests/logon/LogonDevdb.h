@@ -5,6 +5,7 @@
 
 #include "../oracle/TestEnvironment.h"
 
+#include "oracle/DesktopServices.h"
 #include "oracle/OracleLogonComponent.h"
 
 #include <QString>
@@ -92,6 +93,17 @@ public:
     bool confirmAnswer = false;
 };
 
+// Desktop services whose logon window is the given one.
+class LogonWindowServices : public ForwardingDesktopServices
+{
+public:
+    explicit LogonWindowServices(std::shared_ptr<ILogonUi> ui);
+    std::shared_ptr<ILogonUi> logonUi() override;
+
+private:
+    std::shared_ptr<ILogonUi> ui_;
+};
+
 // Installs a scripted UI for the lifetime of the object.
 class ScriptedUiScope
 {
@@ -102,7 +114,7 @@ public:
 
 private:
     std::shared_ptr<ScriptedLogonUi> ui_;
-    std::shared_ptr<ILogonUi> previous_;
+    DesktopServicesScope scope_;
 };
 
 } // namespace rowpour::oracle::testing

@@ -8,6 +8,7 @@
 #include "oracle/OracleCI.h"
 #include "oracle/OracleTexts.h"
 #include "platform/Environment.h"
+#include "tests/support/RecordedDesktop.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -81,11 +82,6 @@ void layOutHome(const QString &home)
 }
 
 // Counts the calls the session makes through the busy-cursor hook.
-struct CursorCounter {
-    int shown = 0;
-    int restored = 0;
-};
-
 // A statement or result set as the session sees it.
 class FakeClient : public ISessionClient
 {
@@ -518,12 +514,7 @@ TEST_F(DevdbSessionTest, LogOffReleasesRegisteredStatementsAndResultSets)
 
 TEST_F(DevdbSessionTest, BusyCursorIsShownAndRestoredInPairs)
 {
-    CursorCounter counter;
-    TOracleSession::InstallBusyCursorHook({[&](TCursor c) {
-                                               EXPECT_EQ(c, crHourGlass);
-                                               ++counter.shown;
-                                           },
-                                           [&] { ++counter.restored; }});
+    rowpour::testing::RecordedDesktop desktop;
     {
         TOracleSession session;
         logOn(session, QStringLiteral("scott/tiger@ORCL"));
@@ -532,9 +523,9 @@ TEST_F(DevdbSessionTest, BusyCursorIsShownAndRestoredInPairs)
         session.Cursor = crDefault;
         logOn(session, QStringLiteral("scott/tiger@ORCL"));
     }
-    TOracleSession::InstallBusyCursorHook({});
-    EXPECT_GT(counter.shown, 0);
-    EXPECT_EQ(counter.shown, counter.restored);
+    EXPECT_FALSE(desktop.cursorsShown.empty());
+    EXPECT_EQ(desktop.cursorsShown, std::vector<TCursor>(desktop.cursorsShown.size(), crHourGlass));
+    EXPECT_EQ(int(desktop.cursorsShown.size()), desktop.cursorsRestored);
 }
 
 TEST_F(DevdbSessionTest, OCI7OnlyLibraryLogsOnInOCI7Mode)

@@ -6,6 +6,7 @@
 #include "SessionFixture.h"
 
 #include "oracle/OracleTexts.h"
+#include "tests/support/RecordedDesktop.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -142,15 +143,14 @@ TEST_P(LobTypes, ObjectColumnIsReportedOnce)
     const QString table =
         database_->createTable(QStringLiteral("OBJECTS"), QStringLiteral("(K number(3), X xmltype)"));
     execute({QStringLiteral("insert into %1 values (1, xmltype('<a/>'))").arg(table)});
-    QStringList shown;
-    InstallMessageBoxHook([&](const QString &message) { shown << message; });
+    rowpour::testing::RecordedDesktop desktop;
     for (int i = 0; i < 3; ++i) {
         open(QStringLiteral("select * from %1 where K = %2").arg(table).arg(1));
         EXPECT_EQ(dataSet_.RecordCount(), 1);
         EXPECT_EQ(dataSet_.FieldCount(), 1);
     }
-    InstallMessageBoxHook({});
-    EXPECT_EQ(shown, QStringList{QStringLiteral("X") + QString::fromUtf8(texts::ObjectsNotSupported)});
+    EXPECT_EQ(desktop.messageBoxes,
+              QStringList{QStringLiteral("X") + QString::fromUtf8(texts::ObjectsNotSupported)});
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LobTypes, ::testing::Values(Mode::OCI8, Mode::OCI7), modeName);

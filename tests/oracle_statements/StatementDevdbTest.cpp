@@ -5,6 +5,7 @@
 #include "oracle/OracleTexts.h"
 #include "oracle/OracleTypes.h"
 #include "platform/OperatorLocale.h"
+#include "tests/support/RecordedDesktop.h"
 
 #include <QDate>
 
@@ -328,14 +329,12 @@ TEST_P(StatementTest, FieldAccessFailures)
 TEST_P(StatementTest, DebugShowsTheStatementText)
 {
     createNumbers(1);
-    QStringList shown;
-    InstallMessageBoxHook([&](const QString &message) { shown << message; });
+    rowpour::testing::RecordedDesktop desktop;
     query_.Debug = true;
     query_.SQL() = QStringList{QStringLiteral("select i"), QStringLiteral("from n")};
     query_.Execute();
     query_.Describe();
-    InstallMessageBoxHook({});
-    EXPECT_EQ(shown, QStringList{QStringLiteral("select i\r\nfrom n")});
+    EXPECT_EQ(desktop.messageBoxes, QStringList{QStringLiteral("select i\r\nfrom n")});
 }
 
 TEST_P(StatementTest, SessionMustBeSetAndConnected)

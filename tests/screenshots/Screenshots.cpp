@@ -5,7 +5,7 @@
 // offscreen platform; the PNGs go to the folder named on the command line.
 
 #include "DevDbHome.h"
-#include "app/WindowImport.h"
+#include "app/WidgetDesktopServices.h"
 #include "app/mainFRm.h"
 #include "import/Unit2.h"
 #include "oracle/OracleLogon.h"
@@ -21,12 +21,24 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 
 using rowpour::testing::DevDbHome;
 
 namespace
 {
+
+// The desktop program's services, except that the import's message boxes
+// would wait for a click: their texts are printed instead.
+class ScreenshotServices : public rowpour::app::WidgetDesktopServices
+{
+public:
+    void showImportMessage(const QString &caption, const QString &text, rowpour::oracle::MessageIcon) override
+    {
+        std::printf("[%s] %s\n", qPrintable(caption), qPrintable(text));
+    }
+};
 
 void settle(int milliseconds = 200)
 {
@@ -91,7 +103,6 @@ void writeWorkbook(const QString &path)
 
 void logOn(TForm1 &form)
 {
-    rowpour::oracle::InstallLogonDialogs();
     rowpour::testing::WhenModal([](QWidget *modal) {
         auto *window = qobject_cast<rowpour::oracle::TLogOnForm *>(modal);
         if (!window) {
@@ -114,10 +125,7 @@ int takeScreenshots(const QString &outDir)
     QTemporaryDir dir;
     const QString book = dir.filePath(QStringLiteral("staff 2024.xlsx"));
     writeWorkbook(book);
-    // Message boxes would wait for a click; their texts are printed instead.
-    rowpour::app::SetImportMessageSink([](const QString &caption, const QString &text, rowpour::MessageIcon) {
-        std::printf("[%s] %s\n", qPrintable(caption), qPrintable(text));
-    });
+    rowpour::oracle::InstallDesktopServices(std::make_unique<ScreenshotServices>());
 
     TForm1 form;
     TForm2 errors;
