@@ -35,6 +35,10 @@ TEST(Charset, EncodeDecodeAndReplace)
     // Bytes that are no character of the set, and broken UTF-8, read as U+FFFD.
     EXPECT_EQ(decodeText("a\x98", charset::CL8MSWIN1251), "a\xEF\xBF\xBD");
     EXPECT_EQ(decodeText("\xC3", charset::UTF8), "\xEF\xBF\xBD");
+    // An overlong form is no character: "/" written in three or four bytes
+    // must not slip through as "/".
+    EXPECT_EQ(encodeText("\xE0\x80\xAF", charset::US7ASCII), "???");
+    EXPECT_EQ(encodeText("\xF0\x80\x80\xAF", charset::US7ASCII), "????");
     EXPECT_EQ(restrictText(text, charset::CL8MSWIN1251), privet + " ?\xE2\x82\xAC ?");
     EXPECT_EQ(characterCount(text), 11u);
     EXPECT_EQ(utf16Length(text), 12u);
