@@ -1,5 +1,6 @@
 #include "cli/BatchImport.h"
 
+#include "cli/CliTexts.h"
 #include "cli/Options.h"
 #include "cli/OracleCommand.h"
 #include "import/IntegerText.h"
@@ -16,10 +17,6 @@
 namespace rowpour::cli
 {
 
-const QString kBatchImportUsage = QStringLiteral(
-    "--userid USER[/PASSWORD]@DATABASE --table T --file F --mapping M.ini [--sheet NAME|NUMBER] "
-    "[--start N] --end M [--header-row H] [--delete] [--no-seek] [--errors FILE]");
-
 BatchImportOptions takeBatchImportOptions(QStringList &args)
 {
     BatchImportOptions options;
@@ -33,8 +30,7 @@ BatchImportOptions takeBatchImportOptions(QStringList &args)
     if (const std::optional<QString> headerRow = takeOption(args, QStringLiteral("--header-row"))) {
         options.headerRow = parseInteger(*headerRow);
         if (*options.headerRow < 1)
-            throw std::runtime_error(
-                QStringLiteral("--header-row %1 is not a row number").arg(*headerRow).toStdString());
+            throw std::runtime_error(QString::fromUtf8(texts::NotARowNumber).arg(*headerRow).toStdString());
     }
     options.run.deleteFirst = takeFlag(args, QStringLiteral("--delete"));
     options.seek = !takeFlag(args, QStringLiteral("--no-seek"));
@@ -101,14 +97,14 @@ void BatchSurroundings::showMessage(MessageKind kind, const QString &caption, co
 void BatchSurroundings::showProgress(const QString &text)
 {
     if (showProgress_)
-        tellStandardError(outputLines(text + QStringLiteral("...")));
+        tellStandardError(outputLines(text + QString::fromUtf8(texts::ProgressEllipsis)));
 }
 
 void BatchSurroundings::setProgressLabel(const QString &text)
 {
     if (!showProgress_)
         return;
-    tellStandardError(QStringLiteral("\rrow/end/failed/skipped: %1").arg(text).toUtf8());
+    tellStandardError(('\r' + QString::fromUtf8(texts::ProgressCounters).arg(text)).toUtf8());
     progressLineOpen_ = true;
 }
 
@@ -135,16 +131,12 @@ MappingTable loadMappingFile(const QString &fileName)
 {
     const QFileInfo info(fileName);
     if (!info.exists())
-        throw std::runtime_error(QStringLiteral("mapping file %1 not found").arg(fileName).toStdString());
+        throw std::runtime_error(QString::fromUtf8(texts::MappingNotFound).arg(fileName).toStdString());
     if (!info.isFile())
-        throw std::runtime_error(QStringLiteral("mapping file %1 is not a file").arg(fileName).toStdString());
+        throw std::runtime_error(QString::fromUtf8(texts::MappingNotAFile).arg(fileName).toStdString());
     QList<TColumnMapping> rows = LoadMapping(fileName);
     if (rows.isEmpty())
-        throw std::runtime_error(
-            QStringLiteral("mapping file %1 holds no mapping rows (no section [Rows] with "
-                           "entries): is it a mapping saved by the desktop program?")
-                .arg(fileName)
-                .toStdString());
+        throw std::runtime_error(QString::fromUtf8(texts::MappingWithoutRows).arg(fileName).toStdString());
     return MappingTable(std::move(rows));
 }
 
@@ -160,10 +152,7 @@ workbook::SheetChoice chooseSheet(const BatchImportOptions &options)
         if (sheet.name == saved)
             return {1, saved};
     }
-    tellStandardError(outputLines(
-        QStringLiteral("The mapping was saved with sheet \"%1\", which the workbook does not have; its first "
-                       "sheet is read.")
-            .arg(saved)));
+    tellStandardError(outputLines(QString::fromUtf8(texts::SavedSheetMissing).arg(saved)));
     return {};
 }
 

@@ -27,9 +27,6 @@ struct BatchImportOptions {
     ImportOptions run;
 };
 
-// The synopsis of those options, for --help.
-extern const QString kBatchImportUsage;
-
 // Takes the options out of args (the command's own ones must be taken first).
 BatchImportOptions takeBatchImportOptions(QStringList &args);
 

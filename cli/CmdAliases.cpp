@@ -1,5 +1,6 @@
 // rowpour-batch aliases: the database aliases of the client's tnsnames.ora.
 
+#include "cli/CliTexts.h"
 #include "cli/Command.h"
 #include "oracle/OracleCI.h"
 
@@ -17,7 +18,7 @@ int runAliases(const QStringList &args)
     for (const QString &a : args) {
         if (!a.startsWith(QStringLiteral("OCIDLL="), Qt::CaseInsensitive) &&
             !a.startsWith(QStringLiteral("ORACLEHOME="), Qt::CaseInsensitive)) {
-            err << "rowpour-batch aliases: unexpected argument '" << a << "'\n";
+            err << QString::fromUtf8(texts::AliasesUnexpectedArgument).arg(a) << "\n";
             return 2;
         }
     }
@@ -35,8 +36,8 @@ int runAliases(const QStringList &args)
 
 const CommandRegistration registration{{
     QStringLiteral("aliases"),
-    QStringLiteral("[OCIDLL=FILE] [ORACLEHOME=NAME]"),
-    QStringLiteral("Prints the database aliases of the client's tnsnames.ora, one per line."),
+    QString::fromUtf8(texts::AliasesUsage),
+    QString::fromUtf8(texts::AliasesSummary),
     runAliases,
 }};
 

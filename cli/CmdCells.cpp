@@ -1,5 +1,6 @@
 // rowpour-batch cells: prints the texts the import would read from a workbook.
 
+#include "cli/CliTexts.h"
 #include "cli/Command.h"
 #include "import/SheetOption.h"
 #include "import/workbook/Workbook.h"
@@ -18,8 +19,6 @@ namespace rowpour::cli
 namespace
 {
 
-const QString kUsage = QStringLiteral("FILE [--sheet NAME|NUMBER] [--rows A-B] [--cols C-D]");
-
 // A column given as a number (3) or by its letters (C).
 int columnNumber(const QString &text)
 {
@@ -29,8 +28,7 @@ int columnNumber(const QString &text)
         return number;
     static const QRegularExpression letters(QStringLiteral("^[A-Za-z]{1,3}$"));
     if (!letters.match(text).hasMatch())
-        throw std::runtime_error(
-            QStringLiteral("\"%1\" is neither a column number nor column letters").arg(text).toStdString());
+        throw std::runtime_error(QString::fromUtf8(texts::NotAColumn).arg(text).toStdString());
     int column = 0;
     for (QChar c : text.toUpper())
         column = column * 26 + (c.unicode() - u'A' + 1);
@@ -47,19 +45,16 @@ std::pair<int, int> range(const QString &option, const QString &text, bool colum
         bool ok = false;
         const int number = part.trimmed().toInt(&ok);
         if (!ok)
-            throw std::runtime_error(
-                QStringLiteral("%1 wants a range such as 2-10, not \"%2\"").arg(option, text).toStdString());
+            throw std::runtime_error(QString::fromUtf8(texts::RangeWanted).arg(option, text).toStdString());
         return number;
     };
     if (parts.size() == 1)
         return {value(parts[0]), value(parts[0])};
     if (parts.size() != 2)
-        throw std::runtime_error(
-            QStringLiteral("%1 wants a range such as 2-10, not \"%2\"").arg(option, text).toStdString());
+        throw std::runtime_error(QString::fromUtf8(texts::RangeWanted).arg(option, text).toStdString());
     const std::pair<int, int> r{value(parts[0]), value(parts[1])};
     if (r.second < r.first)
-        throw std::runtime_error(
-            QStringLiteral("%1: the range %2 runs backwards").arg(option, text).toStdString());
+        throw std::runtime_error(QString::fromUtf8(texts::RangeBackwards).arg(option, text).toStdString());
     return r;
 }
 
@@ -130,6 +125,14 @@ private:
     bool ok_ = true;
 };
 
+int usage()
+{
+    const QString line = QString::fromUtf8(texts::CommandUsage)
+                             .arg(QStringLiteral("cells"), QString::fromUtf8(texts::CellsUsage));
+    std::fprintf(stderr, "%s\n", qPrintable(line));
+    return 2;
+}
+
 int run(const QStringList &args)
 {
     QString file;
@@ -145,14 +148,11 @@ int run(const QStringList &args)
         } else if (file.isEmpty() && !arg.startsWith(QLatin1String("--"))) {
             file = arg;
         } else {
-            std::fprintf(stderr, "Usage: rowpour-batch cells %s\n", qPrintable(kUsage));
-            return 2;
+            return usage();
         }
     }
-    if (file.isEmpty()) {
-        std::fprintf(stderr, "Usage: rowpour-batch cells %s\n", qPrintable(kUsage));
-        return 2;
-    }
+    if (file.isEmpty())
+        return usage();
     const workbook::SheetChoice choice =
         sheet ? SheetChoiceFromText(*sheet, workbook::listSheets(file)) : workbook::SheetChoice{};
     const auto book = workbook::openWorkbook(file, platform::OperatorLocale::system(), choice);
@@ -178,11 +178,8 @@ int run(const QStringList &args)
     return out.finish() ? 0 : 1;
 }
 
-const CommandRegistration registration(
-    {QStringLiteral("cells"), kUsage,
-     QStringLiteral("Prints the text of each cell of the sheet (default: the first) as the import "
-                    "reads it (default: the used range), tab-separated, one row per line."),
-     run});
+const CommandRegistration registration({QStringLiteral("cells"), QString::fromUtf8(texts::CellsUsage),
+                                        QString::fromUtf8(texts::CellsSummary), run});
 
 } // namespace
 } // namespace rowpour::cli

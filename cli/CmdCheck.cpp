@@ -3,6 +3,7 @@
 // in the database is changed.
 
 #include "cli/BatchImport.h"
+#include "cli/CliTexts.h"
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "cli/OracleCommand.h"
@@ -71,12 +72,8 @@ int run(const QStringList &arguments)
 
 const CommandRegistration registration{{
     QStringLiteral("check"),
-    kBatchImportUsage,
-    QStringLiteral(
-        "Checks rows N..M as load would read them, against the columns of table T, and changes "
-        "nothing: every row the table would refuse is reported with its columns and reasons (to the "
-        "errors file, else standard error), then \"K rows would fail\" (also on standard output). "
-        "Exit code 0: no row would fail; 1: rows would fail; 2: the rows could not be checked."),
+    QString::fromUtf8(texts::BatchImportUsage),
+    QString::fromUtf8(texts::CheckSummary),
     run,
 }};
 

@@ -1,5 +1,6 @@
 // rowpour-batch columns: the column list of a table as the main window reads it.
 
+#include "cli/CliTexts.h"
 #include "cli/Command.h"
 #include "cli/OracleCommand.h"
 #include "oracle/OracleData.h"
@@ -18,7 +19,7 @@ int run(const QStringList &arguments)
     QStringList args = arguments;
     const QString userId = takeUserId(args);
     if (args.size() != 1)
-        throw std::runtime_error("expected one table name");
+        throw std::runtime_error(texts::ExpectedOneTable);
     LoggedOnSession logon(userId);
     oracle::TOracleDataSet dataSet;
     dataSet.SetSession(&logon.session());
@@ -39,8 +40,8 @@ int run(const QStringList &arguments)
 
 const CommandRegistration registration{{
     QStringLiteral("columns"),
-    QStringLiteral("--userid USER/PASSWORD@DATABASE TABLE"),
-    QStringLiteral("Lists the columns of a table: name and data type, tab-separated, one column per line."),
+    QString::fromUtf8(texts::ColumnsUsage),
+    QString::fromUtf8(texts::ColumnsSummary),
     run,
 }};
 

@@ -4,6 +4,7 @@
 // result of the run or what it held before.
 
 #include "cli/BatchImport.h"
+#include "cli/CliTexts.h"
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "cli/OracleCommand.h"
@@ -26,21 +27,13 @@ enum ExitCode {
     SummaryNotWritten = 4,
 };
 
-const QString kExitCodes = QStringLiteral(
-    "Exit code 0: every row inserted or skipped; 1: rows failed (the others were loaded); 2: the run ended "
-    "with an error and nothing of it was kept (the table is as it was); 3: \"Delete old data before insert\" "
-    "failed, the database's reason is printed and the rows were loaded beside the old ones; 4: the rows were "
-    "committed but the summary could not be written.");
-
 void commitRun(oracle::TOracleSession &session)
 {
     try {
         session.Commit();
     } catch (const std::exception &e) {
         throw std::runtime_error(
-            (QStringLiteral("the rows could not be committed, nothing of this run was kept: ") +
-             QString::fromUtf8(e.what()).trimmed())
-                .toStdString());
+            (QString::fromUtf8(texts::CommitFailed) + QString::fromUtf8(e.what()).trimmed()).toStdString());
     }
 }
 
@@ -60,8 +53,7 @@ int takeArrayRows(QStringList &args)
     bool ok = false;
     const int rows = text->toInt(&ok);
     if (!ok || rows < 0)
-        throw std::runtime_error(
-            QStringLiteral("--array %1 is not a number of rows (0 or more)").arg(*text).toStdString());
+        throw std::runtime_error(QString::fromUtf8(texts::NotArrayRows).arg(*text).toStdString());
     return rows;
 }
 
@@ -94,9 +86,7 @@ int run(const QStringList &arguments)
         platform::WriteStandardOutput(outputLines(surroundings.summary()));
     } catch (const platform::EFileWriteError &e) {
         const QString text =
-            QStringLiteral("rowpour-batch load: the rows were committed, but the summary could "
-                           "not be written: %1\n")
-                .arg(QString::fromUtf8(e.what()));
+            QString::fromUtf8(texts::SummaryNotWritten).arg(QString::fromUtf8(e.what())) + QLatin1Char('\n');
         try {
             platform::WriteStandardError(text.toUtf8());
         } catch (const platform::EFileWriteError &) {
@@ -109,16 +99,9 @@ int run(const QStringList &arguments)
 
 const CommandRegistration registration{{
     QStringLiteral("load"),
-    kBatchImportUsage + QStringLiteral(" [--array N]"),
-    QStringLiteral(
-        "Loads rows N..M of the workbook's sheet (the mapping's, else the first) into table T with a mapping "
-        "saved by the desktop program, and commits them; --header-row fills the mapping's empty XLS fields "
-        "from that row's header cells; --array N sends the rows N at a time to one prepared insert with bind "
-        "variables (the same rows, counts and failures; 0, the default, sends a statement per row). Without "
-        "a password in --userid it comes from %1, or is asked for "
-        "when standard input is a terminal. ")
-            .arg(QLatin1String(kPasswordVariable)) +
-        kExitCodes,
+    QString::fromUtf8(texts::BatchImportUsage) + QString::fromUtf8(texts::LoadArrayUsage),
+    QString::fromUtf8(texts::LoadSummary).arg(QLatin1String(kPasswordVariable)) +
+        QString::fromUtf8(texts::LoadExitCodes),
     run,
 }};
 

@@ -1,6 +1,7 @@
 // rowpour-batch logon: logs on to a database, says how the connection talks
 // to the server, and logs off again.
 
+#include "cli/CliTexts.h"
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "cli/OracleCommand.h"
@@ -31,30 +32,30 @@ void printSearch(QTextStream &out)
 {
     const ClientLibrary &library = ClientLibrary::instance();
     if (library.Loaded())
-        out << "Client library: " << library.LoadedFilePath() << "\n";
-    out << "Search log:\n";
+        out << texts::ClientLibrary << library.LoadedFilePath() << "\n";
+    out << texts::SearchLog << "\n";
     for (const QString &line : forTerminal(library.SearchLog()).split(QLatin1Char('\n')))
         out << "  " << line << "\n";
 }
 
 void printSetting(QTextStream &out, const char *name, const ClientSetting &setting)
 {
-    out << "  " << name << "=" << setting.value << (setting.setByProgram ? "" : " (the operator's own value)")
+    out << "  " << name << "=" << setting.value << (setting.setByProgram ? "" : texts::OperatorsOwnValue)
         << "\n";
 }
 
 void printClientEnvironment(const TOracleSession &session, QTextStream &out)
 {
     const ClientNlsEnvironment nls = CurrentClientEnvironment();
-    out << "Client environment:\n";
+    out << texts::ClientEnvironment << "\n";
     printSetting(out, "NLS_LANG", nls.nlsLang);
     printSetting(out, "NLS_DATE_FORMAT", nls.dateFormat);
     printSetting(out, "NLS_TIMESTAMP_FORMAT", nls.timestampFormat);
     printSetting(out, "NLS_TIMESTAMP_TZ_FORMAT", nls.timestampTzFormat);
     printSetting(out, "NLS_NUMERIC_CHARACTERS", nls.numericCharacters);
     if (session.ClientCharsetId() != 0)
-        out << "  client character set id " << session.ClientCharsetId()
-            << (session.ClientCharsetId() == oci::OCI_AL32UTF8_ID ? " (AL32UTF8)" : "") << "\n";
+        out << texts::ClientCharsetId << session.ClientCharsetId()
+            << (session.ClientCharsetId() == oci::OCI_AL32UTF8_ID ? texts::Al32Utf8 : "") << "\n";
 }
 
 int runLogon(const QStringList &args)
@@ -68,14 +69,14 @@ int runLogon(const QStringList &args)
         if (!a.startsWith(QStringLiteral("OCIDLL="), Qt::CaseInsensitive) &&
             !a.startsWith(QStringLiteral("ORACLEHOME="), Qt::CaseInsensitive) &&
             !a.startsWith(QStringLiteral("UserId="), Qt::CaseInsensitive)) {
-            err << "rowpour-batch logon: unexpected argument '" << a << "'\n";
+            err << QString::fromUtf8(texts::LogonUnexpectedArgument).arg(a) << "\n";
             return 2;
         }
     }
     if (userId.isEmpty())
         userId = platform::CommandLine::parameter(QStringLiteral("UserId"));
     if (userId.isEmpty()) {
-        err << "rowpour-batch logon: give the logon as --userid USER/PASSWORD@DATABASE\n";
+        err << texts::LogonMissingUserId << "\n";
         return 2;
     }
 
@@ -89,14 +90,14 @@ int runLogon(const QStringList &args)
             printSearch(err);
         return 1;
     }
-    out << "Call mode: " << (session.OCI8Mode() ? "OCI8" : "OCI7")
-        << (session.LdaMode() ? " (an OCI8 logon converted for an older server)" : "") << "\n";
-    out << "Server version: "
-        << (session.ServerVersion().isEmpty() ? QStringLiteral("(not reported in OCI7 mode)")
+    out << texts::CallMode << (session.OCI8Mode() ? "OCI8" : "OCI7")
+        << (session.LdaMode() ? texts::ConvertedLogon : "") << "\n";
+    out << texts::ServerVersion
+        << (session.ServerVersion().isEmpty() ? QString::fromUtf8(texts::NoServerVersion)
                                               : forTerminal(session.ServerVersion()))
         << "\n";
     if (!session.LogonWarning().isEmpty())
-        out << "Warning: " << forTerminal(session.LogonWarning()) << "\n";
+        out << texts::LogonWarning << forTerminal(session.LogonWarning()) << "\n";
     if (verbose) {
         printClientEnvironment(session, out);
         printSearch(out);
@@ -113,10 +114,8 @@ int runLogon(const QStringList &args)
 
 const CommandRegistration registration{{
     QStringLiteral("logon"),
-    QStringLiteral("--userid USER/PASSWORD@DATABASE [--verbose] [OCIDLL=FILE] [ORACLEHOME=NAME]"),
-    QStringLiteral(
-        "Logs on and off; prints the call mode, the server version, a warning the logon gave and, with "
-        "--verbose, the client's national-language settings, the client library and its search."),
+    QString::fromUtf8(texts::LogonUsage),
+    QString::fromUtf8(texts::LogonSummary),
     runLogon,
 }};
 

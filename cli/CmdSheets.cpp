@@ -1,5 +1,6 @@
 // rowpour-batch sheets: the sheets of a workbook, as the sheet option names them.
 
+#include "cli/CliTexts.h"
 #include "cli/Command.h"
 #include "cli/OracleCommand.h"
 #include "import/workbook/Workbook.h"
@@ -10,12 +11,12 @@ namespace rowpour::cli
 namespace
 {
 
-const QString kUsage = QStringLiteral("FILE");
-
 int run(const QStringList &args)
 {
     if (args.size() != 1 || args[0].startsWith(QLatin1String("--"))) {
-        platform::WriteStandardError(("Usage: rowpour-batch sheets " + kUsage + "\n").toUtf8());
+        const QString usage = QString::fromUtf8(texts::CommandUsage)
+                                  .arg(QStringLiteral("sheets"), QString::fromUtf8(texts::SheetsUsage));
+        platform::WriteStandardError((usage + QLatin1Char('\n')).toUtf8());
         return 2;
     }
     QByteArray out;
@@ -23,7 +24,7 @@ int run(const QStringList &args)
     for (const workbook::SheetInfo &sheet : workbook::listSheets(args[0])) {
         out += QString::number(++number).toUtf8() + '\t' + escapeField(sheet.name).toUtf8();
         if (sheet.hidden)
-            out += "\thidden";
+            out += QByteArray("\t") + texts::HiddenSheet;
         out += '\n';
     }
     try {
@@ -34,13 +35,8 @@ int run(const QStringList &args)
     return 0;
 }
 
-const CommandRegistration
-    registration({QStringLiteral("sheets"), kUsage,
-                  QStringLiteral("Lists the sheets of a workbook in workbook order: number, "
-                                 "name and \"hidden\" for a hidden sheet, tab-separated. "
-                                 "--sheet of cells, load and check takes the name or the "
-                                 "number."),
-                  run});
+const CommandRegistration registration({QStringLiteral("sheets"), QString::fromUtf8(texts::SheetsUsage),
+                                        QString::fromUtf8(texts::SheetsSummary), run});
 
 } // namespace
 } // namespace rowpour::cli

@@ -1,5 +1,6 @@
 // rowpour-batch sql: runs SQL statements through the Oracle access layer.
 
+#include "cli/CliTexts.h"
 #include "cli/Command.h"
 #include "cli/OracleCommand.h"
 #include "oracle/DesktopServices.h"
@@ -29,7 +30,7 @@ QString binaryText(const QByteArray &bytes)
     if (bytes.size() <= HexBytesShown)
         return QString::fromLatin1(bytes.toHex()).toUpper();
     return QString::fromLatin1(bytes.left(HexBytesShown).toHex()).toUpper() +
-           QStringLiteral("... (%1 bytes)").arg(bytes.size());
+           QString::fromUtf8(texts::BytesCutShort).arg(bytes.size());
 }
 
 // The text of a field: binary values (BLOB, LONG RAW) in hexadecimal, a
@@ -68,7 +69,7 @@ public:
     void showMessageBox(const QString &message) override
     {
         QTextStream err(stderr);
-        err << "rowpour-batch sql: " << message << "\n";
+        err << QString::fromUtf8(texts::SqlMessage).arg(message) << "\n";
     }
 };
 
@@ -109,7 +110,7 @@ int run(const QStringList &arguments)
     const QString userId = takeUserId(args);
     const bool commit = takeFlag(args, QStringLiteral("--commit"));
     if (args.size() != 1)
-        throw std::runtime_error("expected one statement, or - to read statements from standard input");
+        throw std::runtime_error(texts::ExpectedOneStatement);
     const QStringList statements = statementsFrom(args.first());
     QTextStream out(stdout);
     const oracle::DesktopServicesScope messages(std::make_unique<ColumnMessagesToStandardError>());
@@ -127,9 +128,8 @@ int run(const QStringList &arguments)
 
 const CommandRegistration registration{{
     QStringLiteral("sql"),
-    QStringLiteral("--userid USER/PASSWORD@DATABASE [--commit] STATEMENT|-"),
-    QStringLiteral("Runs a statement (or one per line of standard input for -): a select prints its records "
-                   "tab-separated under a header line, any other statement its processed row count."),
+    QString::fromUtf8(texts::SqlUsage),
+    QString::fromUtf8(texts::SqlSummary),
     run,
 }};
 

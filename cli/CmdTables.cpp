@@ -1,5 +1,6 @@
 // rowpour-batch tables: the table list of the main window.
 
+#include "cli/CliTexts.h"
 #include "cli/Command.h"
 #include "cli/OracleCommand.h"
 #include "oracle/OracleData.h"
@@ -18,7 +19,8 @@ int run(const QStringList &arguments)
     QStringList args = arguments;
     const QString userId = takeUserId(args);
     if (!args.isEmpty())
-        throw std::runtime_error("unexpected argument " + args.first().toStdString());
+        throw std::runtime_error(
+            QString::fromUtf8(texts::UnexpectedArgument).arg(args.first()).toStdString());
     LoggedOnSession logon(userId);
     oracle::TOracleDataSet dataSet;
     dataSet.SetSession(&logon.session());
@@ -36,8 +38,8 @@ int run(const QStringList &arguments)
 
 const CommandRegistration registration{{
     QStringLiteral("tables"),
-    QStringLiteral("--userid USER/PASSWORD@DATABASE"),
-    QStringLiteral("Lists the tables of the schema, one name per line."),
+    QString::fromUtf8(texts::TablesUsage),
+    QString::fromUtf8(texts::TablesSummary),
     run,
 }};
 

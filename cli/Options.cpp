@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include "cli/CliTexts.h"
 #include "platform/Environment.h"
 #include "platform/Terminal.h"
 
@@ -15,7 +16,7 @@ std::optional<QString> takeOption(QStringList &args, const QString &name)
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == name) {
             if (i + 1 >= args.size())
-                throw std::runtime_error((name + QStringLiteral(" needs a value")).toStdString());
+                throw std::runtime_error(QString::fromUtf8(texts::OptionNeedsValue).arg(name).toStdString());
             const QString value = args[i + 1];
             args.remove(i, 2);
             return value;
@@ -33,14 +34,15 @@ QString takeRequiredOption(QStringList &args, const QString &name)
 {
     const std::optional<QString> value = takeOption(args, name);
     if (!value)
-        throw std::runtime_error(("missing " + name).toStdString());
+        throw std::runtime_error(QString::fromUtf8(texts::MissingOption).arg(name).toStdString());
     return *value;
 }
 
 void expectNoMoreArguments(const QStringList &args)
 {
     if (!args.isEmpty())
-        throw std::runtime_error(("unexpected argument " + args.first()).toStdString());
+        throw std::runtime_error(
+            QString::fromUtf8(texts::UnexpectedArgument).arg(args.first()).toStdString());
 }
 
 namespace
@@ -68,7 +70,7 @@ std::optional<QString> passwordFor(const QString &user)
         return fromEnvironment;
     if (!platform::standardInputIsTerminal())
         return std::nullopt;
-    return platform::readLineWithoutEcho(QStringLiteral("Password for %1: ").arg(user));
+    return platform::readLineWithoutEcho(QString::fromUtf8(texts::PasswordPrompt).arg(user));
 }
 
 } // namespace

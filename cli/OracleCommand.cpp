@@ -1,5 +1,6 @@
 #include "cli/OracleCommand.h"
 
+#include "cli/CliTexts.h"
 #include "cli/Options.h"
 
 #include "platform/CommandLine.h"
@@ -26,7 +27,7 @@ QString takeUserId(QStringList &args)
             return withPassword(value);
         }
     }
-    throw std::runtime_error("missing --userid user/password@database");
+    throw std::runtime_error(texts::MissingUserId);
 }
 
 bool takeFlag(QStringList &args, const QString &flag)

@@ -1,5 +1,6 @@
 // rowpour-batch: the import engine without a window.
 
+#include "cli/CliTexts.h"
 #include "cli/Command.h"
 #include "platform/Terminal.h"
 
@@ -10,7 +11,8 @@
 #include <cstdio>
 #include <exception>
 
-namespace rowpour::cli {
+namespace rowpour::cli
+{
 
 std::vector<Command> &registeredCommands()
 {
@@ -18,23 +20,22 @@ std::vector<Command> &registeredCommands()
     return commands;
 }
 
-namespace {
+namespace
+{
 
 void printHelp(QTextStream &out)
 {
     auto commands = registeredCommands();
     std::sort(commands.begin(), commands.end(),
               [](const Command &a, const Command &b) { return a.name < b.name; });
-    out << "Usage: rowpour-batch COMMAND [ARGUMENTS]\n\n"
-        << "Loads spreadsheet rows into an Oracle table without the desktop window.\n\n"
-        << "Commands:\n";
+    out << texts::HelpUsage << "\n\n" << texts::HelpPurpose << "\n\n" << texts::HelpCommands << "\n";
     for (const Command &c : commands)
         out << "  " << c.name << (c.usage.isEmpty() ? "" : " ") << c.usage << "\n      " << c.summary << "\n";
-    out << "  help\n      Shows this text.\n";
+    out << "  help\n      " << texts::HelpSummary << "\n";
 }
 
-}  // namespace
-}  // namespace rowpour::cli
+} // namespace
+} // namespace rowpour::cli
 
 int main(int argc, char *argv[])
 {
@@ -59,10 +60,10 @@ int main(int argc, char *argv[])
         } catch (const std::exception &e) {
             QString message = QString::fromUtf8(e.what()).trimmed();
             message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-            err << "rowpour-batch " << name << ": " << message << "\n";
+            err << QString::fromUtf8(texts::CommandFailed).arg(name, message) << "\n";
             return 2;
         }
     }
-    err << "rowpour-batch: unknown command '" << name << "' (see rowpour-batch --help)\n";
+    err << QString::fromUtf8(texts::UnknownCommand).arg(name) << "\n";
     return 2;
 }
