@@ -11,6 +11,7 @@
 // is the same on more rows: every row pays the same two waits).
 
 #include "../workbook/BenchWorkbook.h"
+#include "../load/BenchLoadSetup.h"
 #include "DevDbHome.h"
 
 #include "import/ImportRun.h"
@@ -27,6 +28,8 @@
 #include <chrono>
 
 using namespace rowpour;
+using rowpour::bench::home;
+using rowpour::bench::tenColumnMapping;
 
 namespace
 {
@@ -66,27 +69,6 @@ const char *const kTableColumns =
     "(ID number constraint %1_PK primary key, CITY varchar2(40), CLIENT varchar2(60), PRICE number(12,2), D "
     "date, "
     "QTY number, STATE varchar2(20), TOTAL number, CREATED varchar2(30), NOTE varchar2(60))";
-
-MappingTable tenColumnMapping()
-{
-    const char *names[] = {"ID", "CITY", "CLIENT", "PRICE", "D", "QTY", "STATE", "TOTAL", "CREATED", "NOTE"};
-    QList<TColumnMapping> rows;
-    for (int c = 0; c < 10; ++c)
-        rows.append({names[c], QString(), "1", QString::number(c + 1), QString(), QString()});
-    return MappingTable(rows);
-}
-
-testing::DevDbHome &home()
-{
-    static testing::DevDbHome *h = [] {
-        auto *created = new testing::DevDbHome(QStringLiteral("BENCH"));
-        created->createUser("bench", "bench");
-        qputenv("ORACLE_HOME", created->path().toUtf8());
-        qputenv("TNS_ADMIN", (created->path() + "/network/admin").toUtf8());
-        return created;
-    }();
-    return *h;
-}
 
 QString statsFile()
 {

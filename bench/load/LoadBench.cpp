@@ -6,6 +6,7 @@
 // Run from the build folder: ROWPOUR_BUILD_DIR=$PWD bench/load/load_bench
 
 #include "../workbook/BenchWorkbook.h"
+#include "BenchLoadSetup.h"
 #include "DevDbHome.h"
 
 #include "import/ImportRun.h"
@@ -21,6 +22,8 @@
 #include <sys/resource.h>
 
 using namespace rowpour;
+using rowpour::bench::home;
+using rowpour::bench::tenColumnMapping;
 
 namespace
 {
@@ -126,27 +129,6 @@ private:
 const char *const kTableColumns =
     "(ID number, CITY varchar2(40), CLIENT varchar2(60), PRICE number(12,2), D date, QTY number, "
     "STATE varchar2(20), TOTAL number, CREATED varchar2(30), NOTE varchar2(60))";
-
-MappingTable tenColumnMapping()
-{
-    const char *names[] = {"ID", "CITY", "CLIENT", "PRICE", "D", "QTY", "STATE", "TOTAL", "CREATED", "NOTE"};
-    QList<TColumnMapping> rows;
-    for (int c = 0; c < 10; ++c)
-        rows.append({names[c], QString(), "1", QString::number(c + 1), QString(), QString()});
-    return MappingTable(rows);
-}
-
-testing::DevDbHome &home()
-{
-    static testing::DevDbHome *h = [] {
-        auto *created = new testing::DevDbHome(QStringLiteral("BENCH"));
-        created->createUser("bench", "bench");
-        qputenv("ORACLE_HOME", created->path().toUtf8());
-        qputenv("TNS_ADMIN", (created->path() + "/network/admin").toUtf8());
-        return created;
-    }();
-    return *h;
-}
 
 void loadRows(benchmark::State &state, bool seek)
 {
